@@ -1,0 +1,88 @@
+#include "config/app_config.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace kaviro {
+
+namespace {
+
+constexpr char kSignature[4] = {'@', 'A', 'R', 'M'};
+
+bool WriteAll(int fd, const void* data, size_t size) {
+  const auto* p = static_cast<const char*>(data);
+  while (size > 0) {
+    const ssize_t n = ::write(fd, p, size);
+    if (n <= 0) return false;
+    p += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+AppConfig AppConfig::Defaults() {
+  AppConfig c{};
+  c.comPort = 2;
+  c.deviceId = 1;
+  c.pollInterval = 3;
+  c.language = 1;
+  c.batteryVoltage = 0;
+  c.controllerIp = 0xC0A801C7;  // 192.168.1.199
+  c.workMode = 0;
+  std::memcpy(c.signature, kSignature, sizeof kSignature);
+  return c;
+}
+
+bool AppConfig::HasSignature() const { return std::memcmp(signature, kSignature, sizeof kSignature) == 0; }
+
+std::filesystem::path ConfigPath(const std::filesystem::path& directory) { return directory / kConfigFileName; }
+
+AppConfig LoadConfig(const std::filesystem::path& file) {
+  AppConfig config{};
+  // Open without truncating, else create; a directory or an unreadable file fails both.
+  int fd = ::open(file.c_str(), O_RDWR | O_CLOEXEC);
+  if (fd < 0) fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return AppConfig::Defaults();
+
+  size_t got = 0;
+  auto* bytes = reinterpret_cast<char*>(&config);
+  while (got < sizeof config) {
+    const ssize_t n = ::read(fd, bytes + got, sizeof config - got);
+    if (n <= 0) break;
+    got += static_cast<size_t>(n);
+  }
+  if (!config.HasSignature()) {
+    // Nothing worth keeping is in a foreign or short file: the defaults go over it in place.
+    config = AppConfig::Defaults();
+    if (::lseek(fd, 0, SEEK_SET) == 0) WriteAll(fd, &config, sizeof config);
+  }
+  ::close(fd);
+  return config;
+}
+
+bool SaveConfig(const std::filesystem::path& file, const AppConfig& config) {
+  std::filesystem::path temp = file;
+  temp += ".tmp";
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  const bool written = WriteAll(fd, &config, sizeof config) && ::fsync(fd) == 0;
+  ::close(fd);
+  if (!written || std::rename(temp.c_str(), file.c_str()) != 0) {
+    std::remove(temp.c_str());
+    return false;
+  }
+  return true;
+}
+
+std::string IpText(uint32_t ip) {
+  return std::to_string(ip >> 24) + "." + std::to_string((ip >> 16) & 0xFF) + "." + std::to_string((ip >> 8) & 0xFF) +
+         "." + std::to_string(ip & 0xFF);
+}
+
+}  // namespace kaviro

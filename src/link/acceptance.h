@@ -1,0 +1,17 @@
+#pragma once
+#include <cstdint>
+#include <span>
+
+namespace kaviro {
+
+// The read rule: CRC over all but the last two bytes, address byte, byte count = length - 5.
+// The function code is not looked at, so an exception answer passes only with code 0.
+bool AcceptsRead(std::span<const uint8_t> answer, uint8_t unit);
+
+// Network answers carry no CRC: the poll checks the byte count only (length counted with CRC places).
+bool AcceptsByteCount(std::span<const uint8_t> answer, int countWithCrc);
+
+// Single coil and single register writes are answered by their exact echo.
+bool AcceptsEcho(std::span<const uint8_t> answer, std::span<const uint8_t> request);
+
+}  // namespace kaviro

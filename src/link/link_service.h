@@ -1,0 +1,79 @@
+#pragma once
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "link/clock.h"
+#include "link/exchange_policy.h"
+#include "link/link_mode.h"
+#include "link/net_inbox.h"
+#include "link/network_frame.h"
+#include "link/receive_buffer.h"
+#include "link/rtu_frame.h"
+#include "link/serial_port.h"
+
+namespace kaviro {
+
+// The one exchange engine and the live link state it works on: the serial port, the network
+// connection, the receive buffers and the transaction id. Callers hold Mutex() for a whole
+// exchange (the poll for a whole poll) so the worker and a dialog never use the link at once.
+class LinkService {
+ public:
+  explicit LinkService(Clock& clock = SystemClock::Instance());
+  LinkService(const LinkService&) = delete;
+  LinkService& operator=(const LinkService&) = delete;
+
+  std::mutex& Mutex() { return mutex_; }
+  Clock& clock() { return clock_; }
+
+  // Serial side. Opening is attempted again on every call until it succeeds; once open the
+  // port stays open.
+  bool EnsureSerialOpen(int comPort);
+  bool EnsureSerialOpenPath(const std::string& path);
+  bool SerialOpen() const { return serial_->IsOpen(); }
+  // Tests drive a scripted device instead of the port.
+  void UseSerialDevice(SerialDevice* device) { serial_ = device ? device : &port_; }
+
+  // Network side.
+  void SetConnection(std::shared_ptr<NetSocket> socket);
+  std::shared_ptr<NetSocket> Connection() const;
+  void SetConnected(bool connected) { connected_.store(connected); }
+  bool Connected() const { return connected_.load(); }
+  NetInbox& inbox() { return inbox_; }
+  TransactionId& transaction() { return transaction_; }
+
+  ReceiveBuffer& receive() { return receive_; }
+
+  // Sends `request` (RTU with CRC) the way `mode` wants, waits by `policy` and leaves the plain
+  // answer in receive(). `expected` is the plain answer length, CRC included.
+  ExchangeResult Exchange(LinkMode mode, const RtuFrame& request, int expected, const ExchangePolicy& policy,
+                          const StopFn& stop = {});
+
+  // Sends without reading an answer: serial as is, wireless cut into packets (100 ms after each
+  // full one), network framed (the id advances after a complete send when asked).
+  Outcome SendOnly(LinkMode mode, const RtuFrame& request, Protocol protocol = Protocol::kController,
+                   bool advanceTransaction = true);
+
+ private:
+  ExchangeResult SerialExchange(bool wireless, const RtuFrame& request, int expected, const ExchangePolicy& policy,
+                                const StopFn& stop);
+  ExchangeResult NetworkExchange(const RtuFrame& request, const ExchangePolicy& policy, const StopFn& stop);
+  Outcome SerialWaitLoop(int waitFor, const ExchangePolicy& policy, const StopFn& stop, ExchangeResult& result);
+  void FinishNetwork(const NetWait& wait, bool matched);
+
+  Clock& clock_;
+  std::mutex mutex_;
+  SerialPort port_;
+  SerialDevice* serial_ = &port_;
+  mutable std::mutex connectionMutex_;
+  std::shared_ptr<NetSocket> connection_;
+  std::atomic<bool> connected_{false};
+  NetInbox inbox_;
+  TransactionId transaction_;
+  ReceiveBuffer receive_;
+  std::vector<uint8_t> collected_;
+  std::vector<uint8_t> plain_;
+};
+
+}  // namespace kaviro
