@@ -1,0 +1,306 @@
+// The exchange engine's wait policies, run in virtual time against scripted lines.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "link/fake_link.h"
+#include "link/link_service.h"
+#include "link/radio_packet.h"
+
+namespace kaviro {
+namespace {
+
+using testing::Bytes;
+using testing::FakeClock;
+using testing::ScriptedPort;
+using testing::ScriptedSocket;
+
+// The answer to a read of `count` registers, words 0, 1, 2...
+Bytes ReadAnswer(uint8_t unit, uint8_t function, int count) {
+  std::vector<uint8_t> body{unit, function, static_cast<uint8_t>(2 * count)};
+  for (int i = 0; i < count; ++i) PutU16(body, static_cast<uint16_t>(i));
+  const RtuFrame f = RtuFrame::Seal(body);
+  return {f.Bytes().begin(), f.Bytes().end()};
+}
+
+Bytes Packets(const Bytes& plain) {
+  Bytes out;
+  for (const RadioPacket& p : PackFrame(plain)) out.insert(out.end(), p.begin(), p.end());
+  return out;
+}
+
+Bytes Slice(const Bytes& b, size_t from, size_t to) { return {b.begin() + from, b.begin() + to}; }
+
+ExchangePolicy PollPolicy(int sleepMs, int checks) {
+  ExchangePolicy p;
+  p.serial = {.sleepMs = sleepMs, .maxChecks = checks, .take = SerialWait::Take::kExactWhenEnough};
+  p.unpack = Unpack::kPoll;
+  p.unpackMismatchFormat = "3需要数据长度=%d,实际读回数据长度=%d";
+  p.accept = Accept::kReadRule;
+  p.net = {.sleepMs = 10, .maxTries = 50};
+  p.netAccept = Accept::kByteCount;
+  return p;
+}
+
+ExchangePolicy LogPolicy() {
+  ExchangePolicy p;
+  p.serial = {.sleepMs = 50, .maxChecks = 0, .take = SerialWait::Take::kAllQueued, .stopWhenComplete = false,
+              .idleLimit = 41, .capacity = 80000};
+  p.unpack = Unpack::kLog;
+  p.net = {.sleepMs = 10, .maxTries = 0, .idleLimit = 21, .capacity = 50000};
+  return p;
+}
+
+class SerialExchangeTest : public ::testing::Test {
+ protected:
+  SerialExchangeTest() { link.UseSerialDevice(&port); }
+  FakeClock clock;
+  ScriptedPort port{clock};
+  LinkService link{clock};
+  const RtuFrame block1 = ReadRegisters(1, fn::kReadInput, 0, 90);
+};
+
+TEST_F(SerialExchangeTest, PollReadStopsAtTheFirstCheckWithTheWholeAnswer) {
+  const Bytes answer = ReadAnswer(1, 4, 90);
+  port.AnswerAfter(35, answer);
+  const ExchangeResult r = link.Exchange(LinkMode::kSerial, block1, 185, PollPolicy(10, 200));
+  EXPECT_EQ(r.outcome, Outcome::kAnswered);
+  EXPECT_EQ(clock.NowMs(), 40u);
+  EXPECT_EQ(link.receive().count, 185);
+  EXPECT_EQ(link.receive().bytes[2], 180);
+  ASSERT_EQ(port.writes().size(), 1u);
+  EXPECT_EQ(port.writes()[0], Bytes(block1.Bytes().begin(), block1.Bytes().end()));
+  EXPECT_EQ(port.purges(), 1);
+}
+
+TEST_F(SerialExchangeTest, AnswerInPiecesIsReadOnceItIsWhole) {
+  const Bytes answer = ReadAnswer(1, 4, 90);
+  port.AnswerAfter(20, Slice(answer, 0, 100));
+  port.AnswerAfter(65, Slice(answer, 100, 185));
+  EXPECT_EQ(link.Exchange(LinkMode::kSerial, block1, 185, PollPolicy(10, 200)).outcome, Outcome::kAnswered);
+  EXPECT_EQ(clock.NowMs(), 70u);
+}
+
+TEST_F(SerialExchangeTest, SilenceUsesEveryCheck) {
+  const ExchangeResult r = link.Exchange(LinkMode::kSerial, block1, 185, PollPolicy(10, 200));
+  EXPECT_EQ(r.outcome, Outcome::kTimedOut);
+  EXPECT_EQ(clock.NowMs(), 2000u);
+  EXPECT_EQ(clock.sleeps(), 200);
+}
+
+TEST_F(SerialExchangeTest, RejectedAnswers) {
+  Bytes badCrc = ReadAnswer(1, 4, 90);
+  badCrc[184] ^= 0xFF;
+  const struct { const char* what; Bytes answer; } cases[] = {
+      {"bad CRC", badCrc},
+      {"other device", ReadAnswer(2, 4, 90)},
+  };
+  for (const auto& c : cases) {
+    port.AnswerAfter(10, c.answer);
+    EXPECT_EQ(link.Exchange(LinkMode::kSerial, block1, 185, PollPolicy(10, 200)).outcome, Outcome::kRejected) << c.what;
+  }
+}
+
+TEST_F(SerialExchangeTest, ClosedPortSendsNothing) {
+  port.SetOpen(false);
+  EXPECT_EQ(link.Exchange(LinkMode::kSerial, block1, 185, PollPolicy(10, 200)).outcome, Outcome::kNotOpen);
+  EXPECT_TRUE(port.writes().empty());
+}
+
+TEST_F(SerialExchangeTest, WirelessSendsOnePacketAndJoinsTheAnswer) {
+  const Bytes answer = ReadAnswer(1, 4, 90);
+  port.AnswerAfter(30, Packets(answer));
+  const ExchangeResult r = link.Exchange(LinkMode::kWireless, block1, 185, PollPolicy(10, 200));
+  ASSERT_EQ(r.outcome, Outcome::kAnswered) << r.message;
+  ASSERT_EQ(port.writes().size(), 1u);
+  EXPECT_EQ(port.writes()[0].size(), 16u);
+  EXPECT_EQ(port.writes()[0][15], 8);
+  EXPECT_EQ(r.raw.size(), 208u);
+  EXPECT_EQ(link.receive().count, 185);
+  EXPECT_TRUE(std::equal(answer.begin(), answer.end(), link.receive().bytes.begin()));
+}
+
+TEST_F(SerialExchangeTest, WirelessPacketErrorsCarryTheirText) {
+  Bytes stream = Packets(ReadAnswer(1, 4, 90));
+  stream.back() = 0;
+  port.AnswerAfter(10, stream);
+  const ExchangeResult r = link.Exchange(LinkMode::kWireless, block1, 185, PollPolicy(10, 200));
+  EXPECT_EQ(r.outcome, Outcome::kUnpackError);
+  EXPECT_EQ(r.message, "最后1包数据长度不正确=0,应该在1~15");
+}
+
+TEST_F(SerialExchangeTest, CollectUntilIdleTakesEveryPiece) {
+  const RtuFrame request = ReadDeviceIdentification(1, 3, 0);
+  port.AnswerAfter(100, Bytes(500, 0x11));
+  port.AnswerAfter(320, Bytes(300, 0x22));
+  const ExchangeResult r = link.Exchange(LinkMode::kSerial, request, 0, LogPolicy());
+  EXPECT_EQ(r.outcome, Outcome::kIdle);
+  EXPECT_EQ(r.answer.size(), 800u);
+  // The last piece lands at the check at 350 ms; 41 empty checks of 50 ms follow.
+  EXPECT_EQ(clock.NowMs(), 350u + 41 * 50);
+}
+
+TEST_F(SerialExchangeTest, CollectionIsBoundedButStillEnds) {
+  ExchangePolicy p = LogPolicy();
+  p.serial.capacity = 1000;
+  port.AnswerAfter(50, Bytes(5000, 0x33));
+  const ExchangeResult r = link.Exchange(LinkMode::kSerial, ReadDeviceIdentification(1, 3, 0), 0, p);
+  EXPECT_EQ(r.outcome, Outcome::kIdle);
+  EXPECT_EQ(r.answer.size(), 1000u);
+  EXPECT_EQ(link.receive().Stored().size(), ReceiveBuffer::kSize);
+}
+
+TEST_F(SerialExchangeTest, RunAllChecksKeepsATally) {
+  ExchangePolicy p;
+  p.serial = {.sleepMs = 100, .maxChecks = 5, .take = SerialWait::Take::kExactWhenEnough, .stopWhenComplete = false,
+              .runAllChecks = true};
+  port.AnswerAfter(50, ReadAnswer(1, 4, 1));
+  const ExchangeResult r = link.Exchange(LinkMode::kSerial, ReadRegisters(1, 4, 0x28, 1), 7, p);
+  EXPECT_EQ(r.outcome, Outcome::kAnswered);
+  EXPECT_EQ(clock.NowMs(), 500u);
+  EXPECT_EQ(r.tally, 7);
+}
+
+TEST_F(SerialExchangeTest, JudgedReadsGoOnAfterAWrongEcho) {
+  const RtuFrame coil = WriteCoil(1, 0x14);
+  const Bytes echo(coil.Bytes().begin(), coil.Bytes().end());
+  Bytes wrong = echo;
+  wrong[3] = 0x15;
+  ExchangePolicy p;
+  p.serial = {.sleepMs = 10, .maxChecks = 50, .take = SerialWait::Take::kAllWhenEnough};
+  p.judgeRead = [&](std::span<const uint8_t> got) { return std::equal(echo.begin(), echo.end(), got.begin()); };
+  port.AnswerAfter(10, wrong);
+  port.AnswerAfter(40, echo);
+  const ExchangeResult r = link.Exchange(LinkMode::kSerial, coil, 8, p);
+  EXPECT_EQ(r.outcome, Outcome::kAnswered);
+  EXPECT_EQ(r.rejectedReads, 1);
+  EXPECT_EQ(clock.NowMs(), 40u);
+}
+
+TEST_F(SerialExchangeTest, NotEnoughBytesAreNeverRead) {
+  ExchangePolicy p;
+  p.serial = {.sleepMs = 10, .maxChecks = 50, .take = SerialWait::Take::kAllWhenEnough};
+  port.AnswerAfter(10, Bytes(7, 1));
+  EXPECT_EQ(link.Exchange(LinkMode::kSerial, WriteCoil(1, 0), 8, p).outcome, Outcome::kTimedOut);
+  EXPECT_EQ(port.Queued(), 7);
+}
+
+TEST_F(SerialExchangeTest, StopConditionCancelsTheWait) {
+  int checks = 0;
+  const ExchangeResult r =
+      link.Exchange(LinkMode::kSerial, block1, 185, PollPolicy(10, 200), [&] { return ++checks > 3; });
+  EXPECT_EQ(r.outcome, Outcome::kCancelled);
+  EXPECT_EQ(clock.NowMs(), 30u);
+}
+
+TEST_F(SerialExchangeTest, SendOnlyCutsLongWirelessFrames) {
+  const Bytes data(18, 0x01);
+  const RtuFrame frame = WriteRegisters(1, 0x3040, data);  // 27 bytes
+  EXPECT_EQ(link.SendOnly(LinkMode::kWireless, frame), Outcome::kAnswered);
+  ASSERT_EQ(port.writes().size(), 2u);
+  EXPECT_EQ(port.writes()[0][15], 15);
+  EXPECT_EQ(port.writes()[1][15], 12);
+  EXPECT_EQ(clock.NowMs(), 100u);
+}
+
+class NetworkExchangeTest : public ::testing::Test {
+ protected:
+  NetworkExchangeTest() {
+    link.SetConnection(socket);
+    link.SetConnected(true);
+    link.transaction().Reset(0x0102);
+  }
+  Bytes NetAnswer(uint16_t id, const Bytes& rtu) {
+    Bytes out = {static_cast<uint8_t>(id >> 8), static_cast<uint8_t>(id), 0, 0, 0,
+                 static_cast<uint8_t>(rtu.size() - 2)};
+    out.insert(out.end(), rtu.begin(), rtu.end() - 2);
+    return out;
+  }
+  FakeClock clock;
+  std::shared_ptr<ScriptedSocket> socket = std::make_shared<ScriptedSocket>();
+  LinkService link{clock};
+  const RtuFrame block1 = ReadRegisters(1, fn::kReadInput, 0, 90);
+};
+
+TEST_F(NetworkExchangeTest, PollReadTakesOnlyTheCurrentTransaction) {
+  socket->ThenCode(NetSocket::kWouldBlock, 2);
+  socket->Then(NetAnswer(0x0101, ReadAnswer(1, 4, 90)));  // the previous request's answer
+  socket->Then(NetAnswer(0x0102, ReadAnswer(1, 4, 90)));
+  const ExchangeResult r = link.Exchange(LinkMode::kNetwork, block1, 185, PollPolicy(10, 200));
+  ASSERT_EQ(r.outcome, Outcome::kAnswered);
+  EXPECT_EQ(socket->sent()[0], (Bytes{0x01, 0x02, 0, 0, 0, 6, 1, 4, 0, 0, 0, 0x5A}));
+  EXPECT_EQ(link.receive().count, 185);
+  EXPECT_EQ(clock.NowMs(), 40u);
+  EXPECT_EQ(link.transaction().Current(), 0x0103);
+  EXPECT_FALSE(link.inbox().Arrived());
+}
+
+TEST_F(NetworkExchangeTest, NoAnswerStillAdvancesTheTransaction) {
+  const ExchangeResult r = link.Exchange(LinkMode::kNetwork, block1, 185, PollPolicy(10, 200));
+  EXPECT_EQ(r.outcome, Outcome::kTimedOut);
+  EXPECT_EQ(socket->receives(), 50);
+  EXPECT_EQ(link.transaction().Current(), 0x0103);
+}
+
+TEST_F(NetworkExchangeTest, FailuresBeforeTheWaitKeepTheTransaction) {
+  socket->LimitSend(11);
+  EXPECT_EQ(link.Exchange(LinkMode::kNetwork, block1, 185, PollPolicy(10, 200)).outcome, Outcome::kSendFailed);
+  EXPECT_EQ(link.transaction().Current(), 0x0102);
+
+  link.SetConnected(false);
+  EXPECT_EQ(link.Exchange(LinkMode::kNetwork, block1, 185, PollPolicy(10, 200)).outcome, Outcome::kNotConnected);
+}
+
+TEST_F(NetworkExchangeTest, ReceiveErrorsEndTheWaitOnlyWhenThePolicySays) {
+  ExchangePolicy p = PollPolicy(10, 200);
+  socket->ThenCode(0);
+  socket->Then(NetAnswer(0x0102, ReadAnswer(1, 4, 90)));
+  EXPECT_EQ(link.Exchange(LinkMode::kNetwork, block1, 185, p).outcome, Outcome::kAnswered);
+
+  p.net.failOnReceiveError = true;
+  socket->ThenCode(NetSocket::kWouldBlock);
+  socket->ThenCode(0);
+  EXPECT_EQ(link.Exchange(LinkMode::kNetwork, block1, 185, p).outcome, Outcome::kReceiveError);
+}
+
+TEST_F(NetworkExchangeTest, LengthFieldClaimingMissingBytesIsRefused) {
+  Bytes answer = NetAnswer(0x0102, ReadAnswer(1, 4, 90));
+  answer.resize(50);
+  socket->Then(answer);
+  EXPECT_EQ(link.Exchange(LinkMode::kNetwork, block1, 185, PollPolicy(10, 200)).outcome, Outcome::kBadLength);
+}
+
+TEST_F(NetworkExchangeTest, ByteCountRuleAppliesWithoutCrc) {
+  Bytes answer = NetAnswer(0x0102, ReadAnswer(1, 4, 90));
+  answer[8] = 0x10;  // byte count no longer matches the length field
+  socket->Then(answer);
+  EXPECT_EQ(link.Exchange(LinkMode::kNetwork, block1, 185, PollPolicy(10, 200)).outcome, Outcome::kRejected);
+}
+
+TEST_F(NetworkExchangeTest, CollectModeGathersEveryChunkUntilQuiet) {
+  const Bytes header = {0x01, 0x02, 0, 0, 0x00, 0x0C};
+  socket->Then(header);
+  socket->Then(Bytes(12, 0x44));
+  const ExchangeResult r = link.Exchange(LinkMode::kNetwork, ReadDeviceIdentification(1, 3, 0), 0, LogPolicy());
+  EXPECT_EQ(r.outcome, Outcome::kAnswered);
+  EXPECT_EQ(r.answer.size(), 12u);
+  EXPECT_EQ(clock.NowMs(), 20u + 21 * 10);
+  EXPECT_EQ(link.transaction().Current(), 0x0103);
+}
+
+TEST_F(NetworkExchangeTest, RelayFramesCarryTheirProtocolAndOnlyAdvanceOnMatch) {
+  ExchangePolicy p;
+  p.net = {.sleepMs = 30, .maxTries = 100, .advance = NetWait::Advance::kNever, .protocol = Protocol::kRelay};
+  link.Exchange(LinkMode::kNetwork, ReadRegisters(0x36, 3, 0x20, 4), 13, p);
+  EXPECT_EQ(socket->sent()[0][2], 0x01);
+  EXPECT_EQ(socket->sent()[0][3], 0x01);
+  EXPECT_EQ(link.transaction().Current(), 0x0102);
+
+  p.net = {.sleepMs = 10, .maxTries = 1, .advance = NetWait::Advance::kOnMatch};
+  socket->Then(NetAnswer(0x0102, ReadAnswer(1, 6, 1)));
+  link.Exchange(LinkMode::kNetwork, WriteRegister(1, 0x40, 5), 8, p);
+  EXPECT_EQ(link.transaction().Current(), 0x0103);
+}
+
+}  // namespace
+}  // namespace kaviro
