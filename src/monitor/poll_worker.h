@@ -1,0 +1,78 @@
+#pragma once
+#include <atomic>
+#include <functional>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "config/app_config.h"
+#include "link/link_service.h"
+#include "monitor/decoded_values.h"
+#include "monitor/decoder.h"
+
+namespace kaviro {
+
+// What a poll tells its front end. Called on the polling thread while the link is held, so a GUI
+// implementation must queue the work to its own thread and return at once.
+class PollObserver {
+ public:
+  virtual ~PollObserver() = default;
+  virtual void OnBlockDecoded(const DecodedTexts& texts) = 0;
+  virtual void OnStatusText(const std::string& text) = 0;   // status pane 0
+  virtual void OnMessage(const std::string& text) = 0;      // a message box for the user
+  virtual void OnConnectionLost() = 0;                      // value column emptied, lost-connection text
+};
+
+enum class PollResult {
+  kSkipped,    // the link is not there (port will not open, network not connected): nothing counted
+  kSucceeded,
+  kFailed,     // block read 1 failed: counted
+  kCancelled,  // polling was paused or stopped in the middle: nothing counted
+};
+
+inline constexpr const char* kConnectionLostText = "连接已断开，请检查连接";
+inline constexpr const char* kSendFailedText = "发送数据失败";
+
+// Reads the controller every `pollInterval` seconds with three block reads and hands each answer
+// to the decoder. The link lock is held for a whole poll; clearing the enabled flag or stopping
+// ends a poll under way at its next check, so a dialog never waits long for the link.
+class PollWorker {
+ public:
+  PollWorker(LinkService& link, SharedConfig& config, DecodedValues& values, PollObserver& observer);
+  ~PollWorker();
+  PollWorker(const PollWorker&) = delete;
+  PollWorker& operator=(const PollWorker&) = delete;
+
+  // Starts the polling thread; the first poll runs at once.
+  void Start();
+  // Ends the loop and joins the thread.
+  void Stop();
+  bool Running() const { return running_.load(); }
+
+  void SetEnabled(bool enabled) { enabled_.store(enabled); }
+  bool Enabled() const { return enabled_.load(); }
+
+  // The loop on the calling thread, until Stop() or until `pass` returns false. `pass` runs on
+  // every pass of the loop, with the result when a poll ran in it.
+  using PassFn = std::function<bool(std::optional<PollResult>)>;
+  void RunLoop(const PassFn& pass = {});
+  PollResult PollOnce();
+  int ConsecutiveFailures() const { return failures_.load(); }
+
+ private:
+  void Loop(const PassFn& pass);
+  enum class ReadOutcome { kOk, kFailed, kEndPoll, kCancelled };
+  struct BlockRead;
+  ReadOutcome Read(const BlockRead& read, const AppConfig& config);
+
+  LinkService& link_;
+  SharedConfig& config_;
+  DecodedValues& values_;
+  PollObserver& observer_;
+  std::atomic<bool> running_{false};
+  std::atomic<bool> enabled_{false};
+  std::atomic<int> failures_{0};
+  std::thread thread_;
+};
+
+}  // namespace kaviro

@@ -1,0 +1,15 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace kaviro {
+
+// "%04d-%02d-%02d %02d:%02d:%02d" of the local time `seconds` after 2000-01-01 00:00:00 local;
+// the conversion itself decides daylight saving. Nothing when the time cannot be represented.
+std::optional<std::string> ControllerClockText(int32_t seconds);
+
+// "%02d:%02d:%02d" of a second count read as unsigned; hours are not wrapped at 24.
+std::string TimeOfDayText(int32_t seconds);
+
+}  // namespace kaviro
