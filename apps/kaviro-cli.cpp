@@ -1,0 +1,38 @@
+// Headless front end: the tool's poll (and later its other commands) for scripts and data loggers.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+
+namespace {
+
+struct Subcommand {
+  const char* name;
+  int (*run)(const std::vector<std::string>&);
+  const char* summary;
+};
+
+constexpr Subcommand kSubcommands[] = {
+    {"poll", kaviro::cli::RunPoll, "poll the controller and print the register list"},
+};
+
+void Usage(std::ostream& out) {
+  out << "usage: kaviro-cli <command> [options]   (kaviro-cli <command> --help for details)\n\ncommands:\n";
+  for (const Subcommand& s : kSubcommands) out << "  " << s.name << "\t" << s.summary << '\n';
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2 || std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h") {
+    Usage(argc < 2 ? std::cerr : std::cout);
+    return argc < 2 ? kaviro::cli::kExitUsage : kaviro::cli::kExitOk;
+  }
+  const std::vector<std::string> args(argv + 2, argv + argc);
+  for (const Subcommand& s : kSubcommands)
+    if (argv[1] == std::string(s.name)) return s.run(args);
+  std::cerr << "kaviro-cli: unknown command " << argv[1] << "\n\n";
+  Usage(std::cerr);
+  return kaviro::cli::kExitUsage;
+}

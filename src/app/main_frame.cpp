@@ -1,0 +1,224 @@
+#include "app/main_frame.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTimer>
+
+#include "app/config_dialog.h"
+#include "app/kaviro_view.h"
+#include "app/keyboard_locks.h"
+#include "app/network_session.h"
+#include "app/prompter.h"
+#include "monitor/register_sink.h"
+
+namespace kaviro {
+
+namespace {
+
+constexpr int kToolDialogPauseMs = 100;
+constexpr const char* kClockPaneSample = "控制器当前时间：                         ";  // and 25 blanks
+constexpr const char* kIdleText = "  ";
+
+struct MenuItem {
+  int id;
+  const char* text;
+};
+
+// The flat menu bar, in order; position 6 is the blank item with command 1.
+constexpr MenuItem kMenu[] = {
+    {cmd::kDevice, "设备"},
+    {cmd::kConfig, "配置"},
+    {cmd::kModbusTest, "ModBus协议测试"},
+    {cmd::kReadLog, "读日志文件"},
+    {cmd::kNetwork, "网络连接"},
+    {cmd::kControllerInfo, "控制器基本信息"},
+    {cmd::kBlank, ""},
+    {cmd::kActions, "动作命令"},
+    {cmd::kParameters, "参数设置"},
+    {cmd::kRelay, "RD设置"},
+    {cmd::kThresholdProbe, ""},
+};
+
+constexpr int kLockPanes[] = {2, 3, 4};
+
+}  // namespace
+
+CMainFrame::CMainFrame(SharedConfig& config, std::filesystem::path configFile, Prompter& prompter, Clock& clock)
+    : config_(config),
+      configFile_(std::move(configFile)),
+      prompter_(prompter),
+      clock_(clock),
+      link_(clock),
+      poller_(link_, config_, values_, *this) {
+  setWindowTitle(QString::fromUtf8(kAppTitle));
+  view_ = new CKAVIROView(this);
+  setCentralWidget(view_);
+  session_ = std::make_unique<NetworkSession>(*this);
+  BuildMenu();
+  BuildStatusBar();
+}
+
+CMainFrame::~CMainFrame() {
+  // The worker ends its poll at the next check of its stop flag; nothing waits on a silent line.
+  poller_.Stop();
+  session_.reset();
+}
+
+void CMainFrame::BuildMenu() {
+  QMenuBar* bar = menuBar();
+  for (const MenuItem& item : kMenu) {
+    QAction* action = bar->addAction(QString::fromUtf8(item.text));
+    action->setObjectName(QString::number(item.id));
+    commands_[item.id] = action;
+  }
+  connect(commands_[cmd::kConfig], &QAction::triggered, this, [this] { RunConfigCommand(); });
+  connect(commands_[cmd::kNetwork], &QAction::triggered, this, [this] {
+    if (config_.Get().workMode == 1) session_->ConnectOrDisconnect();
+  });
+  for (int id : {cmd::kModbusTest, cmd::kReadLog, cmd::kControllerInfo, cmd::kActions, cmd::kParameters, cmd::kRelay,
+                 cmd::kThresholdProbe}) {
+    commands_[id]->setEnabled(false);  // until its dialog is registered
+    connect(commands_[id], &QAction::triggered, this, [this, id] {
+      const auto found = dialogs_.find(id);
+      if (found == dialogs_.end()) return;
+      std::unique_ptr<QDialog> dialog = found->second(*this);
+      RunToolDialog(*dialog);
+    });
+  }
+  if (config_.Get().workMode != 1) commands_[cmd::kBlank]->setEnabled(false);
+
+  // Moving through the menu shows the (empty) prompts; leaving it shows the idle text.
+  for (auto& [id, action] : commands_)
+    connect(action, &QAction::hovered, this, [this] { panes_[0]->setText(QString()); });
+  bar->installEventFilter(this);
+}
+
+void CMainFrame::BuildStatusBar() {
+  QStatusBar* bar = statusBar();
+  for (int i = 0; i < 5; ++i) {
+    panes_[i] = new QLabel(this);
+    panes_[i]->setObjectName(QStringLiteral("pane%1").arg(i));
+  }
+  bar->addWidget(panes_[0], 1);
+  panes_[1]->setFixedWidth(panes_[1]->fontMetrics().horizontalAdvance(QString::fromUtf8(kClockPaneSample)));
+  panes_[2]->setText(QString::fromUtf8("大写"));
+  panes_[3]->setText(QString::fromUtf8("数字"));
+  panes_[4]->setText(QString::fromUtf8("滚动"));
+  for (int i = 1; i < 5; ++i) bar->addPermanentWidget(panes_[i]);
+  RefreshLockIndicators();
+  auto* timer = new QTimer(this);
+  connect(timer, &QTimer::timeout, this, [this] { RefreshLockIndicators(); });
+  timer->start(250);
+}
+
+void CMainFrame::RefreshLockIndicators() {
+  const std::optional<KeyboardLocks> locks = QueryKeyboardLocks();
+  const bool lit[] = {locks && locks->caps, locks && locks->num, locks && locks->scroll};
+  for (int i = 0; i < 3; ++i) panes_[kLockPanes[i]]->setEnabled(lit[i]);
+}
+
+void CMainFrame::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (!initialised_) {
+    initialised_ = true;
+    InitialUpdate();
+  }
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == menuBar() && event->type() == QEvent::Leave) panes_[0]->setText(QString::fromUtf8(kIdleText));
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void CMainFrame::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  // Whatever show state is asked for, the frame stays maximised.
+  if (event->type() == QEvent::WindowStateChange && !(windowState() & Qt::WindowMaximized))
+    QTimer::singleShot(0, this, [this] { setWindowState(Qt::WindowMaximized); });
+}
+
+void CMainFrame::InitialUpdate() {
+  view_->SetUpColumns(config_.Get().language);
+  FillList();
+}
+
+void CMainFrame::FillList() {
+  session_->Reset();
+  table_ = RegisterTableFor(config_.Get().language);
+  if (!table_) return;
+  view_->Fill(*table_);
+  poller_.Start();
+}
+
+void CMainFrame::RegisterToolDialog(int commandId, DialogFactory factory) {
+  dialogs_[commandId] = std::move(factory);
+  if (QAction* action = MenuCommand(commandId)) action->setEnabled(true);
+}
+
+QAction* CMainFrame::MenuCommand(int commandId) const {
+  const auto found = commands_.find(commandId);
+  return found == commands_.end() ? nullptr : found->second;
+}
+
+void CMainFrame::RunToolDialog(QDialog& dialog) {
+  poller_.SetEnabled(false);
+  clock_.SleepMs(kToolDialogPauseMs);
+  dialog.exec();
+  poller_.SetEnabled(true);
+}
+
+void CMainFrame::RunConfigCommand() {
+  poller_.SetEnabled(false);
+  const int oldMode = config_.Get().workMode;
+  {
+    CConfigDlg dialog(*this);
+    dialog.exec();
+  }
+  const int newMode = config_.Get().workMode;
+  if (oldMode == 1 && newMode != 1) {
+    if (link_.Connected() && session_->HasLink()) session_->CloseSilently();
+  } else if (oldMode != 1 && newMode == 1) {
+    ReportConnectionLost();
+  }
+  poller_.SetEnabled(true);
+}
+
+void CMainFrame::ReportConnectionLost() {
+  view_->ClearValues();
+  SetStatusText(QString::fromUtf8(kConnectionLostText));
+}
+
+void CMainFrame::SetStatusText(const QString& text) { panes_[0]->setText(text); }
+
+QString CMainFrame::StatusText(int pane) const { return pane >= 0 && pane < 5 ? panes_[pane]->text() : QString(); }
+
+void CMainFrame::SetNetworkMenuText(bool connected) {
+  commands_[cmd::kNetwork]->setText(QString::fromUtf8(connected ? "断开网络" : "网络连接"));
+}
+
+void CMainFrame::OnBlockDecoded(const DecodedTexts& texts) {
+  QMetaObject::invokeMethod(this, [this, texts] {
+    if (table_) PlaceTexts(*table_, *view_, texts);
+    if (texts.clock) panes_[1]->setText(QString::fromStdString(*texts.clock));
+    if (texts.status) SetStatusText(QString::fromStdString(*texts.status));
+  }, Qt::QueuedConnection);
+}
+
+void CMainFrame::OnStatusText(const std::string& text) {
+  QMetaObject::invokeMethod(this, [this, text] { SetStatusText(QString::fromStdString(text)); }, Qt::QueuedConnection);
+}
+
+void CMainFrame::OnMessage(const std::string& text) {
+  QMetaObject::invokeMethod(this, [this, text] { prompter_.Message(this, QString::fromStdString(text)); },
+                            Qt::QueuedConnection);
+}
+
+void CMainFrame::OnConnectionLost() {
+  QMetaObject::invokeMethod(this, [this] { ReportConnectionLost(); }, Qt::QueuedConnection);
+}
+
+}  // namespace kaviro

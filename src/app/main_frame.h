@@ -1,0 +1,108 @@
+#pragma once
+#include <QMainWindow>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "config/app_config.h"
+#include "link/link_service.h"
+#include "monitor/decoded_values.h"
+#include "monitor/poll_worker.h"
+#include "monitor/register_tables.h"
+
+class QDialog;
+class QLabel;
+
+namespace kaviro {
+
+class CKAVIROView;
+class NetworkSession;
+class Prompter;
+
+// Menu command IDs of the flat menu bar.
+namespace cmd {
+inline constexpr int kDevice = 32787;
+inline constexpr int kConfig = 32771;
+inline constexpr int kModbusTest = 32776;
+inline constexpr int kReadLog = 32779;
+inline constexpr int kNetwork = 32780;
+inline constexpr int kControllerInfo = 32782;
+inline constexpr int kBlank = 1;
+inline constexpr int kActions = 32785;
+inline constexpr int kParameters = 32786;
+inline constexpr int kRelay = 32788;
+inline constexpr int kThresholdProbe = 32789;
+}  // namespace cmd
+
+// The main window: owner of the live link state, the poll worker and the network session, with
+// the register list, the status bar and the flat menu bar.
+class CMainFrame final : public QMainWindow, public PollObserver {
+  Q_OBJECT
+ public:
+  using DialogFactory = std::function<std::unique_ptr<QDialog>(CMainFrame&)>;
+
+  CMainFrame(SharedConfig& config, std::filesystem::path configFile, Prompter& prompter,
+             Clock& clock = SystemClock::Instance());
+  ~CMainFrame() override;
+
+  // What the tool dialogs work with. `values()` is shared with the poll: touch it only while
+  // holding link().Mutex().
+  LinkService& link() { return link_; }
+  DecodedValues& values() { return values_; }
+  SharedConfig& config() { return config_; }
+  Prompter& prompter() { return prompter_; }
+  Clock& clock() { return clock_; }
+  PollWorker& poller() { return poller_; }
+  CKAVIROView& view() { return *view_; }
+  NetworkSession& session() { return *session_; }
+  const std::filesystem::path& configFile() const { return configFile_; }
+
+  // Menu commands whose dialogs exist are enabled by registering them.
+  void RegisterToolDialog(int commandId, DialogFactory factory);
+  QAction* MenuCommand(int commandId) const;
+  // Polling paused, 100 ms, the dialog, polling resumed.
+  void RunToolDialog(QDialog& dialog);
+  void RunConfigCommand();
+
+  // Value column emptied and the lost-connection text in pane 0.
+  void ReportConnectionLost();
+  void SetStatusText(const QString& text);  // pane 0
+  QString StatusText(int pane) const;
+  void SetNetworkMenuText(bool connected);
+
+  // PollObserver: called on the polling thread, queued to this one.
+  void OnBlockDecoded(const DecodedTexts& texts) override;
+  void OnStatusText(const std::string& text) override;
+  void OnMessage(const std::string& text) override;
+  void OnConnectionLost() override;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+ private:
+  void BuildMenu();
+  void BuildStatusBar();
+  void InitialUpdate();
+  void FillList();
+  void RefreshLockIndicators();
+
+  SharedConfig& config_;
+  std::filesystem::path configFile_;
+  Prompter& prompter_;
+  Clock& clock_;
+  LinkService link_;
+  DecodedValues values_{};
+  PollWorker poller_;
+  CKAVIROView* view_ = nullptr;
+  std::unique_ptr<NetworkSession> session_;
+  std::optional<RegisterTable> table_;
+  std::map<int, QAction*> commands_;
+  std::map<int, DialogFactory> dialogs_;
+  QLabel* panes_[5] = {};
+  bool initialised_ = false;
+};
+
+}  // namespace kaviro

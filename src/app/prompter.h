@@ -1,0 +1,23 @@
+#pragma once
+#include <QString>
+
+class QWidget;
+
+namespace kaviro {
+
+inline constexpr const char* kAppTitle = "KAVIRO寄存器";
+
+// Every message box of the tool goes through here, so tests can record the texts.
+class Prompter {
+ public:
+  virtual ~Prompter() = default;
+  // A modal message with an OK button; an empty caption means the application title.
+  virtual void Message(QWidget* owner, const QString& text, const QString& caption = {}) = 0;
+};
+
+class MessageBoxPrompter final : public Prompter {
+ public:
+  void Message(QWidget* owner, const QString& text, const QString& caption = {}) override;
+};
+
+}  // namespace kaviro

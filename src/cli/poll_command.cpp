@@ -1,0 +1,181 @@
+#include <atomic>
+#include <csignal>
+#include <ctime>
+#include <iostream>
+
+#include "cli/commands.h"
+#include "cli/open_link.h"
+#include "cli/options.h"
+#include "cli/register_report.h"
+#include "monitor/poll_worker.h"
+
+namespace kaviro::cli {
+
+namespace {
+
+std::atomic<bool> interrupted{false};
+
+struct PollOptions {
+  LinkOverrides link;
+  ReportFormat format = ReportFormat::kTable;
+  bool header = true;
+  int count = 0;  // 0: until interrupted
+  bool help = false;
+};
+
+std::optional<PollOptions> ParsePollOptions(const std::vector<std::string>& args, std::string& error) {
+  PollOptions o;
+  ArgReader r(args);
+  while (!r.Done() && r.error().empty()) {
+    const std::string name = r.Next();
+    if (ReadLinkOption(r, name, o.link)) continue;
+    if (name == "--once") {
+      o.count = 1;
+    } else if (name == "--count") {
+      o.count = r.IntValue(name, 1, 1 << 30).value_or(0);
+    } else if (name == "--format") {
+      const auto f = r.Value();
+      if (f == "table") o.format = ReportFormat::kTable;
+      else if (f == "csv") o.format = ReportFormat::kCsv;
+      else if (f == "json") o.format = ReportFormat::kJson;
+      else if (f) r.Fail("--format is table, csv or json");
+    } else if (name == "--no-header") {
+      o.header = false;
+    } else if (name == "--help" || name == "-h") {
+      o.help = true;
+    } else {
+      r.Fail("unknown option " + name);
+    }
+  }
+  error = r.error();
+  if (!error.empty()) return std::nullopt;
+  return o;
+}
+
+std::string LocalTimestamp() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char text[40];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", &local);
+  return text;
+}
+
+// Gathers what the poll would show in the main window; runs on the polling (here: main) thread.
+class ReportObserver final : public PollObserver {
+ public:
+  explicit ReportObserver(RegisterReport& report) : report_(report) {}
+  RegisterTable table;
+  bool lost = false;
+  void OnBlockDecoded(const DecodedTexts& texts) override {
+    PlaceTexts(table, report_, texts);
+    if (texts.clock) report_.clock = *texts.clock;
+    if (texts.status) report_.status = *texts.status;
+  }
+  void OnStatusText(const std::string& text) override {
+    report_.status = text;
+    std::cerr << text << '\n';
+  }
+  void OnMessage(const std::string& text) override { std::cerr << text << '\n'; }
+  void OnConnectionLost() override {
+    report_.Clear();
+    lost = true;
+  }
+
+ private:
+  RegisterReport& report_;
+};
+
+}  // namespace
+
+const char* const kPollHelp =
+    "kaviro-cli poll [options]\n"
+    "  Polls the controller like the main window does (three block reads every interval) and prints\n"
+    "  the register list after each successful poll.\n\n"
+    "Poll options:\n"
+    "  --once                 one poll, then exit\n"
+    "  --count N              N polls, then exit (default: until Ctrl-C, which ends after the current poll)\n"
+    "  --format table|csv|json\n"
+    "                         table: aligned columns and the controller clock line (default)\n"
+    "                         csv:   RFC 4180, a header row, then one line per register row and poll\n"
+    "                         json:  one object per poll per line (timestamp, status, clock, rows)\n"
+    "  --no-header            csv without its header row (for appending to a file)\n\n"
+    "Exit status: 0 success, 1 bad usage, 2 the link could not be opened or connected,\n"
+    "             3 polls failed (--once with a failed poll, or the connection declared lost).\n\n"
+    "Examples:\n"
+    "  kaviro-cli poll --mode serial --com 2 --once\n"
+    "  kaviro-cli poll --mode wireless --device /dev/ttyUSB0 --interval 10\n"
+    "  kaviro-cli poll --mode network --host 192.168.1.199 --format json\n";
+
+int RunPoll(const std::vector<std::string>& args) {
+  std::string error;
+  const std::optional<PollOptions> options = ParsePollOptions(args, error);
+  if (!options) {
+    std::cerr << "kaviro-cli poll: " << error << "\n\n" << kPollHelp << '\n' << kLinkOptionsHelp;
+    return kExitUsage;
+  }
+  if (options->help) {
+    std::cout << kPollHelp << '\n' << kLinkOptionsHelp;
+    return kExitOk;
+  }
+
+  const AppConfig config = options->link.ApplyTo(LoadConfig(ConfigPath()));
+  const std::optional<RegisterTable> table = RegisterTableFor(config.language);
+  if (!table) {
+    std::cerr << "kaviro-cli poll: no register table for language " << config.language << '\n';
+    return kExitUsage;
+  }
+
+  LinkService link;
+  const std::unique_ptr<OpenedLink> opened = OpenLink(link, config, options->link);
+  if (!opened->ok) {
+    std::cerr << opened->error << '\n';
+    return kExitNoLink;
+  }
+
+  SharedConfig shared(config);
+  DecodedValues values{};
+  RegisterReport report(*table);
+  report.status = opened->statusLine;
+  ReportObserver observer(report);
+  observer.table = *table;
+  PollWorker worker(link, shared, values, observer);
+
+  interrupted.store(false);
+  std::signal(SIGINT, [](int) { interrupted.store(true); });
+  std::signal(SIGTERM, [](int) { interrupted.store(true); });
+  if (options->format == ReportFormat::kCsv && options->header) WriteCsvHeader(std::cout);
+
+  int polls = 0;
+  bool lastFailed = false;
+  worker.RunLoop([&](std::optional<PollResult> result) {
+    if (opened->PumpClose()) {
+      std::cerr << kRemoteCloseText << '\n';
+      observer.lost = true;
+      return false;
+    }
+    if (!result) return !interrupted.load();
+    ++polls;
+    lastFailed = *result != PollResult::kSucceeded;
+    if (!lastFailed) {
+      report.timestamp = LocalTimestamp();
+      switch (options->format) {
+        case ReportFormat::kTable: WriteTable(std::cout, report); break;
+        case ReportFormat::kCsv: WriteCsv(std::cout, report); break;
+        case ReportFormat::kJson: WriteJson(std::cout, report); break;
+      }
+    }
+    if (observer.lost) return false;
+    return !interrupted.load() && (options->count == 0 || polls < options->count);
+  });
+  std::signal(SIGINT, SIG_DFL);
+  std::signal(SIGTERM, SIG_DFL);
+
+  if (observer.lost || lastFailed) {
+    std::cerr << kConnectionLostText << '\n';
+    return kExitFailed;
+  }
+  return kExitOk;
+}
+
+}  // namespace kaviro::cli

@@ -1,0 +1,103 @@
+#include "cli/register_report.h"
+
+#include <algorithm>
+
+#include "link/text_format.h"
+
+namespace kaviro::cli {
+
+namespace {
+constexpr const char* kHeadings[] = {"number", "address", "description", "value", "unit"};
+}
+
+std::vector<std::string> RegisterReport::Row(size_t row) const {
+  const RegisterDescriptor& d = table_[row];
+  if (d.address == kSeparatorAddress) return std::vector<std::string>(5);
+  return {Format("%05d", static_cast<int>(row) + 1), Format("0X%04X", d.address), std::string(d.description),
+          values_[row], std::string(d.unit)};
+}
+
+size_t DisplayWidth(const std::string& utf8) {
+  size_t width = 0;
+  for (size_t i = 0; i < utf8.size();) {
+    const auto lead = static_cast<unsigned char>(utf8[i]);
+    const size_t len = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    // Three-byte sequences cover the CJK ideographs and full-width punctuation the tables use.
+    width += len >= 3 ? 2 : 1;
+    i += len;
+  }
+  return width;
+}
+
+void WriteTable(std::ostream& out, const RegisterReport& report) {
+  std::vector<std::vector<std::string>> rows;
+  for (size_t r = 0; r < report.size(); ++r) rows.push_back(report.Row(r));
+  size_t widths[5] = {};
+  for (const auto& row : rows)
+    for (size_t c = 0; c < 5; ++c) widths[c] = std::max(widths[c], DisplayWidth(row[c]));
+  for (const auto& row : rows) {
+    std::string line;
+    for (size_t c = 0; c < 5; ++c) {
+      line += row[c];
+      if (c + 1 < 5) line += std::string(widths[c] - DisplayWidth(row[c]) + 2, ' ');
+    }
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    out << line << '\n';
+  }
+  if (!report.clock.empty()) out << report.clock << '\n';
+  out.flush();
+}
+
+std::string CsvField(const std::string& text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return quoted + "\"";
+}
+
+void WriteCsvHeader(std::ostream& out) {
+  out << "timestamp";
+  for (const char* h : kHeadings) out << ',' << h;
+  out << "\r\n";
+}
+
+void WriteCsv(std::ostream& out, const RegisterReport& report) {
+  for (size_t r = 0; r < report.size(); ++r) {
+    out << CsvField(report.timestamp);
+    for (const std::string& cell : report.Row(r)) out << ',' << CsvField(cell);
+    out << "\r\n";
+  }
+  out.flush();
+}
+
+std::string JsonString(const std::string& text) {
+  std::string out = "\"";
+  for (unsigned char c : text) {
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default:
+        if (c < 0x20) out += Format("\\u%04x", c);
+        else out += static_cast<char>(c);
+    }
+  }
+  return out + "\"";
+}
+
+void WriteJson(std::ostream& out, const RegisterReport& report) {
+  out << "{\"timestamp\":" << JsonString(report.timestamp) << ",\"status\":" << JsonString(report.status)
+      << ",\"clock\":" << JsonString(report.clock) << ",\"rows\":[";
+  for (size_t r = 0; r < report.size(); ++r) {
+    const std::vector<std::string> cells = report.Row(r);
+    out << (r ? ",{" : "{");
+    for (size_t c = 0; c < 5; ++c) out << (c ? "," : "") << '"' << kHeadings[c] << "\":" << JsonString(cells[c]);
+    out << '}';
+  }
+  out << "]}\n";
+  out.flush();
+}
+
+}  // namespace kaviro::cli

@@ -1,0 +1,48 @@
+#pragma once
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "monitor/register_sink.h"
+#include "monitor/register_tables.h"
+
+namespace kaviro::cli {
+
+// The register list of one poll as the main window would show it.
+class RegisterReport final : public RowSink {
+ public:
+  explicit RegisterReport(RegisterTable table) : table_(table), values_(table.size()) {}
+  void SetRowValue(size_t row, const std::string& text) override {
+    if (row < values_.size()) values_[row] = text;
+  }
+  void Clear() { values_.assign(table_.size(), std::string()); }
+
+  // The five texts of a row: number, address, description, value, unit (all empty for separators).
+  std::vector<std::string> Row(size_t row) const;
+  size_t size() const { return table_.size(); }
+
+  std::string status;     // status pane 0
+  std::string clock;      // status pane 1
+  std::string timestamp;  // when the poll ended, ISO 8601 local time
+
+ private:
+  RegisterTable table_;
+  std::vector<std::string> values_;
+};
+
+enum class ReportFormat { kTable, kCsv, kJson };
+
+// Columns aligned by display width (a Chinese character takes two), then the clock line.
+void WriteTable(std::ostream& out, const RegisterReport& report);
+// RFC 4180: one line per register row, stamped with the poll's time.
+void WriteCsvHeader(std::ostream& out);
+void WriteCsv(std::ostream& out, const RegisterReport& report);
+// One JSON object per poll, on one line.
+void WriteJson(std::ostream& out, const RegisterReport& report);
+
+// Columns a UTF-8 text takes in a terminal.
+size_t DisplayWidth(const std::string& utf8);
+std::string CsvField(const std::string& text);
+std::string JsonString(const std::string& text);
+
+}  // namespace kaviro::cli

@@ -1,0 +1,9 @@
+#pragma once
+#include "res/dialog_template.h"
+
+// The dialogs of the tool, each laid out in its own file.
+namespace kaviro::res {
+
+extern const DialogTemplate kConfigDialog;  // 132
+
+}  // namespace kaviro::res
