@@ -28,17 +28,20 @@ PollWorker::~PollWorker() { Stop(); }
 void PollWorker::Start() {
   if (thread_.joinable()) return;
   link_.receive().Clear();
+  stopRequested_.store(false);
   running_.store(true);
   enabled_.store(true);
   thread_ = std::thread([this] { Loop({}); });
 }
 
 void PollWorker::Stop() {
+  stopRequested_.store(true);
   running_.store(false);
   if (thread_.joinable()) thread_.join();
 }
 
 void PollWorker::RunLoop(const PassFn& pass) {
+  stopRequested_.store(false);
   running_.store(true);
   enabled_.store(true);
   Loop(pass);
@@ -106,7 +109,7 @@ PollWorker::ReadOutcome PollWorker::Read(const BlockRead& read, const AppConfig&
 
   const ExchangeResult result =
       link_.Exchange(mode, ReadRegisters(unit, read.function, read.start, read.count), expected, policy,
-                     [this] { return !running_.load() || !enabled_.load(); });
+                     [this] { return stopRequested_.load() || !enabled_.load(); });
   switch (result.outcome) {
     case Outcome::kAnswered: {
       const DecodeContext context{config.batteryVoltage, config.workMode, config.comPort,

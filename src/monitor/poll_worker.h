@@ -70,6 +70,7 @@ class PollWorker {
   DecodedValues& values_;
   PollObserver& observer_;
   std::atomic<bool> running_{false};
+  std::atomic<bool> stopRequested_{false};
   std::atomic<bool> enabled_{false};
   std::atomic<int> failures_{0};
   std::thread thread_;

@@ -35,7 +35,11 @@ class ScriptedPort final : public SerialDevice {
   explicit ScriptedPort(Clock& clock) : clock_(clock) {}
 
   // After the next write, `bytes` arrive `afterMs` later.
-  void AnswerAfter(uint64_t afterMs, Bytes bytes) { script_.push_back({afterMs, std::move(bytes)}); }
+  void AnswerAfter(uint64_t afterMs, Bytes bytes) { AnswerWrite(writes_.size(), afterMs, std::move(bytes)); }
+  // After write number `index` (counting from 0), `bytes` arrive `afterMs` later.
+  void AnswerWrite(size_t index, uint64_t afterMs, Bytes bytes) {
+    script_.push_back({index, afterMs, std::move(bytes)});
+  }
   void SetOpen(bool open) { open_ = open; }
   const std::vector<Bytes>& writes() const { return writes_; }
   int purges() const { return purges_; }
@@ -57,9 +61,16 @@ class ScriptedPort final : public SerialDevice {
     return static_cast<int>(n);
   }
   int Write(std::span<const uint8_t> bytes) override {
+    const size_t index = writes_.size();
     writes_.emplace_back(bytes.begin(), bytes.end());
-    for (auto& step : script_) pending_.push_back({clock_.NowMs() + step.first, std::move(step.second)});
-    script_.clear();
+    for (auto it = script_.begin(); it != script_.end();) {
+      if (it->write == index) {
+        pending_.push_back({clock_.NowMs() + it->afterMs, std::move(it->bytes)});
+        it = script_.erase(it);
+      } else {
+        ++it;
+      }
+    }
     return static_cast<int>(bytes.size());
   }
 
@@ -78,7 +89,12 @@ class ScriptedPort final : public SerialDevice {
 
   Clock& clock_;
   bool open_ = true;
-  std::vector<std::pair<uint64_t, Bytes>> script_;
+  struct Scripted {
+    size_t write;
+    uint64_t afterMs;
+    Bytes bytes;
+  };
+  std::vector<Scripted> script_;
   std::vector<std::pair<uint64_t, Bytes>> pending_;
   std::deque<uint8_t> queue_;
   std::vector<Bytes> writes_;
