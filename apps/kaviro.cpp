@@ -11,6 +11,6 @@ int main(int argc, char** argv) {
   kaviro::MessageBoxPrompter prompter;
   kaviro::CMainFrame frame(config, kaviro::ConfigPath(), prompter);
   kaviro::RegisterToolDialogs(frame);
-  frame.showMaximized();
+  frame.show();  // the frame maximises itself whatever state it is shown in
   return app.exec();
 }

@@ -123,6 +123,8 @@ void CMainFrame::RefreshLockIndicators() {
 
 void CMainFrame::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
+  // Whatever show state the window is opened with, it opens maximised.
+  if (!(windowState() & Qt::WindowMaximized)) setWindowState(windowState() | Qt::WindowMaximized);
   if (!initialised_) {
     initialised_ = true;
     InitialUpdate();
@@ -132,13 +134,6 @@ void CMainFrame::showEvent(QShowEvent* event) {
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
   if (watched == menuBar() && event->type() == QEvent::Leave) panes_[0]->setText(QString::fromUtf8(kIdleText));
   return QMainWindow::eventFilter(watched, event);
-}
-
-void CMainFrame::changeEvent(QEvent* event) {
-  QMainWindow::changeEvent(event);
-  // Whatever show state is asked for, the frame stays maximised.
-  if (event->type() == QEvent::WindowStateChange && !(windowState() & Qt::WindowMaximized))
-    QTimer::singleShot(0, this, [this] { setWindowState(Qt::WindowMaximized); });
 }
 
 void CMainFrame::InitialUpdate() {

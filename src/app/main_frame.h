@@ -80,7 +80,6 @@ class CMainFrame final : public QMainWindow, public PollObserver {
  protected:
   void showEvent(QShowEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
-  void changeEvent(QEvent* event) override;
 
  private:
   void BuildMenu();

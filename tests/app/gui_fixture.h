@@ -1,0 +1,94 @@
+#pragma once
+// A main window in its own scratch working directory, with every message recorded.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <unistd.h>
+
+#include "app/kaviro_view.h"
+#include "app/main_frame.h"
+#include "app/prompter.h"
+
+namespace kaviro::testing {
+
+class RecordingPrompter final : public Prompter {
+ public:
+  void Message(QWidget*, const QString& text, const QString& caption = {}) override {
+    texts.push_back(text);
+    captions.push_back(caption);
+  }
+  QStringList texts;
+  QStringList captions;
+};
+
+// Processes events until `done` holds or `timeoutMs` passes; true when it held.
+inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = 5000) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done()) {
+    if (timer.elapsed() > timeoutMs) return false;
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
+    usleep(5000);
+  }
+  return true;
+}
+
+// Runs `action` on the modal dialog that opens next (once it is showing), from the event loop.
+inline void WhenDialogOpens(std::function<void(QDialog&)> action) {
+  auto* timer = new QTimer;
+  timer->setInterval(10);
+  QObject::connect(timer, &QTimer::timeout, [timer, action] {
+    if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+      timer->stop();
+      timer->deleteLater();
+      action(*dialog);
+    }
+  });
+  timer->start();
+}
+
+class GuiTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = std::filesystem::temp_directory_path() /
+          ("kaviro-gui-" + std::to_string(getpid()) + "-" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    // No real serial port is touched unless a test maps one.
+    for (int com = 1; com <= 9; ++com)
+      setenv(("KAVIRO_COM" + std::to_string(com)).c_str(), (dir / "no-such-tty").c_str(), 1);
+  }
+  void TearDown() override {
+    frame.reset();
+    std::filesystem::remove_all(dir);
+  }
+  std::filesystem::path ConfigFile() const { return dir / "config.txt"; }
+  // Start-up as the program does it: load (or create) config.txt, then the window.
+  CMainFrame& Start(const std::function<void(AppConfig&)>& edit = {}) {
+    AppConfig c = LoadConfig(ConfigFile());
+    if (edit) {
+      edit(c);
+      SaveConfig(ConfigFile(), c);
+    }
+    config = std::make_unique<SharedConfig>(c);
+    frame = std::make_unique<CMainFrame>(*config, ConfigFile(), prompter);
+    frame->show();
+    QApplication::processEvents();
+    return *frame;
+  }
+  QString Value(int row) const { return frame->view().Text(row, CKAVIROView::kValueColumn); }
+
+  std::filesystem::path dir;
+  RecordingPrompter prompter;
+  std::unique_ptr<SharedConfig> config;
+  std::unique_ptr<CMainFrame> frame;
+};
+
+}  // namespace kaviro::testing
