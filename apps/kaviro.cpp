@@ -3,7 +3,7 @@
 
 #include "app/main_frame.h"
 #include "app/prompter.h"
-#include "app/tool_dialogs.h"
+#include "tools/tool_dialogs.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);

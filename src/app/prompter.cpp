@@ -1,5 +1,6 @@
 #include "app/prompter.h"
 
+#include <QFileDialog>
 #include <QMessageBox>
 
 namespace kaviro {
@@ -8,6 +9,14 @@ void MessageBoxPrompter::Message(QWidget* owner, const QString& text, const QStr
   QMessageBox box(QMessageBox::NoIcon, caption.isEmpty() ? QString::fromUtf8(kAppTitle) : caption, text,
                   QMessageBox::Ok, owner);
   box.exec();
+}
+
+QString MessageBoxPrompter::SaveFileName(QWidget* owner, const QString& filter) {
+  // "name|pattern|name|pattern||": the names already show their patterns, as Qt filters want.
+  const QStringList parts = filter.split('|', Qt::SkipEmptyParts);
+  QStringList names;
+  for (int i = 0; i < parts.size(); i += 2) names << parts[i];
+  return QFileDialog::getSaveFileName(owner, QString(), QString(), names.join(QStringLiteral(";;")));
 }
 
 }  // namespace kaviro

@@ -13,11 +13,14 @@ class Prompter {
   virtual ~Prompter() = default;
   // A modal message with an OK button; an empty caption means the application title.
   virtual void Message(QWidget* owner, const QString& text, const QString& caption = {}) = 0;
+  // The save-file dialog; `filter` is "name|pattern|...||". An empty result means cancelled.
+  virtual QString SaveFileName(QWidget* owner, const QString& filter) = 0;
 };
 
 class MessageBoxPrompter final : public Prompter {
  public:
   void Message(QWidget* owner, const QString& text, const QString& caption = {}) override;
+  QString SaveFileName(QWidget* owner, const QString& filter) override;
 };
 
 }  // namespace kaviro

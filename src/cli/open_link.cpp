@@ -18,7 +18,7 @@ std::unique_ptr<OpenedLink> OpenLink(LinkService& link, const AppConfig& config,
   auto opened = std::make_unique<OpenedLink>();
   if (LinkModeOf(config.workMode) != LinkMode::kNetwork) {
     opened->ok = overrides.device ? link.EnsureSerialOpenPath(*overrides.device) : link.EnsureSerialOpen(config.comPort);
-    if (!opened->ok) opened->error = kPortBusyText;
+    if (!opened->ok) opened->error = text::kPortBusy;
     return opened;
   }
 

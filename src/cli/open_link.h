@@ -5,6 +5,7 @@
 #include "cli/options.h"
 #include "config/app_config.h"
 #include "link/link_service.h"
+#include "link/link_texts.h"
 #include "link/tcp_link.h"
 
 namespace kaviro::cli {
@@ -21,7 +22,6 @@ struct OpenedLink {
   bool PumpClose();
 };
 
-inline constexpr const char* kPortBusyText = "串口或被占用无法打开！\r\n请关闭占用此串口的程序，在重新打开本程序!";
 inline constexpr const char* kConnectFailedText = "连接服务器失败!";
 inline constexpr const char* kRemoteCloseText = "断开与服务器的连接";
 

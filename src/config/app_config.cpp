@@ -1,9 +1,10 @@
 #include "config/app_config.h"
 
+#include "config/atomic_file.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -67,17 +68,7 @@ AppConfig LoadConfig(const std::filesystem::path& file) {
 }
 
 bool SaveConfig(const std::filesystem::path& file, const AppConfig& config) {
-  std::filesystem::path temp = file;
-  temp += ".tmp";
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  const bool written = WriteAll(fd, &config, sizeof config) && ::fsync(fd) == 0;
-  ::close(fd);
-  if (!written || std::rename(temp.c_str(), file.c_str()) != 0) {
-    std::remove(temp.c_str());
-    return false;
-  }
-  return true;
+  return WriteFileAtomically(file, std::string_view(reinterpret_cast<const char*>(&config), sizeof config));
 }
 
 std::string IpText(uint32_t ip) {

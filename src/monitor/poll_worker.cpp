@@ -2,6 +2,8 @@
 
 #include <mutex>
 
+#include "link/link_texts.h"
+
 namespace kaviro {
 
 struct PollWorker::BlockRead {
@@ -123,7 +125,7 @@ PollWorker::ReadOutcome PollWorker::Read(const BlockRead& read, const AppConfig&
       return ReadOutcome::kEndPoll;
     case Outcome::kSendFailed:
     case Outcome::kNotConnected:
-      observer_.OnStatusText(kSendFailedText);
+      observer_.OnStatusText(text::kSendFailed);
       return ReadOutcome::kEndPoll;
     case Outcome::kTimedOut:
       // On the network a missing answer is not held against the controller.

@@ -31,7 +31,6 @@ enum class PollResult {
 };
 
 inline constexpr const char* kConnectionLostText = "连接已断开，请检查连接";
-inline constexpr const char* kSendFailedText = "发送数据失败";
 
 // Reads the controller every `pollInterval` seconds with three block reads and hands each answer
 // to the decoder. The link lock is held for a whole poll; clearing the enabled flag or stopping

@@ -4,6 +4,7 @@
 // The dialogs of the tool, each laid out in its own file.
 namespace kaviro::res {
 
-extern const DialogTemplate kConfigDialog;  // 132
+extern const DialogTemplate kConfigDialog;   // 132
+extern const DialogTemplate kLogReadDialog;  // 143
 
 }  // namespace kaviro::res

@@ -23,8 +23,14 @@ class RecordingPrompter final : public Prompter {
     texts.push_back(text);
     captions.push_back(caption);
   }
+  QString SaveFileName(QWidget*, const QString& filter) override {
+    filters.push_back(filter);
+    return saveAs;
+  }
   QStringList texts;
   QStringList captions;
+  QStringList filters;
+  QString saveAs;  // what the save dialog answers; empty: cancelled
 };
 
 // Processes events until `done` holds or `timeoutMs` passes; true when it held.
@@ -71,14 +77,14 @@ class GuiTest : public ::testing::Test {
   }
   std::filesystem::path ConfigFile() const { return dir / "config.txt"; }
   // Start-up as the program does it: load (or create) config.txt, then the window.
-  CMainFrame& Start(const std::function<void(AppConfig&)>& edit = {}) {
+  CMainFrame& Start(const std::function<void(AppConfig&)>& edit = {}, Clock& clock = SystemClock::Instance()) {
     AppConfig c = LoadConfig(ConfigFile());
     if (edit) {
       edit(c);
       SaveConfig(ConfigFile(), c);
     }
     config = std::make_unique<SharedConfig>(c);
-    frame = std::make_unique<CMainFrame>(*config, ConfigFile(), prompter);
+    frame = std::make_unique<CMainFrame>(*config, ConfigFile(), prompter, clock);
     frame->show();
     QApplication::processEvents();
     return *frame;

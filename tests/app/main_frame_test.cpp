@@ -11,7 +11,7 @@
 
 #include "app/config_dialog.h"
 #include "app/network_session.h"
-#include "gui_fixture.h"
+#include "app/gui_fixture.h"
 #include "res/dialog_builder.h"
 #include "res/ip_address_edit.h"
 

@@ -2,6 +2,7 @@
 // Scripted stand-ins for the clock, the serial line and the network socket: waits run in virtual
 // time and answers arrive at chosen moments.
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <span>
@@ -13,6 +14,7 @@
 
 namespace kaviro::testing {
 
+// Safe to share with a polling thread, which then simply runs without waiting.
 class FakeClock final : public Clock {
  public:
   void SleepMs(int ms) override {
@@ -23,8 +25,8 @@ class FakeClock final : public Clock {
   int sleeps() const { return sleeps_; }
 
  private:
-  uint64_t now_ = 0;
-  int sleeps_ = 0;
+  std::atomic<uint64_t> now_{0};
+  std::atomic<int> sleeps_{0};
 };
 
 using Bytes = std::vector<uint8_t>;

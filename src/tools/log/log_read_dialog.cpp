@@ -1,0 +1,88 @@
+#include "tools/log/log_read_dialog.h"
+
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+
+#include "app/main_frame.h"
+#include "app/prompter.h"
+#include "config/atomic_file.h"
+#include "link/text_format.h"
+#include "res/dialog_builder.h"
+#include "res/templates.h"
+#include "tools/common/address_entry.h"
+#include "tools/log/log_reader.h"
+
+namespace kaviro {
+
+CLogReadDlg::CLogReadDlg(CMainFrame& frame) : frame_(frame) {
+  res::BuildDialog(*this, res::kLogReadDialog);
+  address_ = res::Control<QComboBox>(*this, 1012);
+  request_ = res::Control<QLineEdit>(*this, 1001);
+  list_ = res::Control<QTableWidget>(*this, 1459);
+
+  for (const std::string& item : AddressListItems()) address_->addItem(QString::fromStdString(item));
+  address_->setCurrentIndex(0);
+  request_->setText(QString::fromStdString(HexBytes(LogRequest(1, true).Bytes())));
+
+  list_->setColumnCount(kLogColumns);
+  for (int c = 0; c < static_cast<int>(kLogColumns); ++c) {
+    list_->setHorizontalHeaderItem(c, new QTableWidgetItem(QString::fromUtf8(kLogListColumns[c].heading)));
+    list_->setColumnWidth(c, kLogListColumns[c].width);
+  }
+  list_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
+  auto on = [this](int id, auto action) {
+    connect(res::Control<QPushButton>(*this, id), &QPushButton::clicked, this, action);
+  };
+  on(1005, [this] { Read(true); });
+  on(1006, [this] { Read(false); });
+  on(1128, [this] { ClearList(); });
+  on(1129, [this] { Export(kLogText); });
+  on(1130, [this] { Export(kLogSpreadsheet); });
+  on(2, [this] { reject(); });
+}
+
+void CLogReadDlg::Read(bool latest) {
+  std::string message;
+  const std::optional<uint8_t> unit = ParseAddressEntry(address_->currentText().toStdString(), message);
+  if (!unit) {
+    frame_.prompter().Message(this, QString::fromStdString(message));
+    return;
+  }
+  request_->setText(QString::fromStdString(HexBytes(LogRequest(*unit, latest).Bytes())));
+  const LogRead read = ReadLog(frame_.link(), LinkModeOf(frame_.config().Get().workMode), *unit, latest);
+  // New records go on top, in answer order, above whatever the list held.
+  for (int r = 0; r < static_cast<int>(read.rows.size()); ++r) {
+    list_->insertRow(r);
+    for (int c = 0; c < static_cast<int>(kLogColumns); ++c)
+      list_->setItem(r, c, new QTableWidgetItem(QString::fromStdString(read.rows[r][c])));
+  }
+  if (!read.message.empty()) frame_.prompter().Message(this, QString::fromStdString(read.message));
+}
+
+void CLogReadDlg::ClearList() { list_->setRowCount(0); }
+
+std::vector<LogRow> CLogReadDlg::Rows() const {
+  std::vector<LogRow> rows(static_cast<size_t>(list_->rowCount()));
+  for (int r = 0; r < list_->rowCount(); ++r)
+    for (int c = 0; c < static_cast<int>(kLogColumns); ++c)
+      if (const QTableWidgetItem* cell = list_->item(r, c)) rows[r][c] = cell->text().toStdString();
+  return rows;
+}
+
+void CLogReadDlg::Export(const LogExportFormat& format) {
+  const QString chosen = frame_.prompter().SaveFileName(this, QString::fromUtf8(format.filter));
+  if (chosen.isEmpty()) return;
+  const QString path = chosen + QString::fromUtf8(format.extension);  // always, as the list expects
+  if (list_->rowCount() == 0) {
+    frame_.prompter().Message(this, QString::fromUtf8(kLogEmptyText));
+    return;
+  }
+  if (!WriteFileAtomically(path.toStdString(), LogExportBytes(Rows(), format)))
+    frame_.prompter().Message(this, QString::fromStdString(Format(kLogCannotWriteText, path.toStdString().c_str())));
+}
+
+}  // namespace kaviro

@@ -1,0 +1,36 @@
+#pragma once
+#include <QDialog>
+#include <vector>
+
+#include "tools/log/log_export.h"
+#include "tools/log/log_record.h"
+
+class QComboBox;
+class QLineEdit;
+class QTableWidget;
+
+namespace kaviro {
+
+class CMainFrame;
+
+// Fetches the controller's daily log records (the latest one, or all) into a list, and saves
+// the list as text or spreadsheet text.
+class CLogReadDlg final : public QDialog {
+  Q_OBJECT
+ public:
+  explicit CLogReadDlg(CMainFrame& frame);
+
+  void Read(bool latest);
+  void ClearList();
+  void Export(const LogExportFormat& format);
+  // The list as shown, top row first.
+  std::vector<LogRow> Rows() const;
+
+ private:
+  CMainFrame& frame_;
+  QComboBox* address_;
+  QLineEdit* request_;
+  QTableWidget* list_;
+};
+
+}  // namespace kaviro

@@ -1,0 +1,26 @@
+#pragma once
+#include <string>
+#include <vector>
+
+#include "link/link_service.h"
+#include "tools/log/log_record.h"
+
+namespace kaviro {
+
+// 01 2B 0E 03 with object 1 (the latest record) or 0 (all records).
+RtuFrame LogRequest(uint8_t unit, bool latest);
+
+// How the log answer is collected: until 41 quiet checks of 50 ms on the serial line (the answer
+// may be long and the controller sends it in bursts), until 21 empty receives of 10 ms on the
+// network; at most 80,000 and 50,000 bytes.
+ExchangePolicy LogReadPolicy();
+
+struct LogRead {
+  std::vector<LogRow> rows;  // in answer order
+  std::string message;       // the text to show, when the read ended in one
+};
+
+// One read of the log over the link in `mode`, holding the link for the exchange.
+LogRead ReadLog(LinkService& link, LinkMode mode, uint8_t unit, bool latest);
+
+}  // namespace kaviro

@@ -1,0 +1,12 @@
+#include "tools/tool_dialogs.h"
+
+#include "app/main_frame.h"
+#include "tools/log/log_read_dialog.h"
+
+namespace kaviro {
+
+void RegisterToolDialogs(CMainFrame& frame) {
+  frame.RegisterToolDialog(cmd::kReadLog, [](CMainFrame& f) { return std::make_unique<CLogReadDlg>(f); });
+}
+
+}  // namespace kaviro

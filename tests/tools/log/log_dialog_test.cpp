@@ -1,0 +1,140 @@
+// The log reader dialog: its controls, stacking reads, and the two exports.
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <fstream>
+#include <iterator>
+
+#include "app/gui_fixture.h"
+#include "link/fake_link.h"
+#include "res/dialog_builder.h"
+#include "tools/log/log_read_dialog.h"
+
+namespace kaviro {
+namespace {
+
+using kaviro::testing::Bytes;
+
+Bytes Answer(std::initializer_list<uint8_t> days) {
+  Bytes a = {0x01, 0x2B, 0x0E, 0x03, 0, 0, 0, 0};
+  for (uint8_t day : days) {
+    Bytes r(44, 0);
+    r[0] = 0x14;
+    r[1] = 0x0E;
+    r[2] = 0x05;
+    r[3] = day;
+    a.insert(a.end(), r.begin(), r.end());
+  }
+  a.insert(a.end(), {0xFF, 0xFE, 0xFD, 0xFC});
+  return a;
+}
+
+std::string FileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+class LogDialogTest : public kaviro::testing::GuiTest {
+ protected:
+  CLogReadDlg& Open() {
+    Start({}, clock);
+    frame->poller().Stop();  // the dialog has the link to itself, as when opened from the menu
+    frame->link().UseSerialDevice(&port);
+    dialog = std::make_unique<CLogReadDlg>(*frame);
+    return *dialog;
+  }
+  QString Cell(int row, int column) {
+    return res::Control<QTableWidget>(*dialog, 1459)->item(row, column)->text();
+  }
+  kaviro::testing::FakeClock clock;
+  kaviro::testing::ScriptedPort port{clock};
+  std::unique_ptr<CLogReadDlg> dialog;
+};
+
+TEST_F(LogDialogTest, OpensWithTheLatestRecordRequestForAddress01) {
+  CLogReadDlg& d = Open();
+  EXPECT_EQ(d.windowTitle(), QString::fromUtf8("读日志信息"));
+  EXPECT_EQ(res::Control<QLineEdit>(d, 1001)->text(), QStringLiteral("01 2B 0E 03 01 B0 D7 "));
+  auto* address = res::Control<QComboBox>(d, 1012);
+  EXPECT_EQ(address->count(), 247);
+  EXPECT_EQ(address->currentText(), QStringLiteral("01"));
+  EXPECT_EQ(address->itemText(246), QStringLiteral("F7"));
+  auto* list = res::Control<QTableWidget>(d, 1459);
+  ASSERT_EQ(list->columnCount(), 17);
+  EXPECT_EQ(list->horizontalHeaderItem(3)->text(), QString::fromUtf8("故障"));
+  EXPECT_EQ(list->columnWidth(1), 85);
+  EXPECT_FALSE(res::Control<QPushButton>(d, 1020)->isVisibleTo(&d));
+}
+
+TEST_F(LogDialogTest, AddressEntryIsChecked) {
+  CLogReadDlg& d = Open();
+  auto* address = res::Control<QComboBox>(d, 1012);
+  address->setEditText(QStringLiteral("1"));
+  res::Control<QPushButton>(d, 1006)->click();
+  address->setEditText(QStringLiteral("G1"));
+  res::Control<QPushButton>(d, 1006)->click();
+  EXPECT_EQ(prompter.texts, (QStringList{QString::fromUtf8("ModBus地址，只能输入两个16进制字符，开头可以是0，例如：01"),
+                                         QString::fromUtf8("ModBus地址，16进制数据请输入0~9或a~f或A~F的值。")}));
+  EXPECT_TRUE(port.writes().empty());
+}
+
+TEST_F(LogDialogTest, ASecondReadStacksItsRowsOnTop) {
+  CLogReadDlg& d = Open();
+  port.AnswerWrite(0, 100, Answer({0x11, 0x12}));
+  port.AnswerWrite(1, 100, Answer({0x1E}));
+  res::Control<QComboBox>(d, 1012)->setEditText(QStringLiteral("0a"));
+  res::Control<QPushButton>(d, 1006)->click();
+  res::Control<QPushButton>(d, 1005)->click();
+  EXPECT_EQ(res::Control<QLineEdit>(d, 1001)->text().left(15), QStringLiteral("0A 2B 0E 03 01 "));
+  ASSERT_EQ(res::Control<QTableWidget>(d, 1459)->rowCount(), 3);
+  EXPECT_EQ(Cell(0, 0), QStringLiteral("2014-05-30"));
+  EXPECT_EQ(Cell(1, 0), QStringLiteral("2014-05-17"));
+  EXPECT_EQ(Cell(2, 0), QStringLiteral("2014-05-18"));
+  EXPECT_TRUE(prompter.texts.isEmpty());
+
+  res::Control<QPushButton>(d, 1128)->click();
+  EXPECT_EQ(res::Control<QTableWidget>(d, 1459)->rowCount(), 0);
+}
+
+TEST_F(LogDialogTest, ExportsWriteTheListWithTheExtensionAlwaysAppended) {
+  CLogReadDlg& d = Open();
+  port.AnswerWrite(0, 100, Answer({0x11}));
+  d.Read(false);
+  const std::string base = (dir / "log.txt").string();
+  prompter.saveAs = QString::fromStdString(base);
+  d.Export(kLogText);
+  d.Export(kLogSpreadsheet);
+  EXPECT_EQ(prompter.filters, (QStringList{QString::fromUtf8(kLogText.filter), QString::fromUtf8(kLogSpreadsheet.filter)}));
+  std::string cells;
+  for (int c = 0; c < 17; ++c) cells += Cell(0, c).toStdString() + "\x01";
+  auto with = [&](char sep) {
+    std::string s = cells;
+    for (char& ch : s) if (ch == '\x01') ch = sep;
+    return s;
+  };
+  EXPECT_EQ(FileText(base + ".txt"), with(' ') + "\n");
+  EXPECT_EQ(FileText(base + ".xls"), with('\t') + "\r");
+  EXPECT_TRUE(prompter.texts.isEmpty());
+}
+
+TEST_F(LogDialogTest, ExportRefusalsAndCancel) {
+  CLogReadDlg& d = Open();
+  prompter.saveAs.clear();
+  d.Export(kLogText);
+  EXPECT_TRUE(prompter.texts.isEmpty());  // cancelled: nothing at all
+
+  prompter.saveAs = QString::fromStdString((dir / "empty").string());
+  d.Export(kLogText);
+  EXPECT_EQ(prompter.texts.last(), QString::fromUtf8("内容为空!"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "empty.txt"));
+
+  port.AnswerWrite(0, 100, Answer({0x11}));
+  d.Read(false);
+  prompter.saveAs = QString::fromStdString((dir / "missing" / "log").string());
+  d.Export(kLogText);
+  EXPECT_TRUE(prompter.texts.last().startsWith(QString::fromUtf8("无法创建文件")));
+}
+
+}  // namespace
+}  // namespace kaviro
