@@ -15,6 +15,7 @@ struct Subcommand {
 
 constexpr Subcommand kSubcommands[] = {
     {"poll", kaviro::cli::RunPoll, "poll the controller and print the register list"},
+    {"log", kaviro::cli::RunLog, "read the controller's daily log records, print or save them"},
 };
 
 void Usage(std::ostream& out) {

@@ -14,4 +14,8 @@ inline constexpr int kExitFailed = 3;
 int RunPoll(const std::vector<std::string>& args);
 extern const char* const kPollHelp;
 
+// `kaviro-cli log`: the log reader dialog's reads and exports, headless.
+int RunLog(const std::vector<std::string>& args);
+extern const char* const kLogHelp;
+
 }  // namespace kaviro::cli

@@ -29,21 +29,27 @@ size_t DisplayWidth(const std::string& utf8) {
   return width;
 }
 
-void WriteTable(std::ostream& out, const RegisterReport& report) {
-  std::vector<std::vector<std::string>> rows;
-  for (size_t r = 0; r < report.size(); ++r) rows.push_back(report.Row(r));
-  size_t widths[5] = {};
-  for (const auto& row : rows)
-    for (size_t c = 0; c < 5; ++c) widths[c] = std::max(widths[c], DisplayWidth(row[c]));
+void WriteAligned(std::ostream& out, const std::vector<std::vector<std::string>>& rows) {
+  std::vector<size_t> widths;
+  for (const auto& row : rows) {
+    widths.resize(std::max(widths.size(), row.size()));
+    for (size_t c = 0; c < row.size(); ++c) widths[c] = std::max(widths[c], DisplayWidth(row[c]));
+  }
   for (const auto& row : rows) {
     std::string line;
-    for (size_t c = 0; c < 5; ++c) {
+    for (size_t c = 0; c < row.size(); ++c) {
       line += row[c];
-      if (c + 1 < 5) line += std::string(widths[c] - DisplayWidth(row[c]) + 2, ' ');
+      if (c + 1 < row.size()) line += std::string(widths[c] - DisplayWidth(row[c]) + 2, ' ');
     }
     while (!line.empty() && line.back() == ' ') line.pop_back();
     out << line << '\n';
   }
+}
+
+void WriteTable(std::ostream& out, const RegisterReport& report) {
+  std::vector<std::vector<std::string>> rows;
+  for (size_t r = 0; r < report.size(); ++r) rows.push_back(report.Row(r));
+  WriteAligned(out, rows);
   if (!report.clock.empty()) out << report.clock << '\n';
   out.flush();
 }

@@ -32,7 +32,9 @@ class RegisterReport final : public RowSink {
 
 enum class ReportFormat { kTable, kCsv, kJson };
 
-// Columns aligned by display width (a Chinese character takes two), then the clock line.
+// Rows of cells in columns aligned by display width (a Chinese character takes two).
+void WriteAligned(std::ostream& out, const std::vector<std::vector<std::string>>& rows);
+// The register list aligned, then the clock line.
 void WriteTable(std::ostream& out, const RegisterReport& report);
 // RFC 4180: one line per register row, stamped with the poll's time.
 void WriteCsvHeader(std::ostream& out);
