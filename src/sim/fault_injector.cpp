@@ -1,0 +1,72 @@
+#include "sim/fault_injector.h"
+
+#include <algorithm>
+
+#include "link/crc16.h"
+#include "link/network_frame.h"
+
+namespace kaviro::sim {
+
+namespace {
+constexpr int kMaxPieces = 4;
+constexpr int kMinGapMs = 5;
+constexpr int kMaxGapMs = 40;
+constexpr size_t kNetworkUnitAt = kNetworkHeader;
+
+void Reseal(std::vector<uint8_t>& frame) {
+  const uint16_t crc = ComputeCrc16(std::span<const uint8_t>(frame).first(frame.size() - 2));
+  frame[frame.size() - 2] = static_cast<uint8_t>(crc & 0xFF);
+  frame[frame.size() - 1] = static_cast<uint8_t>(crc >> 8);
+}
+
+// Another valid-looking address, never 0.
+uint8_t OtherUnit(uint8_t unit) { return static_cast<uint8_t>(unit % 247 + 1); }
+}  // namespace
+
+bool FaultInjector::Happens(double probability) {
+  if (probability <= 0) return false;
+  if (probability >= 1) return true;
+  return std::uniform_real_distribution<double>(0.0, 1.0)(dice_) < probability;
+}
+
+int FaultInjector::Between(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(dice_); }
+
+std::optional<std::vector<uint8_t>> FaultInjector::Spoil(std::vector<uint8_t> answer, AnswerForm form) {
+  if (settings_.silent || Happens(settings_.drop)) return std::nullopt;
+  if (Happens(settings_.garbage)) {
+    for (uint8_t& b : answer) b = static_cast<uint8_t>(Between(0, 255));
+    return answer;
+  }
+  const bool rtu = form == AnswerForm::kRtu;
+  const size_t unitAt = rtu ? 0 : kNetworkUnitAt;
+  if (answer.size() > unitAt && Happens(settings_.wrongId)) {
+    answer[unitAt] = OtherUnit(answer[unitAt]);
+    if (rtu && answer.size() >= 4) Reseal(answer);  // only the address is wrong
+  }
+  if (!rtu && answer.size() >= 2 && Happens(settings_.wrongTid)) answer[1] = static_cast<uint8_t>(answer[1] + 1);
+  if (rtu && answer.size() >= 2 && Happens(settings_.corruptCrc)) answer.back() ^= 0xA5;
+  return answer;
+}
+
+std::vector<FaultInjector::Piece> FaultInjector::Schedule(std::vector<uint8_t> bytes) {
+  std::vector<Piece> pieces;
+  if (!settings_.split || bytes.size() < 2) {
+    pieces.push_back({std::move(bytes), settings_.delayMs});
+    return pieces;
+  }
+  const int count = std::min<int>(Between(2, kMaxPieces), static_cast<int>(bytes.size()));
+  std::vector<size_t> cuts;
+  for (int i = 1; i < count; ++i) cuts.push_back(static_cast<size_t>(Between(1, static_cast<int>(bytes.size()) - 1)));
+  std::sort(cuts.begin(), cuts.end());
+  cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
+  size_t from = 0;
+  for (size_t i = 0; i <= cuts.size(); ++i) {
+    const size_t to = i < cuts.size() ? cuts[i] : bytes.size();
+    pieces.push_back({std::vector<uint8_t>(bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.begin() + static_cast<std::ptrdiff_t>(to)),
+                      i == 0 ? settings_.delayMs : Between(kMinGapMs, kMaxGapMs)});
+    from = to;
+  }
+  return pieces;
+}
+
+}  // namespace kaviro::sim

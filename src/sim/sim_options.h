@@ -1,0 +1,38 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "sim/fault_injector.h"
+
+namespace kaviro::sim {
+
+struct SimOptions {
+  std::optional<std::string> ptyPath;
+  std::optional<int> tcpPort;  // neither transport named: TCP on kDefaultTcpPort
+  std::string bind = "127.0.0.1";
+  bool wireless = false;
+  int unit = 1;
+  int logRecords = 30;
+  FaultSettings faults;
+  int closeAfter = 0;
+  bool pace = false;
+  uint64_t seed = 1;
+  bool verbose = false;
+  bool help = false;
+};
+
+inline constexpr int kDefaultTcpPort = 1502;
+
+struct ParsedOptions {
+  SimOptions options;
+  std::string error;  // empty when the command line is good
+};
+
+// Options as "--name value" or "--name=value".
+ParsedOptions ParseSimOptions(std::span<const std::string> args);
+
+std::string SimUsage();
+
+}  // namespace kaviro::sim

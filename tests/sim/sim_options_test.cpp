@@ -1,0 +1,64 @@
+#include <gtest/gtest.h>
+
+#include "sim/sim_options.h"
+
+namespace kaviro::sim {
+namespace {
+
+ParsedOptions Parse(std::vector<std::string> args) { return ParseSimOptions(args); }
+
+TEST(SimOptions, DefaultsServeTcpOn1502) {
+  const ParsedOptions p = Parse({});
+  ASSERT_TRUE(p.error.empty());
+  EXPECT_EQ(p.options.tcpPort, kDefaultTcpPort);
+  EXPECT_FALSE(p.options.ptyPath);
+  EXPECT_EQ(p.options.unit, 1);
+  EXPECT_EQ(p.options.logRecords, 30);
+}
+
+TEST(SimOptions, ReadsEveryOptionInBothSpellings) {
+  const ParsedOptions p = Parse({"--pty", "/tmp/x", "--wireless", "--tcp=0", "--bind", "0.0.0.0", "--id", "247", "--log-records=5",
+                                 "--drop", "0.25", "--corrupt-crc", "1", "--garbage=0", "--wrong-id", "0.5", "--wrong-tid", "0.1",
+                                 "--split", "--delay", "20", "--close-after", "3", "--pace", "--seed", "99", "--verbose", "--silent"});
+  ASSERT_TRUE(p.error.empty()) << p.error;
+  const SimOptions& o = p.options;
+  EXPECT_EQ(o.ptyPath, "/tmp/x");
+  EXPECT_EQ(o.tcpPort, 0);
+  EXPECT_EQ(o.bind, "0.0.0.0");
+  EXPECT_TRUE(o.wireless && o.pace && o.verbose && o.faults.silent && o.faults.split);
+  EXPECT_EQ(o.unit, 247);
+  EXPECT_EQ(o.logRecords, 5);
+  EXPECT_DOUBLE_EQ(o.faults.drop, 0.25);
+  EXPECT_DOUBLE_EQ(o.faults.corruptCrc, 1.0);
+  EXPECT_DOUBLE_EQ(o.faults.wrongId, 0.5);
+  EXPECT_DOUBLE_EQ(o.faults.wrongTid, 0.1);
+  EXPECT_EQ(o.faults.delayMs, 20);
+  EXPECT_EQ(o.closeAfter, 3);
+  EXPECT_EQ(o.seed, 99u);
+}
+
+TEST(SimOptions, PtyAloneServesNoTcp) {
+  const ParsedOptions p = Parse({"--pty", "/tmp/x"});
+  ASSERT_TRUE(p.error.empty());
+  EXPECT_FALSE(p.options.tcpPort);
+}
+
+TEST(SimOptions, RefusesBadCommandLines) {
+  const std::vector<std::vector<std::string>> bad = {
+      {"--id", "0"},          {"--id", "248"},        {"--id", "x"},        {"--drop", "1.5"},      {"--drop", "-0.1"},
+      {"--garbage", "half"},  {"--tcp", "65536"},     {"--tcp"},            {"--log-records", "-1"}, {"--delay", "60001"},
+      {"--close-after", "0"}, {"--wireless"},         {"--verbose=yes"},    {"--frobnicate"},        {"--seed", "-3"},
+  };
+  for (const auto& args : bad) EXPECT_FALSE(Parse(args).error.empty()) << args[0];
+}
+
+TEST(SimOptions, HelpNamesEveryOption) {
+  EXPECT_TRUE(Parse({"--help"}).options.help);
+  const std::string usage = SimUsage();
+  for (const char* name : {"--pty", "--tcp", "--wireless", "--id", "--log-records", "--silent", "--drop", "--corrupt-crc", "--garbage",
+                           "--wrong-id", "--wrong-tid", "--split", "--delay", "--close-after", "--pace", "--seed", "--verbose", "--help"})
+    EXPECT_NE(usage.find(name), std::string::npos) << name;
+}
+
+}  // namespace
+}  // namespace kaviro::sim

@@ -1,0 +1,108 @@
+#pragma once
+// Starts the kaviro-sim binary for a test and stops it again: waits for its ready line, knows its
+// TCP port, and on teardown sends SIGTERM and reaps it (SIGKILL if it does not go).
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <optional>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace kaviro::testing {
+
+class SimProcess {
+ public:
+  SimProcess() = default;
+  SimProcess(const SimProcess&) = delete;
+  SimProcess& operator=(const SimProcess&) = delete;
+  ~SimProcess() { Stop(); }
+
+  // A path under /tmp that no other test process uses.
+  static std::string UniquePath(const std::string& tag) {
+    static std::atomic<int> counter{0};
+    return "/tmp/kaviro-sim-" + std::to_string(::getpid()) + "-" + tag + "-" + std::to_string(counter++);
+  }
+
+  // Runs `binary` with `args` and waits for the line that says it serves. False when it exits or
+  // stays silent; `output()` then holds what it printed.
+  bool Start(const std::string& binary, const std::vector<std::string>& args, int timeoutMs = 5000) {
+    int out[2];
+    if (::pipe2(out, O_CLOEXEC) != 0) return false;
+    std::vector<char*> argv{const_cast<char*>(binary.c_str())};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::dup2(out[1], STDOUT_FILENO);
+      ::execv(binary.c_str(), argv.data());
+      ::_exit(127);
+    }
+    ::close(out[1]);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    bool ready = false;
+    while (!ready && std::chrono::steady_clock::now() < deadline) {
+      pollfd p{out[0], POLLIN, 0};
+      if (::poll(&p, 1, 50) <= 0) continue;
+      char c = 0;
+      if (::read(out[0], &c, 1) != 1) break;
+      if (c == '\n') ready = output_.rfind("kaviro-sim: serving", 0) == 0;
+      else output_ += c;
+    }
+    ::close(out[0]);
+    if (!ready) {
+      Stop();
+      return false;
+    }
+    std::smatch m;
+    static const std::regex kTcp("tcp [0-9.]+:([0-9]+)");
+    if (std::regex_search(output_, m, kTcp)) tcpPort_ = std::stoi(m[1]);
+    return true;
+  }
+
+  // Sends `signal` and waits for the exit; the exit status, or nothing after `timeoutMs`.
+  std::optional<int> SignalAndWait(int signal, int timeoutMs = 3000) {
+    if (pid_ <= 0) return std::nullopt;
+    ::kill(pid_, signal);
+    return WaitExit(timeoutMs);
+  }
+
+  std::optional<int> WaitExit(int timeoutMs) {
+    for (int waited = 0; pid_ > 0 && waited <= timeoutMs; waited += 10) {
+      int status = 0;
+      if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+        pid_ = -1;
+        return status;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return std::nullopt;
+  }
+
+  void Stop() {
+    if (pid_ <= 0) return;
+    if (!SignalAndWait(SIGTERM, 2000)) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+      pid_ = -1;
+    }
+  }
+
+  bool Running() const { return pid_ > 0; }
+  int tcpPort() const { return tcpPort_; }
+  const std::string& output() const { return output_; }
+
+ private:
+  pid_t pid_ = -1;
+  int tcpPort_ = 0;
+  std::string output_;
+};
+
+}  // namespace kaviro::testing
