@@ -3,10 +3,11 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 PACKAGES   := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
-              qt6-base-dev fonts-wqy-microhei mbpoll xvfb
+              qt6-base-dev libx11-dev fonts-wqy-microhei mbpoll xvfb xauth python3
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps build test test-asan bench clean
+.PHONY: deps build run test test-asan bench clean
+MODE ?= serial
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; done); \
@@ -20,6 +21,10 @@ $(BUILD)/CMakeCache.txt:
 
 build: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
+
+# The simulator and the GUI connected to it: MODE=serial (default), wireless or network.
+run: build
+	scripts/run-demo.sh $(BUILD) $(MODE)
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)

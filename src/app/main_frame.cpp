@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -21,6 +22,7 @@ namespace {
 
 constexpr int kToolDialogPauseMs = 100;
 constexpr const char* kClockPaneSample = "控制器当前时间：                         ";  // and 25 blanks
+constexpr const char* kClockPaneFullText = "控制器当前时间：0000-00-00 00:00:00";
 constexpr const char* kIdleText = "  ";
 
 struct MenuItem {
@@ -104,7 +106,11 @@ void CMainFrame::BuildStatusBar() {
     panes_[i]->setObjectName(QStringLiteral("pane%1").arg(i));
   }
   bar->addWidget(panes_[0], 1);
-  panes_[1]->setFixedWidth(panes_[1]->fontMetrics().horizontalAdvance(QString::fromUtf8(kClockPaneSample)));
+  // Sized for the caption and 25 blanks; in fonts where digits are wider than blanks that would
+  // cut the time off, so the pane is never narrower than a whole clock text.
+  const QFontMetrics metrics = panes_[1]->fontMetrics();
+  panes_[1]->setFixedWidth(std::max(metrics.horizontalAdvance(QString::fromUtf8(kClockPaneSample)),
+                                    metrics.horizontalAdvance(QString::fromUtf8(kClockPaneFullText)) + 8));
   panes_[2]->setText(QString::fromUtf8("大写"));
   panes_[3]->setText(QString::fromUtf8("数字"));
   panes_[4]->setText(QString::fromUtf8("滚动"));
@@ -124,7 +130,11 @@ void CMainFrame::RefreshLockIndicators() {
 void CMainFrame::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   // Whatever show state the window is opened with, it opens maximised.
-  if (!(windowState() & Qt::WindowMaximized)) setWindowState(windowState() | Qt::WindowMaximized);
+  if (!(windowState() & Qt::WindowMaximized)) {
+    // Without a window manager to honour the state, the window still covers the screen.
+    if (const QScreen* s = screen()) setGeometry(s->availableGeometry());
+    setWindowState(windowState() | Qt::WindowMaximized);
+  }
   if (!initialised_) {
     initialised_ = true;
     InitialUpdate();

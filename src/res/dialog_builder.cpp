@@ -93,6 +93,7 @@ QWidget* Make(const ControlTemplate& c, QDialog& dialog, QButtonGroup*& radios) 
       list->setSelectionBehavior(QAbstractItemView::SelectRows);
       list->setEditTriggers(QAbstractItemView::NoEditTriggers);
       list->verticalHeader()->hide();
+      list->verticalHeader()->setDefaultSectionSize(list->fontMetrics().height() + 6);
       return list;
     }
     case Kind::kTimePicker:

@@ -66,7 +66,8 @@ TEST_F(GuiTest, StatusBarPanes) {
   CMainFrame& f = Start();
   const auto* clock = f.findChild<QLabel*>(QStringLiteral("pane1"));
   ASSERT_NE(clock, nullptr);
-  EXPECT_EQ(clock->width(), clock->fontMetrics().horizontalAdvance(QString::fromUtf8("控制器当前时间：") + QString(25, ' ')));
+  EXPECT_GE(clock->width(), clock->fontMetrics().horizontalAdvance(QString::fromUtf8("控制器当前时间：") + QString(25, ' ')));
+  EXPECT_GT(clock->width(), clock->fontMetrics().horizontalAdvance(QString::fromUtf8("控制器当前时间：2026-12-08 06:08:55")));
   const char* indicators[] = {"大写", "数字", "滚动"};
   for (int i = 0; i < 3; ++i) EXPECT_EQ(f.StatusText(2 + i), QString::fromUtf8(indicators[i]));
 }
