@@ -59,6 +59,7 @@ void PollWorker::Loop(const PassFn& pass) {
     if (enabled_.load() && static_cast<uint32_t>(clock.NowMs()) - last >= intervalMs()) {
       result = PollOnce();
       last = static_cast<uint32_t>(clock.NowMs());
+      ++polls_;
     }
     if (pass && !pass(result)) break;
     clock.SleepMs(10);

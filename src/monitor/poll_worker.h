@@ -57,6 +57,8 @@ class PollWorker {
   void RunLoop(const PassFn& pass = {});
   PollResult PollOnce();
   int ConsecutiveFailures() const { return failures_.load(); }
+  // Polls run so far, whatever their result.
+  uint64_t PollCount() const { return polls_.load(); }
 
  private:
   void Loop(const PassFn& pass);
@@ -72,6 +74,7 @@ class PollWorker {
   std::atomic<bool> stopRequested_{false};
   std::atomic<bool> enabled_{false};
   std::atomic<int> failures_{0};
+  std::atomic<uint64_t> polls_{0};
   std::thread thread_;
 };
 
