@@ -9,7 +9,9 @@
 #include "app/gui_fixture.h"
 #include "link/fake_link.h"
 #include "res/dialog_builder.h"
+#include "sim/sim_process.h"
 #include "tools/log/log_read_dialog.h"
+#include "tools/tool_dialogs.h"
 
 namespace kaviro {
 namespace {
@@ -135,6 +137,76 @@ TEST_F(LogDialogTest, ExportRefusalsAndCancel) {
   d.Export(kLogText);
   EXPECT_TRUE(prompter.texts.last().startsWith(QString::fromUtf8("无法创建文件")));
 }
+
+}  // namespace
+}  // namespace kaviro
+
+// End to end: the dialog opened from the menu reads the simulated controller's log.
+namespace kaviro {
+namespace {
+
+struct ModeCase {
+  const char* name;
+  int workMode;
+  std::vector<std::string> simArgs;
+};
+
+class LogDialogSimTest : public kaviro::testing::GuiTest, public ::testing::WithParamInterface<ModeCase> {
+ protected:
+  void TearDown() override {
+    GuiTest::TearDown();
+    sim.Stop();
+  }
+  kaviro::testing::SimProcess sim;
+};
+
+TEST_P(LogDialogSimTest, ReadAllThenLatestAndSaveBoth) {
+  const ModeCase& mode = GetParam();
+  std::vector<std::string> args = mode.simArgs;
+  const std::string tty = kaviro::testing::SimProcess::UniquePath("log");
+  if (mode.workMode != 1) args.insert(args.begin(), {"--pty", tty});
+  ASSERT_TRUE(sim.Start(KAVIRO_SIM_PATH, args)) << sim.output();
+  setenv("KAVIRO_COM2", tty.c_str(), 1);
+  setenv("KAVIRO_TCP_PORT", std::to_string(sim.tcpPort()).c_str(), 1);
+  Start([&](AppConfig& c) {
+    c.workMode = mode.workMode;
+    c.controllerIp = 0x7F000001;
+  });
+  RegisterToolDialogs(*frame);
+  if (mode.workMode == 1) {
+    frame->MenuCommand(cmd::kNetwork)->trigger();
+    ASSERT_TRUE(kaviro::testing::WaitFor([&] { return frame->link().Connected(); }));
+    prompter.texts.clear();
+  } else {
+    ASSERT_TRUE(kaviro::testing::WaitFor([&] { return frame->link().SerialOpen(); }));
+  }
+
+  std::vector<LogRow> rows;
+  const std::string base = (dir / "records").string();
+  prompter.saveAs = QString::fromStdString(base);
+  kaviro::testing::WhenDialogOpens([&](QDialog& dialog) {
+    res::Control<QPushButton>(dialog, 1006)->click();
+    res::Control<QPushButton>(dialog, 1005)->click();
+    res::Control<QPushButton>(dialog, 1129)->click();
+    res::Control<QPushButton>(dialog, 1130)->click();
+    rows = static_cast<CLogReadDlg&>(dialog).Rows();
+    dialog.reject();
+  });
+  frame->MenuCommand(cmd::kReadLog)->trigger();
+
+  EXPECT_TRUE(prompter.texts.isEmpty()) << prompter.texts.join('|').toStdString();
+  ASSERT_EQ(rows.size(), 31u);
+  EXPECT_EQ(rows[0], rows[1]);  // the latest record on top of all of them, latest first
+  EXPECT_NE(rows[1][0], rows[2][0]);
+  EXPECT_EQ(FileText(base + ".txt"), LogExportBytes(rows, kLogText));
+  EXPECT_EQ(FileText(base + ".xls"), LogExportBytes(rows, kLogSpreadsheet));
+  EXPECT_TRUE(frame->poller().Enabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, LogDialogSimTest,
+                         ::testing::Values(ModeCase{"serial", 0, {}}, ModeCase{"wireless", 2, {"--wireless"}},
+                                           ModeCase{"network", 1, {"--tcp", "0"}}),
+                         [](const ::testing::TestParamInfo<ModeCase>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace kaviro
