@@ -206,24 +206,41 @@ void CMainFrame::SetNetworkMenuText(bool connected) {
 }
 
 void CMainFrame::OnBlockDecoded(const DecodedTexts& texts) {
-  QMetaObject::invokeMethod(this, [this, texts] {
+  Post([this, texts] {
     if (table_) PlaceTexts(*table_, *view_, texts);
     if (texts.clock) panes_[1]->setText(QString::fromStdString(*texts.clock));
     if (texts.status) SetStatusText(QString::fromStdString(*texts.status));
-  }, Qt::QueuedConnection);
+  });
 }
 
 void CMainFrame::OnStatusText(const std::string& text) {
-  QMetaObject::invokeMethod(this, [this, text] { SetStatusText(QString::fromStdString(text)); }, Qt::QueuedConnection);
+  Post([this, text] { SetStatusText(QString::fromStdString(text)); });
 }
 
 void CMainFrame::OnMessage(const std::string& text) {
-  QMetaObject::invokeMethod(this, [this, text] { prompter_.Message(this, QString::fromStdString(text)); },
-                            Qt::QueuedConnection);
+  Post([this, text] { prompter_.Message(this, QString::fromStdString(text)); });
 }
 
 void CMainFrame::OnConnectionLost() {
-  QMetaObject::invokeMethod(this, [this] { ReportConnectionLost(); }, Qt::QueuedConnection);
+  Post([this] { ReportConnectionLost(); });
+}
+
+void CMainFrame::Post(std::function<void()> update) {
+  {
+    std::lock_guard lock(pendingMutex_);
+    pending_.push_back(std::move(update));
+  }
+  // The updates travel through our own queue; the queued call only wakes this thread up.
+  QMetaObject::invokeMethod(this, "ApplyPendingUpdates", Qt::QueuedConnection);
+}
+
+void CMainFrame::ApplyPendingUpdates() {
+  std::deque<std::function<void()>> updates;
+  {
+    std::lock_guard lock(pendingMutex_);
+    updates.swap(pending_);
+  }
+  for (auto& update : updates) update();
 }
 
 }  // namespace kaviro

@@ -1,9 +1,11 @@
 #pragma once
 #include <QMainWindow>
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 
 #include "config/app_config.h"
 #include "link/link_service.h"
@@ -77,6 +79,9 @@ class CMainFrame final : public QMainWindow, public PollObserver {
   void OnMessage(const std::string& text) override;
   void OnConnectionLost() override;
 
+  // Runs the updates the polling thread posted, in order, on this thread.
+  Q_INVOKABLE void ApplyPendingUpdates();
+
  protected:
   void showEvent(QShowEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -87,6 +92,7 @@ class CMainFrame final : public QMainWindow, public PollObserver {
   void InitialUpdate();
   void FillList();
   void RefreshLockIndicators();
+  void Post(std::function<void()> update);
 
   SharedConfig& config_;
   std::filesystem::path configFile_;
@@ -102,6 +108,8 @@ class CMainFrame final : public QMainWindow, public PollObserver {
   std::map<int, DialogFactory> dialogs_;
   QLabel* panes_[5] = {};
   bool initialised_ = false;
+  std::mutex pendingMutex_;
+  std::deque<std::function<void()>> pending_;
 };
 
 }  // namespace kaviro

@@ -5,6 +5,7 @@
 #include "cli/options.h"
 #include "cli/register_report.h"
 #include "config/atomic_file.h"
+#include "link/link_texts.h"
 #include "link/text_format.h"
 #include "tools/common/address_entry.h"
 #include "tools/log/log_export.h"
@@ -92,7 +93,9 @@ int RunLog(const std::vector<std::string>& args) {
     std::cerr << opened->error << '\n';
     return kExitNoLink;
   }
-  const LogRead read = ReadLog(link, LinkModeOf(config.workMode), *unit, *options->latest);
+  LogRead read = ReadLog(link, LinkModeOf(config.workMode), *unit, *options->latest);
+  // The dialog stays quiet when nothing at all came back over the network; a script must know.
+  if (!read.answered && read.message.empty()) read.message = text::kCommunicationFailed;
   if (!read.message.empty()) std::cerr << read.message << '\n';
 
   if (options->file) {

@@ -67,7 +67,9 @@ class ReportObserver final : public PollObserver {
   explicit ReportObserver(RegisterReport& report) : report_(report) {}
   RegisterTable table;
   bool lost = false;
+  int blocksDecoded = 0;  // in the poll under way
   void OnBlockDecoded(const DecodedTexts& texts) override {
+    ++blocksDecoded;
     PlaceTexts(table, report_, texts);
     if (texts.clock) report_.clock = *texts.clock;
     if (texts.status) report_.status = *texts.status;
@@ -149,23 +151,28 @@ int RunPoll(const std::vector<std::string>& args) {
   int polls = 0;
   bool lastFailed = false;
   worker.RunLoop([&](std::optional<PollResult> result) {
+    if (result) {
+      ++polls;
+      // The worker does not hold a silent controller on the network against it; here a poll
+      // that decoded nothing has nothing to report and counts as failed.
+      lastFailed = *result != PollResult::kSucceeded || observer.blocksDecoded == 0;
+      observer.blocksDecoded = 0;
+      if (!lastFailed) {
+        report.timestamp = LocalTimestamp();
+        switch (options->format) {
+          case ReportFormat::kTable: WriteTable(std::cout, report); break;
+          case ReportFormat::kCsv: WriteCsv(std::cout, report); break;
+          case ReportFormat::kJson: WriteJson(std::cout, report); break;
+        }
+      }
+    }
+    // Only after the report: the controller may close right after answering a whole poll.
     if (opened->PumpClose()) {
       std::cerr << kRemoteCloseText << '\n';
       observer.lost = true;
-      return false;
-    }
-    if (!result) return !interrupted.load();
-    ++polls;
-    lastFailed = *result != PollResult::kSucceeded;
-    if (!lastFailed) {
-      report.timestamp = LocalTimestamp();
-      switch (options->format) {
-        case ReportFormat::kTable: WriteTable(std::cout, report); break;
-        case ReportFormat::kCsv: WriteCsv(std::cout, report); break;
-        case ReportFormat::kJson: WriteJson(std::cout, report); break;
-      }
     }
     if (observer.lost) return false;
+    if (!result) return !interrupted.load();
     return !interrupted.load() && (options->count == 0 || polls < options->count);
   });
   std::signal(SIGINT, SIG_DFL);

@@ -74,8 +74,8 @@ bool SerialPort::OpenPath(const std::string& path, int baud, int parity, int byt
 }
 
 void SerialPort::Close() {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
+  const int fd = fd_.exchange(-1);
+  if (fd >= 0) ::close(fd);
 }
 
 void SerialPort::Purge() {

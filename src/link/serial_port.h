@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <string>
 
 #include "link/serial_device.h"
@@ -28,7 +29,8 @@ class SerialPort final : public SerialDevice {
   int Write(std::span<const uint8_t> bytes) override;
 
  private:
-  int fd_ = -1;
+  // Atomic: whether the port is open is read from any thread; all I/O happens under the link lock.
+  std::atomic<int> fd_{-1};
 };
 
 }  // namespace kaviro

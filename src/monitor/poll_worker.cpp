@@ -110,9 +110,14 @@ PollWorker::ReadOutcome PollWorker::Read(const BlockRead& read, const AppConfig&
   policy.net = {.sleepMs = 10, .maxTries = 50};
   policy.netAccept = Accept::kByteCount;
 
+  // A pause is honoured before each read. Once a serial request is out its answer is awaited even
+  // when a pause comes: cut short, it would arrive in the middle of the dialog's own exchange.
+  // On the network the transaction id keeps a late answer apart, and stopping never waits.
+  if (stopRequested_.load() || !enabled_.load()) return ReadOutcome::kCancelled;
   const ExchangeResult result =
-      link_.Exchange(mode, ReadRegisters(unit, read.function, read.start, read.count), expected, policy,
-                     [this] { return stopRequested_.load() || !enabled_.load(); });
+      link_.Exchange(mode, ReadRegisters(unit, read.function, read.start, read.count), expected, policy, [this, mode] {
+        return stopRequested_.load() || (mode == LinkMode::kNetwork && !enabled_.load());
+      });
   switch (result.outcome) {
     case Outcome::kAnswered: {
       const DecodeContext context{config.batteryVoltage, config.workMode, config.comPort,

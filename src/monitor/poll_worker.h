@@ -33,8 +33,8 @@ enum class PollResult {
 inline constexpr const char* kConnectionLostText = "连接已断开，请检查连接";
 
 // Reads the controller every `pollInterval` seconds with three block reads and hands each answer
-// to the decoder. The link lock is held for a whole poll; clearing the enabled flag or stopping
-// ends a poll under way at its next check, so a dialog never waits long for the link.
+// to the decoder. The link lock is held for a whole poll; clearing the enabled flag ends a poll
+// under way before its next read (a dialog waits at most for one read), stopping ends it at once.
 class PollWorker {
  public:
   PollWorker(LinkService& link, SharedConfig& config, DecodedValues& values, PollObserver& observer);

@@ -1,7 +1,9 @@
 // The poll in virtual time: three block reads, failure counting, pacing, pausing.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <utility>
 
 #include "link/fake_link.h"
 #include "link/radio_packet.h"
@@ -148,6 +150,70 @@ TEST_F(PollWorkerTest, PausingCancelsAPollWithoutCountingIt) {
   worker.SetEnabled(false);
   EXPECT_EQ(worker.PollOnce(), PollResult::kCancelled);
   EXPECT_EQ(worker.ConsecutiveFailures(), 0);
+  EXPECT_TRUE(port.writes().empty());
+}
+
+// A clock that runs `action` once virtual time reaches `at`.
+struct TriggerClock final : Clock {
+  explicit TriggerClock(FakeClock& inner) : inner(inner) {}
+  void SleepMs(int ms) override {
+    inner.SleepMs(ms);
+    if (action && inner.NowMs() >= at) std::exchange(action, nullptr)();
+  }
+  uint64_t NowMs() override { return inner.NowMs(); }
+  FakeClock& inner;
+  uint64_t at = 0;
+  std::function<void()> action;
+};
+
+TEST(PollWorkerPause, SerialReadUnderWayIsAnsweredBeforeThePauseTakesHold) {
+  FakeClock fake;
+  TriggerClock clock(fake);
+  ScriptedPort port(fake);
+  LinkService link(clock);
+  link.UseSerialDevice(&port);
+  SharedConfig config;
+  DecodedValues values{};
+  Recorder recorder;
+  PollWorker worker(link, config, values, recorder);
+  worker.SetEnabled(true);
+  clock.at = 20;
+  clock.action = [&] { worker.SetEnabled(false); };
+  port.AnswerWrite(0, 50, kBlock1);
+  EXPECT_EQ(worker.PollOnce(), PollResult::kCancelled);
+  // Its answer is not left on the line for the next user of the port, and nothing else is sent.
+  EXPECT_EQ(recorder.blocks.size(), 1u);
+  EXPECT_EQ(port.writes().size(), 1u);
+  EXPECT_EQ(port.Queued(), 0);
+}
+
+TEST(PollWorkerPause, NetworkWaitAndStopEndAtOnce) {
+  FakeClock fake;
+  TriggerClock clock(fake);
+  LinkService link(clock);
+  auto socket = std::make_shared<ScriptedSocket>();
+  link.SetConnection(socket);
+  link.SetConnected(true);
+  AppConfig c = AppConfig::Defaults();
+  c.workMode = 1;
+  SharedConfig config(c);
+  DecodedValues values{};
+  Recorder recorder;
+  PollWorker worker(link, config, values, recorder);
+  worker.SetEnabled(true);
+  clock.at = 30;
+  clock.action = [&] { worker.SetEnabled(false); };
+  EXPECT_EQ(worker.PollOnce(), PollResult::kCancelled);
+  EXPECT_EQ(fake.NowMs(), 30u);
+
+  ScriptedPort port(fake);
+  link.UseSerialDevice(&port);
+  config.Set(AppConfig::Defaults());
+  worker.SetEnabled(true);
+  clock.at = fake.NowMs() + 40;
+  clock.action = [&] { worker.Stop(); };
+  EXPECT_EQ(worker.PollOnce(), PollResult::kCancelled);
+  EXPECT_EQ(fake.NowMs(), 70u);
 }
 
 TEST_F(PollWorkerTest, NetworkPoll) {

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -41,6 +42,7 @@ class SimProcess {
     argv.push_back(nullptr);
     pid_ = ::fork();
     if (pid_ == 0) {
+      ::prctl(PR_SET_PDEATHSIG, SIGTERM);  // a test that dies takes its simulator along
       ::dup2(out[1], STDOUT_FILENO);
       ::execv(binary.c_str(), argv.data());
       ::_exit(127);

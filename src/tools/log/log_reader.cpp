@@ -32,6 +32,7 @@ LogRead ReadLog(LinkService& link, LinkMode mode, uint8_t unit, bool latest) {
   }
   // On the network nothing is looked at unless something came behind the header.
   if (mode == LinkMode::kNetwork && r.outcome != Outcome::kAnswered) return read;
+  read.answered = true;
   LogAnswer parsed = ParseLogAnswer(r.answer);
   read.rows = std::move(parsed.rows);
   read.message = std::move(parsed.error);

@@ -18,6 +18,7 @@ ExchangePolicy LogReadPolicy();
 struct LogRead {
   std::vector<LogRow> rows;  // in answer order
   std::string message;       // the text to show, when the read ended in one
+  bool answered = false;     // something came back to look at
 };
 
 // One read of the log over the link in `mode`, holding the link for the exchange.
