@@ -1,5 +1,6 @@
 #include <iostream>
 
+#include "cli/command_support.h"
 #include "cli/commands.h"
 #include "cli/open_link.h"
 #include "cli/options.h"
@@ -70,16 +71,9 @@ const char* const kLogHelp =
 int RunLog(const std::vector<std::string>& args) {
   std::string error;
   const std::optional<LogOptions> options = ParseLogOptions(args, error);
-  if (!options) {
-    std::cerr << "kaviro-cli log: " << error << "\n\n" << kLogHelp << '\n' << kLinkOptionsHelp;
-    return kExitUsage;
-  }
-  if (options->help) {
-    std::cout << kLogHelp << '\n' << kLinkOptionsHelp;
-    return kExitOk;
-  }
+  if (const auto done = UsageOutcome("log", options, error, kLogHelp)) return *done;
 
-  const AppConfig config = options->link.ApplyTo(LoadConfig(ConfigPath()));
+  const AppConfig config = RunConfig(options->link);
   const std::optional<uint8_t> unit =
       ParseAddressEntry(options->address.value_or(Format("%02X", config.deviceId & 0xFF)), error);
   if (!unit) {

@@ -3,6 +3,7 @@
 #include <ctime>
 #include <iostream>
 
+#include "cli/command_support.h"
 #include "cli/commands.h"
 #include "cli/open_link.h"
 #include "cli/options.h"
@@ -112,16 +113,9 @@ const char* const kPollHelp =
 int RunPoll(const std::vector<std::string>& args) {
   std::string error;
   const std::optional<PollOptions> options = ParsePollOptions(args, error);
-  if (!options) {
-    std::cerr << "kaviro-cli poll: " << error << "\n\n" << kPollHelp << '\n' << kLinkOptionsHelp;
-    return kExitUsage;
-  }
-  if (options->help) {
-    std::cout << kPollHelp << '\n' << kLinkOptionsHelp;
-    return kExitOk;
-  }
+  if (const auto done = UsageOutcome("poll", options, error, kPollHelp)) return *done;
 
-  const AppConfig config = options->link.ApplyTo(LoadConfig(ConfigPath()));
+  const AppConfig config = RunConfig(options->link);
   const std::optional<RegisterTable> table = RegisterTableFor(config.language);
   if (!table) {
     std::cerr << "kaviro-cli poll: no register table for language " << config.language << '\n';
