@@ -1,12 +1,13 @@
 # Entry points for newcomers and CI: `make test`, `make run`, `make bench`.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
 JOBS       ?= $(shell nproc)
 PACKAGES   := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
               qt6-base-dev libx11-dev fonts-wqy-microhei mbpoll xvfb xauth python3
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps build run test test-asan bench clean
+.PHONY: deps build run test test-asan test-tsan bench clean
 MODE ?= serial
 
 deps:
@@ -29,16 +30,27 @@ run: build
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 	$(MAKE) test-asan
+	$(MAKE) test-tsan
 
 # The library, simulator and command-line tests again under AddressSanitizer and UBSan.
 test-asan: deps
-	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DKAVIRO_GUI=OFF -DKAVIRO_SANITIZE=ON
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DKAVIRO_GUI=OFF -DKAVIRO_SANITIZE=ON -DKAVIRO_BENCH=OFF
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The tests where threads meet (the engine, the poll worker, the window and its network session)
+# under ThreadSanitizer. Qt is not instrumented: tests/tsan.supp hides what happens inside it.
+TSAN_TARGETS := link_test monitor_tests app_tests log_dialog_tests kaviro-sim
+test-tsan: deps
+	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAVIRO_TSAN=ON -DKAVIRO_BENCH=OFF
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TARGETS)
+	cd $(TSAN_BUILD) && QT_QPA_PLATFORM=offscreen \
+	  TSAN_OPTIONS="halt_on_error=1 suppressions=$(CURDIR)/tests/tsan.supp" \
+	  ctest --output-on-failure -j $(JOBS) -L 'link|monitor|gui'
 
 bench: build
 	cmake --build $(BUILD) --target bench -j $(JOBS)
 	$(BUILD)/bench/bench
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)
