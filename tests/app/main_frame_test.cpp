@@ -98,6 +98,16 @@ TEST_F(GuiTest, MenuBarOrderAndTheBlankItem) {
   EXPECT_TRUE(Start([](AppConfig& c) { c.workMode = 1; }).MenuCommand(cmd::kBlank)->isEnabled());
 }
 
+TEST_F(GuiTest, MenuPromptsThenTheIdleText) {
+  CMainFrame& f = Start();
+  f.SetStatusText(QStringLiteral("work-mode line"));
+  f.MenuCommand(cmd::kConfig)->hover();
+  EXPECT_EQ(f.StatusText(0), QString());  // the items have no prompts
+  QEvent leave(QEvent::Leave);
+  QApplication::sendEvent(f.menuBar(), &leave);
+  EXPECT_EQ(f.StatusText(0), QStringLiteral("  "));
+}
+
 struct ConfigCase {
   const char* what;
   std::function<void(AppConfig&)> stored;
