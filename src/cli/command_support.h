@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/open_link.h"
 #include "cli/options.h"
 
 namespace kaviro::cli {
@@ -26,5 +27,14 @@ std::optional<int> UsageOutcome(const char* command, const std::optional<Options
 
 // config.txt of the current directory (created with the defaults when missing) with the overrides.
 inline AppConfig RunConfig(const LinkOverrides& overrides) { return overrides.ApplyTo(LoadConfig(ConfigPath())); }
+
+// Opens the link; when it is not there, says why on stderr and gives nothing.
+inline std::unique_ptr<OpenedLink> OpenLinkOrSay(LinkService& link, const AppConfig& config,
+                                                 const LinkOverrides& overrides) {
+  std::unique_ptr<OpenedLink> opened = OpenLink(link, config, overrides);
+  if (opened->ok) return opened;
+  std::cerr << opened->error << '\n';
+  return nullptr;
+}
 
 }  // namespace kaviro::cli

@@ -82,11 +82,8 @@ int RunLog(const std::vector<std::string>& args) {
   }
 
   LinkService link;
-  const std::unique_ptr<OpenedLink> opened = OpenLink(link, config, options->link);
-  if (!opened->ok) {
-    std::cerr << opened->error << '\n';
-    return kExitNoLink;
-  }
+  const std::unique_ptr<OpenedLink> opened = OpenLinkOrSay(link, config, options->link);
+  if (!opened) return kExitNoLink;
   LogRead read = ReadLog(link, LinkModeOf(config.workMode), *unit, *options->latest);
   // The dialog stays quiet when nothing at all came back over the network; a script must know.
   if (!read.answered && read.message.empty()) read.message = text::kCommunicationFailed;

@@ -123,11 +123,8 @@ int RunPoll(const std::vector<std::string>& args) {
   }
 
   LinkService link;
-  const std::unique_ptr<OpenedLink> opened = OpenLink(link, config, options->link);
-  if (!opened->ok) {
-    std::cerr << opened->error << '\n';
-    return kExitNoLink;
-  }
+  const std::unique_ptr<OpenedLink> opened = OpenLinkOrSay(link, config, options->link);
+  if (!opened) return kExitNoLink;
 
   SharedConfig shared(config);
   DecodedValues values{};
