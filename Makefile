@@ -4,7 +4,8 @@ ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
 JOBS       ?= $(shell nproc)
 PACKAGES   := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
-              qt6-base-dev libx11-dev fonts-wqy-microhei mbpoll xvfb xauth python3
+              qt6-base-dev libx11-dev fonts-wqy-microhei mbpoll xvfb xauth python3 \
+              libcli11-dev nlohmann-json3-dev
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: deps build run test test-asan test-tsan bench clean

@@ -7,4 +7,7 @@ namespace kaviro::res {
 extern const DialogTemplate kConfigDialog;   // 132
 extern const DialogTemplate kLogReadDialog;  // 143
 
+// Every template, for checks that hold for all of them.
+inline constexpr const DialogTemplate* kAllDialogs[] = {&kConfigDialog, &kLogReadDialog};
+
 }  // namespace kaviro::res

@@ -13,6 +13,7 @@
 #include "res/dialog_builder.h"
 #include "res/templates.h"
 #include "tools/common/address_entry.h"
+#include "tools/common/busy_cursor.h"
 #include "tools/log/log_reader.h"
 
 namespace kaviro {
@@ -53,7 +54,10 @@ void CLogReadDlg::Read(bool latest) {
     return;
   }
   request_->setText(QString::fromStdString(HexBytes(LogRequest(*unit, latest).Bytes())));
-  const LogRead read = ReadLog(frame_.link(), LinkModeOf(frame_.config().Get().workMode), *unit, latest);
+  const LogRead read = [&] {
+    BusyCursor busy;
+    return ReadLog(frame_.link(), LinkModeOf(frame_.config().Get().workMode), *unit, latest);
+  }();
   // New records go on top, in answer order, above whatever the list held.
   for (int r = 0; r < static_cast<int>(read.rows.size()); ++r) {
     list_->insertRow(r);
