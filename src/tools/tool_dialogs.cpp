@@ -2,11 +2,16 @@
 
 #include "app/main_frame.h"
 #include "tools/log/log_read_dialog.h"
+#include "tools/relay/relay_dev_dialog.h"
+#include "tools/relay/threshold_probe_dialog.h"
 
 namespace kaviro {
 
 void RegisterToolDialogs(CMainFrame& frame) {
   frame.RegisterToolDialog(cmd::kReadLog, [](CMainFrame& f) { return std::make_unique<CLogReadDlg>(f); });
+  frame.RegisterToolDialog(cmd::kRelay, [](CMainFrame& f) { return std::make_unique<CRelayDevDlg>(f); });
+  frame.RegisterToolDialog(cmd::kThresholdProbe,
+                           [](CMainFrame& f) { return std::make_unique<CThresholdProbeDlg>(f); });
 }
 
 }  // namespace kaviro

@@ -8,6 +8,7 @@
 #include "link/crc16.h"
 #include "link/fake_link.h"
 #include "link/link_texts.h"
+#include "tools/relay/rd_answers.h"
 #include "tools/relay/rd_buttons.h"
 #include "tools/relay/rd_command.h"
 #include "tools/relay/rd_decode.h"
@@ -17,23 +18,13 @@ namespace kaviro {
 namespace {
 
 using testing::Bytes;
+using testing::RdAnswer;
+using testing::RdHeader;
 using testing::FakeClock;
 using testing::ScriptedPort;
 using testing::ScriptedSocket;
 
 constexpr uint16_t kTid = 0x1234;
-
-Bytes Header(uint16_t tid, size_t length) {
-  return {static_cast<uint8_t>(tid >> 8), static_cast<uint8_t>(tid), 0x01, 0x01, static_cast<uint8_t>(length >> 8),
-          static_cast<uint8_t>(length)};
-}
-
-Bytes NetAnswer(uint16_t tid, const Bytes& pdu) {
-  const Bytes header = Header(tid, pdu.size());
-  Bytes out(header.size() + pdu.size());
-  std::copy(pdu.begin(), pdu.end(), std::copy(header.begin(), header.end(), out.begin()));
-  return out;
-}
 
 class RdLinkTest : public ::testing::Test {
  protected:
@@ -90,7 +81,7 @@ class RdFrames : public RdLinkTest, public ::testing::WithParamInterface<FrameCa
 
 TEST_P(RdFrames, HandlerSendsItsFrame) {
   const FrameCase& c = GetParam();
-  socket->Then(NetAnswer(kTid, {0x36, 0x06, 0, 0, 0, 0}));
+  socket->Then(RdAnswer(kTid, {0x36, 0x06, 0, 0, 0, 0}));
   Press(c.button, c.inputs, c.choice);
   const Bytes sent = Sent();
   ASSERT_GE(sent.size(), 2u);
@@ -155,7 +146,7 @@ TEST(RdBuilder, DataAreaHoldsAZeroThenTheAsciiBytes) {
 }
 
 TEST_F(RdLinkTest, WirelessAddressWriteSendsTheZeroAndFiveBytes) {
-  socket->Then(NetAnswer(kTid, {0x36, 0x10, 0x10, 0x00, 0x00, 0x03}));
+  socket->Then(RdAnswer(kTid, {0x36, 0x10, 0x10, 0x00, 0x00, 0x03}));
   const RdRun run = RunInternalCommand(link, {"36", "10", "1000", "0003", "4142434445"}, memory);
   EXPECT_EQ(Sent(), (Bytes{0x12, 0x34, 1, 1, 0, 13, 0x36, 0x10, 0x10, 0x00, 0x00, 0x03, 0x06, 0x00, 0x41, 0x42, 0x43,
                            0x44, 0x45}));
@@ -174,9 +165,9 @@ TEST_F(RdLinkTest, MoreThanSevenRegistersAreRefusedUnsent) {
 
 TEST_F(RdLinkTest, AnswerIsTakenByItsTransactionIdWithinAHundredReceives) {
   socket->ThenCode(NetSocket::kWouldBlock, 3);
-  socket->Then(NetAnswer(kTid - 1, {0x36, 0x03, 0x02, 0x0B, 0x0A}));
+  socket->Then(RdAnswer(kTid - 1, {0x36, 0x03, 0x02, 0x0B, 0x0A}));
   socket->ThenCode(0);  // a failed receive does not end the wait
-  socket->Then(NetAnswer(kTid, {0x36, 0x03, 0x02, 0x0C, 0x0F}));
+  socket->Then(RdAnswer(kTid, {0x36, 0x03, 0x02, 0x0C, 0x0F}));
   const RdRun run = Press(1485);
   ASSERT_TRUE(run.reply.ok());
   EXPECT_EQ(clock.NowMs(), 6u * 30);
@@ -199,7 +190,7 @@ TEST_F(RdLinkTest, FailuresCarryTheirTexts) {
   run = Press(1021);
   EXPECT_EQ(run.reply.status, RdStatus::kFailed);
   EXPECT_EQ(run.reply.message, text::kBadAnswer);
-  socket->Then(Header(kTid, 8));
+  socket->Then(RdHeader(kTid, 8));
   EXPECT_EQ(Press(1021).reply.message, text::kBadAnswer) << "a header alone is no answer either";
   EXPECT_EQ(memory.rdInfoReadCount, 0);
 
@@ -217,11 +208,11 @@ TEST_F(RdLinkTest, FailuresCarryTheirTexts) {
 }
 
 TEST_F(RdLinkTest, InformationAnswerDecodesEveryField) {
-  socket->Then(NetAnswer(kTid, {0x36, 0x03, 0x08, 0x05, 0x01, 0x00, 0x00, 0x30, 0x70, 0x36, 0x02}));
+  socket->Then(RdAnswer(kTid, testing::kRdInformationExample));
   const RdRun run = Press(1021);
   ASSERT_TRUE(run.decoded.info);
   const RdInfo& info = *run.decoded.info;
-  EXPECT_EQ(run.decoded.text, "SW1工作 SW3工作 SW手动模式 蜂鸣器工作 蜂鸣灭 12.40V 2节24V ");
+  EXPECT_EQ(run.decoded.text, testing::kRdInformationExampleText);
   EXPECT_EQ(info.relays, (std::array<bool, 3>{true, false, true}));
   EXPECT_EQ(info.runMode, 1);
   EXPECT_EQ(info.buzzerMode, 0);

@@ -1,0 +1,28 @@
+#pragma once
+// RD answers as they come back on the network: the request's transaction id, protocol 0x0101,
+// the length, then unit, function and data.
+#include <algorithm>
+#include <cstdint>
+
+#include "link/fake_link.h"
+
+namespace kaviro::testing {
+
+inline Bytes RdHeader(uint16_t tid, size_t length) {
+  return {static_cast<uint8_t>(tid >> 8), static_cast<uint8_t>(tid), 0x01, 0x01, static_cast<uint8_t>(length >> 8),
+          static_cast<uint8_t>(length)};
+}
+
+inline Bytes RdAnswer(uint16_t tid, const Bytes& pdu) {
+  const Bytes header = RdHeader(tid, pdu.size());
+  Bytes out(header.size() + pdu.size());
+  std::copy(pdu.begin(), pdu.end(), std::copy(header.begin(), header.end(), out.begin()));
+  return out;
+}
+
+// The information example: relays 1 and 3 on, passive mode, buzzer enabled and quiet, 12.400 V,
+// ModbusID 0x36, two batteries.
+inline const Bytes kRdInformationExample = {0x36, 0x03, 0x08, 0x05, 0x01, 0x00, 0x00, 0x30, 0x70, 0x36, 0x02};
+inline constexpr const char* kRdInformationExampleText = "SW1工作 SW3工作 SW手动模式 蜂鸣器工作 蜂鸣灭 12.40V 2节24V ";
+
+}  // namespace kaviro::testing
