@@ -23,4 +23,10 @@ int RunPoll(const std::vector<std::string>& args);
 // `kaviro-cli log`: the log reader dialog's reads and exports, headless.
 int RunLog(const std::vector<std::string>& args);
 
+// `kaviro-cli rd`: the RD relay accessory's settings dialog, headless.
+int RunRd(const std::vector<std::string>& args);
+
+// `kaviro-cli probe`: the alarm threshold probe over the serial port.
+int RunProbe(const std::vector<std::string>& args);
+
 }  // namespace kaviro::cli
