@@ -20,9 +20,4 @@ inline Bytes RdAnswer(uint16_t tid, const Bytes& pdu) {
   return out;
 }
 
-// The information example: relays 1 and 3 on, passive mode, buzzer enabled and quiet, 12.400 V,
-// ModbusID 0x36, two batteries.
-inline const Bytes kRdInformationExample = {0x36, 0x03, 0x08, 0x05, 0x01, 0x00, 0x00, 0x30, 0x70, 0x36, 0x02};
-inline constexpr const char* kRdInformationExampleText = "SW1工作 SW3工作 SW手动模式 蜂鸣器工作 蜂鸣灭 12.40V 2节24V ";
-
 }  // namespace kaviro::testing

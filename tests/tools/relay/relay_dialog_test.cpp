@@ -7,13 +7,11 @@
 #include <QPushButton>
 
 #include "app/gui_fixture.h"
-#include "link/crc16.h"
 #include "link/fake_link.h"
 #include "res/dialog_builder.h"
 #include "sim/sim_process.h"
 #include "tools/relay/rd_answers.h"
 #include "tools/relay/relay_dev_dialog.h"
-#include "tools/relay/threshold_probe_dialog.h"
 #include "tools/tool_dialogs.h"
 
 namespace kaviro {
@@ -21,6 +19,9 @@ namespace {
 
 using kaviro::testing::Bytes;
 using kaviro::testing::RdAnswer;
+
+// Relays 1 and 3 on, passive mode, buzzer enabled and quiet, 12.400 V, ModbusID 0x36, two batteries.
+const Bytes kInformationExample = {0x36, 0x03, 0x08, 0x05, 0x01, 0x00, 0x00, 0x30, 0x70, 0x36, 0x02};
 
 // Every control that can send a request, besides the address read.
 constexpr int kSenders[] = {1465, 1021, 1471, 1472, 1473, 1474, 1036, 1037, 1038, 1039, 1040, 1041, 1042,
@@ -116,10 +117,10 @@ TEST_F(RelayDialogTest, AddressThenInformationFillTheControls) {
   EXPECT_FALSE(W(1472)->isEnabled());
 
   // The information goes to the wireless address's last byte.
-  Answer(kaviro::testing::kRdInformationExample);
+  Answer(kInformationExample);
   Click(1021);
   EXPECT_EQ(LastPdu(), (Bytes{0x41, 0x03, 0x00, 0x20, 0x00, 0x04}));
-  EXPECT_EQ(Text(1479), QString::fromUtf8(kaviro::testing::kRdInformationExampleText));
+  EXPECT_EQ(Text(1479), QString::fromUtf8("SW1工作 SW3工作 SW手动模式 蜂鸣器工作 蜂鸣灭 12.40V 2节24V "));
   EXPECT_TRUE(Checked(1036));
   EXPECT_TRUE(Checked(1037));
   EXPECT_TRUE(Checked(1040));
@@ -134,19 +135,11 @@ TEST_F(RelayDialogTest, AddressThenInformationFillTheControls) {
   EXPECT_EQ(res::Control<QLabel>(d, 1490)->text(), QStringLiteral("1"));
   EXPECT_EQ(memory.lastRdModbusId, "36");
 
-  // Settings go to the ModbusID now shown; a range is action volts and tenths of the offset.
-  res::Control<QLineEdit>(d, 1011)->setText(QStringLiteral("12"));
-  res::Control<QLineEdit>(d, 1012)->setText(QStringLiteral("1.5"));
-  Answer({0x36, 0x06, 0x20, 0x31, 0x0C, 0x0F});
-  Click(1481);
-  EXPECT_EQ(LastPdu(), (Bytes{0x36, 0x06, 0x20, 0x31, 0x0C, 0x0F}));
-  EXPECT_EQ(Text(1476), QStringLiteral("2031"));
-  EXPECT_EQ(Text(1477), QStringLiteral("0C0F"));
-  EXPECT_EQ(Text(1479), QString::fromUtf8("设置：12.0V =< Vsw2  =< 13.5V "));
-
-  // Active mode takes the relays out of the user's hands at once.
+  // Settings go to the ModbusID now shown. Active mode takes the relays out of the user's hands.
   Answer({0x36, 0x06, 0x20, 0x22, 0x00, 0x00});
   Click(1472);
+  EXPECT_EQ(LastPdu(), (Bytes{0x36, 0x06, 0x20, 0x22, 0x00, 0x00}));
+  EXPECT_EQ(Text(1476), QStringLiteral("2022"));
   EXPECT_FALSE(W(1036)->isEnabled());
   EXPECT_EQ(Text(1479), QString::fromUtf8("设置：SW自动模式 "));
 
@@ -173,67 +166,8 @@ TEST_F(RelayDialogTest, FailedRequestsStillOpenTheNextControls) {
   Answer({0x00, 0x06, 0x20, 0x20, 0x05, 0x00});
   Choose(1489, 4);
   EXPECT_EQ(LastPdu(), (Bytes{0x00, 0x06, 0x20, 0x20, 0x05, 0x00}));
-  // An empty ModbusID sends to the default last byte.
-  Combo(1489)->setCurrentIndex(-1);
-  Answer({0x36, 0x06, 0x40, 0x00, 0x00, 0x01});
-  Click(1471);
-  EXPECT_EQ(LastPdu(), (Bytes{0x36, 0x06, 0x40, 0x00, 0x00, 0x01}));
-  EXPECT_EQ(Text(1479), QString::fromUtf8("恢复出厂设置成功"));
-
-  frame->link().SetConnected(false);
-  Click(1021);
-  EXPECT_EQ(prompter.texts.last(), QString::fromUtf8("网络未连接"));
-}
-
-class ProbeDialogTest : public kaviro::testing::GuiTest {
- protected:
-  CThresholdProbeDlg& Open() {
-    Start([](AppConfig& c) { c.deviceId = 1; }, clock);
-    frame->poller().Stop();
-    frame->link().UseSerialDevice(&port);
-    dialog = std::make_unique<CThresholdProbeDlg>(*frame);
-    return *dialog;
-  }
-  Bytes Answer(uint16_t first, uint16_t second, size_t size) {
-    Bytes a{0x01, 0x03, 0x04, static_cast<uint8_t>(first >> 8), static_cast<uint8_t>(first),
-            static_cast<uint8_t>(second >> 8), static_cast<uint8_t>(second)};
-    const uint16_t crc = ComputeCrc16(a);
-    a.push_back(static_cast<uint8_t>(crc & 0xFF));
-    a.push_back(static_cast<uint8_t>(crc >> 8));
-    a.resize(size, 0);
-    return a;
-  }
-  QString Shown(int id) const { return res::Control<QLabel>(*dialog, id)->text(); }
-  QString Edit(int id) const { return res::Control<QLineEdit>(*dialog, id)->text(); }
-
-  kaviro::testing::FakeClock clock;
-  kaviro::testing::ScriptedPort port{clock};
-  std::unique_ptr<CThresholdProbeDlg> dialog;
-};
-
-TEST_F(ProbeDialogTest, ShowsBothBlocksAndBothValues) {
-  CThresholdProbeDlg& d = Open();
-  port.AnswerAfter(150, Answer(1200, 1205, 16));
-  res::Control<QPushButton>(d, 1494)->click();
-  EXPECT_EQ(Edit(1015), QStringLiteral("01 03 20 33 00 02 3F C4 00 00 00 00 00 00 00 00 "));
-  EXPECT_EQ(Shown(1492), QStringLiteral("12.0 "));
-  EXPECT_EQ(Shown(1493), QStringLiteral("12.5 "));
-  EXPECT_EQ(Edit(1016).left(21), QStringLiteral("01 03 04 04 B0 04 B5 "));
-  EXPECT_TRUE(Edit(1016).endsWith(QStringLiteral(" 00 00 00 00 00 00 00 ")));
-  EXPECT_TRUE(prompter.texts.isEmpty());
-}
-
-TEST_F(ProbeDialogTest, ARefusedAnswerChangesNothingButTheRequest) {
-  CThresholdProbeDlg& d = Open();
-  port.AnswerAfter(150, Answer(1200, 1205, 9));
-  res::Control<QPushButton>(d, 1494)->click();
-  res::Control<QPushButton>(d, 1495)->click();
-  EXPECT_EQ(Edit(1015).left(9), QStringLiteral("01 03 20 "));
-  EXPECT_EQ(Shown(1492), QStringLiteral("Static"));
-  EXPECT_EQ(Shown(1493), QStringLiteral("Static"));
-  EXPECT_EQ(Edit(1016), QString());
-  EXPECT_EQ(port.writes().size(), 1u);
-  EXPECT_TRUE(prompter.texts.isEmpty());
+  EXPECT_EQ(memory.lastRdModbusId, "05");
+  EXPECT_EQ(prompter.texts.size(), 2);
 }
 
 }  // namespace
@@ -330,15 +264,17 @@ TEST_F(RelaySimTest, ProbeOverTheSerialPort) {
   RegisterToolDialogs(*frame);
   ASSERT_TRUE(kaviro::testing::WaitFor([&] { return frame->link().SerialOpen(); }));
 
-  QString first, second, received;
+  QString sent, first, second, received;
   kaviro::testing::WhenDialogOpens([&](QDialog& d) {
     ClickIn(d, 1494);
+    sent = EditText(d, 1015);
     first = res::Control<QLabel>(d, 1492)->text();
     second = res::Control<QLabel>(d, 1493)->text();
     received = EditText(d, 1016);
     d.accept();
   });
   frame->MenuCommand(cmd::kThresholdProbe)->trigger();
+  EXPECT_EQ(sent, QStringLiteral("01 03 20 33 00 02 3F C4 00 00 00 00 00 00 00 00 "));
   EXPECT_EQ(first, QStringLiteral("12.0 "));
   EXPECT_EQ(second, QStringLiteral("12.50 "));
   EXPECT_EQ(received.size(), 16 * 3);

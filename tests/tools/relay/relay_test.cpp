@@ -95,21 +95,16 @@ INSTANTIATE_TEST_SUITE_P(
     Handlers, RdFrames,
     ::testing::Values(
         FrameCase{"InformationRead", 1021, {}, {}, {0x01, 0x01, 0x00, 0x06, 0x36, 0x03, 0x00, 0x20, 0x00, 0x04}},
-        FrameCase{"WirelessAddressRead", 1464, {}, Choice("", 0x41), {1, 1, 0, 6, 0x36, 0x03, 0x10, 0x00, 0x00, 0x03}},
         FrameCase{"Relay1On", 1036, {}, {}, {1, 1, 0, 6, 0x36, 0x05, 0x20, 0x22, 0xFF, 0x00}},
         FrameCase{"Relay1Off", 1474, {}, {}, {1, 1, 0, 6, 0x36, 0x05, 0x20, 0x22, 0x00, 0x00}},
-        FrameCase{"Relay3OnToTheChosenId", 1040, {}, Choice("0A"), {1, 1, 0, 6, 0x0A, 0x05, 0x20, 0x24, 0xFF, 0x00}},
-        FrameCase{"PassiveMode", 1473, {}, {}, {1, 1, 0, 6, 0x36, 0x06, 0x20, 0x22, 0x00, 0x01}},
         FrameCase{"Relay2Range", 1481, WithRange(1, "12", "1.5"), {}, {1, 1, 0, 6, 0x36, 0x06, 0x20, 0x31, 0x0C, 0x0F}},
         FrameCase{"RangeOfWhatIsNoNumber", 1480, WithRange(0, "x", ""), {}, {1, 1, 0, 6, 0x36, 0x06, 0x20, 0x30, 0x00, 0x00}},
         FrameCase{"AlarmVoltage", 1131, WithWarning(0, "11.5"), {}, {1, 1, 0, 6, 0x36, 0x06, 0x20, 0x33, 0x2C, 0xEC}},
         FrameCase{"WarningVoltageTruncated", 1132, WithWarning(1, "12.0009"), {}, {1, 1, 0, 6, 0x36, 0x06, 0x20, 0x34, 0x2E, 0xE0}},
         FrameCase{"BatteryWithoutModbusId", 1475, WithSelections(-1, 2), Choice("", 0x44), {1, 1, 0, 6, 0x44, 0x06, 0x20, 0x20, 0x00, 0x03}},
-        FrameCase{"BatteryAndModbusId", 1475, WithSelections(4, 1), Choice("05"), {1, 1, 0, 6, 0x05, 0x06, 0x20, 0x20, 0x05, 0x02}},
         // Nothing decoded yet: no remembered ModbusID, so the change goes to unit 0.
         FrameCase{"ModbusIdChangeBeforeAnyRead", 1489, WithSelections(4, -1), Choice("05"), {1, 1, 0, 6, 0x00, 0x06, 0x20, 0x20, 0x05, 0x00}},
         FrameCase{"ModbusIdChangeToTheRemembered", 1489, WithSelections(4, 0), Choice("05", 0x36, "36"), {1, 1, 0, 6, 0x36, 0x06, 0x20, 0x20, 0x05, 0x01}},
-        FrameCase{"FactoryReset", 1471, {}, {}, {1, 1, 0, 6, 0x36, 0x06, 0x40, 0x00, 0x00, 0x01}},
         FrameCase{"RangeReadToTheWirelessByte", 1486, {}, Choice("05", 0x37), {1, 1, 0, 6, 0x37, 0x03, 0x20, 0x12, 0x00, 0x01}},
         FrameCase{"DeviceInformationIs11Bytes", 1018, {}, {}, {1, 1, 0, 5, 0x36, 0x2B, 0x0E, 0x01, 0x00}}),
     [](const ::testing::TestParamInfo<FrameCase>& info) { return info.param.name; });
@@ -207,25 +202,6 @@ TEST_F(RdLinkTest, FailuresCarryTheirTexts) {
   EXPECT_EQ(socket->sent().size(), sends);
 }
 
-TEST_F(RdLinkTest, InformationAnswerDecodesEveryField) {
-  socket->Then(RdAnswer(kTid, testing::kRdInformationExample));
-  const RdRun run = Press(1021);
-  ASSERT_TRUE(run.decoded.info);
-  const RdInfo& info = *run.decoded.info;
-  EXPECT_EQ(run.decoded.text, testing::kRdInformationExampleText);
-  EXPECT_EQ(info.relays, (std::array<bool, 3>{true, false, true}));
-  EXPECT_EQ(info.runMode, 1);
-  EXPECT_EQ(info.buzzerMode, 0);
-  EXPECT_EQ(info.buzzerState, 0);
-  EXPECT_EQ(info.batteryText, "12.400 ");
-  EXPECT_EQ(info.modbusIdIndex, 0x35);
-  EXPECT_EQ(info.modbusIdText, "36");
-  EXPECT_EQ(info.batteryIndex, 1);
-  EXPECT_EQ(info.readCount, 1);
-  EXPECT_EQ(memory.lastRdModbusId, "36");
-  EXPECT_FALSE(run.decoded.shortAnswer);
-}
-
 struct DecodeCase {
   const char* name;
   uint16_t address;
@@ -273,11 +249,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(RdDecode, ValuesForTheEdits) {
   const uint8_t sent[5] = {};
-  const RdDecoded range = DecodeRdAnswer(0x2012, 0x03, Bytes{0x36, 0x03, 0x02, 0x0C, 0x0F}, sent);
-  ASSERT_TRUE(range.range);
-  EXPECT_EQ(range.range->relay, 2);
-  EXPECT_EQ(range.range->action, "12");
-  EXPECT_EQ(range.range->offset, "1.5");
   const RdDecoded warning = DecodeRdAnswer(0x2014, 0x03, Bytes{0x36, 0x03, 0x02, 0x2C, 0xEC}, sent);
   ASSERT_TRUE(warning.warning);
   EXPECT_EQ(warning.warning->index, 1);
