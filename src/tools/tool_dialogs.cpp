@@ -1,12 +1,14 @@
 #include "tools/tool_dialogs.h"
 
 #include "app/main_frame.h"
+#include "tools/controller/param_set_dialog.h"
 #include "tools/log/log_read_dialog.h"
 
 namespace kaviro {
 
 void RegisterToolDialogs(CMainFrame& frame) {
   frame.RegisterToolDialog(cmd::kReadLog, [](CMainFrame& f) { return std::make_unique<CLogReadDlg>(f); });
+  frame.RegisterToolDialog(cmd::kParameters, [](CMainFrame& f) { return std::make_unique<CParamSetDlg>(f); });
 }
 
 }  // namespace kaviro
