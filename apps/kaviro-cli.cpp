@@ -16,6 +16,8 @@ struct Subcommand {
 constexpr Subcommand kSubcommands[] = {
     {"poll", kaviro::cli::RunPoll, "poll the controller and print the register list"},
     {"log", kaviro::cli::RunLog, "read the controller's daily log records, print or save them"},
+    {"param", kaviro::cli::RunParam, "list, read or set the controller's parameters"},
+    {"clock", kaviro::cli::RunClock, "read or set the controller's clock"},
 };
 
 void Usage(std::ostream& out) {
