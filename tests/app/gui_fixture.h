@@ -19,9 +19,10 @@ namespace kaviro::testing {
 
 class RecordingPrompter final : public Prompter {
  public:
-  void Message(QWidget*, const QString& text, const QString& caption = {}) override {
+  void Message(QWidget* owner, const QString& text, const QString& caption = {}) override {
     texts.push_back(text);
     captions.push_back(caption);
+    owners.push_back(owner);
   }
   QString SaveFileName(QWidget*, const QString& filter) override {
     filters.push_back(filter);
@@ -29,6 +30,7 @@ class RecordingPrompter final : public Prompter {
   }
   QStringList texts;
   QStringList captions;
+  QList<QWidget*> owners;
   QStringList filters;
   QString saveAs;  // what the save dialog answers; empty: cancelled
 };

@@ -118,6 +118,19 @@ TEST_F(ParamDialogTest, RowButtonsReadIntoTheCacheAndWriteTheInput) {
   EXPECT_EQ(frame->values().loadHighVoltageDisconnect, 14.5f);
 }
 
+TEST_F(ParamDialogTest, OnlyTheNetworkSendFailureIsTheApplicationsMessage) {
+  CParamSetDlg& d = Open([](AppConfig& c) { c.workMode = 1; });
+  auto socket = std::make_shared<kaviro::testing::ScriptedSocket>();
+  frame->link().SetConnection(socket);
+  frame->link().SetConnected(true);
+  socket->LimitSend(3);
+  Click(d, 1342);
+  socket->LimitSend(-1);
+  Click(d, 1342);
+  EXPECT_EQ(prompter.texts, (QStringList{QString::fromUtf8(text::kSendFailed), QString::fromUtf8(kReadFailedText)}));
+  EXPECT_EQ(prompter.owners, (QList<QWidget*>{frame.get(), &d}));
+}
+
 TEST_F(ParamDialogTest, ClockButtonsSendThePickedLocalTime) {
   CParamSetDlg& d = Open();
   res::Control<QDateTimeEdit>(d, 1372)->setDate(QDate(1999, 12, 31));
