@@ -194,7 +194,7 @@ ExchangeResult LinkService::NetworkExchange(const RtuFrame& request, const Excha
         result.answer = plain_;
       }
     }
-    FinishNetwork(w, false);
+    FinishNetwork(w, false, result.outcome == Outcome::kCancelled);
     return result;
   }
 
@@ -204,6 +204,7 @@ ExchangeResult LinkService::NetworkExchange(const RtuFrame& request, const Excha
   for (int attempt = 1; w.maxTries == 0 || attempt <= w.maxTries; ++attempt) {
     if (Stopped(stop)) {
       result.outcome = Outcome::kCancelled;
+      FinishNetwork(w, false, true);
       return result;
     }
     clock_.SleepMs(w.sleepMs);
@@ -239,8 +240,10 @@ ExchangeResult LinkService::NetworkExchange(const RtuFrame& request, const Excha
   return result;
 }
 
-void LinkService::FinishNetwork(const NetWait& wait, bool matched) {
-  if (wait.advance == NetWait::Advance::kAfterWait || (wait.advance == NetWait::Advance::kOnMatch && matched))
+void LinkService::FinishNetwork(const NetWait& wait, bool matched, bool abandoned) {
+  // An abandoned wait always moves the id on: its late answer must not match the next request.
+  if (abandoned || wait.advance == NetWait::Advance::kAfterWait ||
+      (wait.advance == NetWait::Advance::kOnMatch && matched))
     transaction_.Advance();
   inbox_.Reset();
 }

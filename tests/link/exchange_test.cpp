@@ -365,6 +365,26 @@ TEST_F(NetworkExchangeTest, NotificationReceivesGatherTheAnswerToo) {
   EXPECT_EQ(inbox.Answer(), next);
 }
 
+// A poll wait ended by the pause: its answer, arriving during the dialog's request, is not taken.
+TEST_F(NetworkExchangeTest, AbandonedWaitLeavesItsLateAnswerUnmatched) {
+  for (NetWait::Advance advance : {NetWait::Advance::kAfterWait, NetWait::Advance::kOnMatch, NetWait::Advance::kNever}) {
+    SCOPED_TRACE(static_cast<int>(advance));
+    link.transaction().Reset(0x0102);
+    ExchangePolicy p = PollPolicy(10, 200);
+    p.net.advance = advance;
+    int tries = 0;
+    EXPECT_EQ(link.Exchange(LinkMode::kNetwork, block1, 185, p, [&] { return ++tries > 3; }).outcome,
+              Outcome::kCancelled);
+    EXPECT_EQ(link.transaction().Current(), 0x0103);
+
+    socket->Then(NetAnswer(0x0102, ReadAnswer(1, 4, 90)));  // late
+    socket->Then(NetAnswer(0x0103, ReadAnswer(1, 3, 4)));
+    const ExchangeResult r = link.Exchange(LinkMode::kNetwork, ReadRegisters(1, fn::kReadHolding, 0x40, 4), 13, p);
+    ASSERT_EQ(r.outcome, Outcome::kAnswered);
+    EXPECT_EQ(link.receive().count, 13);
+  }
+}
+
 TEST_F(NetworkExchangeTest, ByteCountRuleAppliesWithoutCrc) {
   Bytes answer = NetAnswer(0x0102, ReadAnswer(1, 4, 90));
   answer[8] = 0x10;  // byte count no longer matches the length field
