@@ -88,12 +88,13 @@ PollResult PollWorker::PollOnce() {
       if (++failures_ > 3) observer_.OnConnectionLost();
       return PollResult::kFailed;
   }
+  // Reads 2 and 3 are not counted, so whatever ends the poll after here, the controller answered.
+  failures_.store(0);
   const ReadOutcome second = Read(kReads[1], config);
   if (second == ReadOutcome::kCancelled) return PollResult::kCancelled;
   if (second == ReadOutcome::kEndPoll) return PollResult::kSucceeded;
   link_.clock().SleepMs(kPauseBetweenHoldingReadsMs);
   if (Read(kReads[2], config) == ReadOutcome::kCancelled) return PollResult::kCancelled;
-  failures_.store(0);
   return PollResult::kSucceeded;
 }
 
