@@ -56,7 +56,9 @@ void PollWorker::Loop(const PassFn& pass) {
   uint32_t last = static_cast<uint32_t>(clock.NowMs()) - intervalMs();
   while (running_.load()) {
     std::optional<PollResult> result;
-    if (enabled_.load() && static_cast<uint32_t>(clock.NowMs()) - last >= intervalMs()) {
+    if (observer_.MessageOpen()) {
+      last = static_cast<uint32_t>(clock.NowMs());  // the poll that raised it ends when it is closed
+    } else if (enabled_.load() && static_cast<uint32_t>(clock.NowMs()) - last >= intervalMs()) {
       result = PollOnce();
       last = static_cast<uint32_t>(clock.NowMs());
       ++polls_;
