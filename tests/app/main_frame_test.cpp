@@ -1,6 +1,7 @@
 // Start-up, the register list, the menu bar and the configuration dialog.
 #include <QComboBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -268,6 +269,37 @@ TEST_F(GuiTest, ConfigConfirmReportsAFileThatCannotBeWritten) {
   dialog.Confirm();
   EXPECT_EQ(res::Control<QLabel>(dialog, 1006)->text(), QString::fromUtf8("设置失败！"));
   EXPECT_EQ(f.config().Get().pollInterval, 7);  // in effect in memory all the same
+}
+
+// Enter closes the dialog and saves nothing, wherever the focus is, except on the confirm
+// button, which Enter presses as it would any focused button.
+TEST_F(GuiTest, ConfigDialogEnterKey) {
+  struct Case {
+    const char* name;
+    std::function<QWidget*(QDialog&)> target;
+    bool closes;
+  };
+  const Case cases[] = {
+      {"work mode combo", [](QDialog& d) { return res::Control<QComboBox>(d, 1002); }, true},
+      {"device ID edit", [](QDialog& d) { return res::Control<QLineEdit>(d, 1001); }, true},
+      {"IP address field", [](QDialog& d) { return res::Control<res::IpAddressEdit>(d, 1136)->findChild<QLineEdit*>(); }, true},
+      {"radio", [](QDialog& d) { return res::Control<QRadioButton>(d, 1034); }, true},
+      {"confirm button", [](QDialog& d) { return res::Control<QPushButton>(d, 1005); }, false},
+  };
+  CMainFrame& f = Start();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    CConfigDlg dialog(f);
+    res::Control<QLineEdit>(dialog, 1004)->setText(QStringLiteral("9"));
+    dialog.show();
+    QWidget* target = c.target(dialog);
+    target->setFocus();
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    EXPECT_EQ(dialog.isVisible(), !c.closes);
+    EXPECT_EQ(LoadConfig(ConfigFile()).pollInterval, c.closes ? 3 : 9);
+    SaveConfig(ConfigFile(), AppConfig::Defaults());
+  }
 }
 
 TEST_F(GuiTest, SwitchingToTheNetworkBlanksTheValues) {
