@@ -2,8 +2,7 @@
 // What tests put into the temp directory is named kaviro-<kind>-<pid>-..., after the process
 // that made it. Each test removes its own, also when it fails; at the end of a run the process
 // checks that nothing of its own is left, and what a killed or crashed test process left behind
-// is swept by the next one to start.
-#include <gtest/gtest.h>
+// is swept by the next one to start (tests/nothing_left_behind.cpp makes the check).
 #include <signal.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -82,16 +81,5 @@ class ScratchDir {
  private:
   std::filesystem::path path_;
 };
-
-// Fails the run when this process leaves anything of its own in the temp directory.
-class NothingLeftBehind final : public ::testing::Environment {
- public:
-  void TearDown() override {
-    for (const ScratchEntry& e : ScratchEntries())
-      if (e.owner == ::getpid()) ADD_FAILURE() << "left behind: " << e.path;
-  }
-};
-
-inline ::testing::Environment* const kNothingLeftBehind = ::testing::AddGlobalTestEnvironment(new NothingLeftBehind);
 
 }  // namespace kaviro::testing
