@@ -1,5 +1,5 @@
 #pragma once
-// A main window in its own scratch working directory, with every message recorded.
+// A main window in its own scratch directory, with every message recorded.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -14,6 +14,8 @@
 #include "app/kaviro_view.h"
 #include "app/main_frame.h"
 #include "app/prompter.h"
+
+#include "scratch.h"
 
 namespace kaviro::testing {
 
@@ -64,19 +66,12 @@ inline void WhenDialogOpens(std::function<void(QDialog&)> action) {
 class GuiTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = std::filesystem::temp_directory_path() /
-          ("kaviro-gui-" + std::to_string(getpid()) + "-" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
+    ASSERT_FALSE(dir.empty());
     // No real serial port is touched unless a test maps one.
     for (int com = 1; com <= 9; ++com)
       setenv(("KAVIRO_COM" + std::to_string(com)).c_str(), (dir / "no-such-tty").c_str(), 1);
   }
-  void TearDown() override {
-    frame.reset();
-    std::filesystem::remove_all(dir);
-  }
+  void TearDown() override { frame.reset(); }
   std::filesystem::path ConfigFile() const { return dir / "config.txt"; }
   // Start-up as the program does it: load (or create) config.txt, then the window.
   CMainFrame& Start(const std::function<void(AppConfig&)>& edit = {}, Clock& clock = SystemClock::Instance()) {
@@ -93,7 +88,8 @@ class GuiTest : public ::testing::Test {
   }
   QString Value(int row) const { return frame->view().Text(row, CKAVIROView::kValueColumn); }
 
-  std::filesystem::path dir;
+  ScratchDir scratch{"gui"};  // removed after the window is gone
+  std::filesystem::path dir = scratch.path();
   RecordingPrompter prompter;
   std::unique_ptr<SharedConfig> config;
   std::unique_ptr<CMainFrame> frame;
