@@ -16,6 +16,8 @@ struct Subcommand {
 constexpr Subcommand kSubcommands[] = {
     {"poll", kaviro::cli::RunPoll, "poll the controller and print the register list"},
     {"log", kaviro::cli::RunLog, "read the controller's daily log records, print or save them"},
+    {"param", kaviro::cli::RunParam, "list, read or set the controller's parameters"},
+    {"clock", kaviro::cli::RunClock, "read or set the controller's clock"},
     {"rd", kaviro::cli::RunRd, "read and change the RD relay accessory's settings (network mode)"},
     {"probe", kaviro::cli::RunProbe, "read the RD alarm thresholds 0x2033 and 0x2034 over the serial port"},
 };

@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -34,7 +35,8 @@ CConfigDlg::CConfigDlg(CMainFrame& frame) : frame_(frame) {
   for (const char* mode : {"串口", "网络", "2.4G无线"}) workMode_->addItem(QString::fromUtf8(mode));
   for (int port = 1; port <= 7; ++port) comPort_->addItem(QStringLiteral("COM%1").arg(port));
   for (const char* name : {"English", "简体中文"}) language_->addItem(QString::fromUtf8(name));
-  connect(res::Control<QPushButton>(*this, 1005), &QPushButton::clicked, this, [this] { Confirm(); });
+  confirm_ = res::Control<QPushButton>(*this, 1005);
+  connect(confirm_, &QPushButton::clicked, this, [this] { Confirm(); });
   Initialise();
 }
 
@@ -52,6 +54,16 @@ void CConfigDlg::Initialise() {
   batteryValue_ = stored.batteryVoltage;
   if (stored.batteryVoltage >= 0 && stored.batteryVoltage <= 2)
     battery_->button(kBatteryRadios[stored.batteryVoltage])->setChecked(true);
+}
+
+void CConfigDlg::keyPressEvent(QKeyEvent* event) {
+  // Esc or Enter closes the dialog without saving; Enter on the focused confirm button presses it.
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    if (focusWidget() == confirm_) confirm_->click();
+    else accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
 }
 
 void CConfigDlg::Confirm() {

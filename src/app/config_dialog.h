@@ -4,7 +4,9 @@
 #include "config/app_config.h"
 
 class QComboBox;
+class QKeyEvent;
 class QLabel;
+class QPushButton;
 class QLineEdit;
 class QButtonGroup;
 
@@ -23,6 +25,9 @@ class CConfigDlg final : public QDialog {
   explicit CConfigDlg(CMainFrame& frame);
   void Confirm();
 
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+
  private:
   void Initialise();
 
@@ -34,6 +39,7 @@ class CConfigDlg final : public QDialog {
   QLineEdit* deviceId_;
   QLineEdit* interval_;
   QLabel* result_;
+  QPushButton* confirm_;
   QButtonGroup* battery_;
   // The values the integer edits and the radios last gave; kept when an edit holds no integer.
   int deviceIdValue_ = 0;

@@ -218,7 +218,11 @@ void CMainFrame::OnStatusText(const std::string& text) {
 }
 
 void CMainFrame::OnMessage(const std::string& text) {
-  Post([this, text] { prompter_.Message(this, QString::fromStdString(text)); });
+  messageOpen_.store(true);  // set on the polling thread, before its next pass looks
+  Post([this, text] {
+    prompter_.Message(this, QString::fromStdString(text));
+    messageOpen_.store(false);
+  });
 }
 
 void CMainFrame::OnConnectionLost() {

@@ -1,5 +1,6 @@
 #pragma once
 #include <QMainWindow>
+#include <atomic>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -77,6 +78,7 @@ class CMainFrame final : public QMainWindow, public PollObserver {
   void OnBlockDecoded(const DecodedTexts& texts) override;
   void OnStatusText(const std::string& text) override;
   void OnMessage(const std::string& text) override;
+  bool MessageOpen() const override { return messageOpen_.load(); }
   void OnConnectionLost() override;
 
   // Runs the updates the polling thread posted, in order, on this thread.
@@ -108,6 +110,7 @@ class CMainFrame final : public QMainWindow, public PollObserver {
   std::map<int, DialogFactory> dialogs_;
   QLabel* panes_[5] = {};
   bool initialised_ = false;
+  std::atomic<bool> messageOpen_{false};
   std::mutex pendingMutex_;
   std::deque<std::function<void()>> pending_;
 };

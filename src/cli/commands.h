@@ -23,6 +23,10 @@ int RunPoll(const std::vector<std::string>& args);
 // `kaviro-cli log`: the log reader dialog's reads and exports, headless.
 int RunLog(const std::vector<std::string>& args);
 
+// `kaviro-cli param` and `kaviro-cli clock`: the parameter settings dialog, headless.
+int RunParam(const std::vector<std::string>& args);
+int RunClock(const std::vector<std::string>& args);
+
 // `kaviro-cli rd`: the RD relay accessory's settings dialog, headless.
 int RunRd(const std::vector<std::string>& args);
 

@@ -35,6 +35,7 @@ bool LinkService::EnsureSerialOpenPath(const std::string& path) {
 void LinkService::SetConnection(std::shared_ptr<NetSocket> socket) {
   std::lock_guard lock(connectionMutex_);
   connection_ = std::move(socket);
+  inbox_.Clear();  // what came on the old connection is no answer on the new one
 }
 
 std::shared_ptr<NetSocket> LinkService::Connection() const {
@@ -197,14 +198,17 @@ ExchangeResult LinkService::NetworkExchange(const RtuFrame& request, const Excha
         result.answer = plain_;
       }
     }
-    FinishNetwork(w, false);
+    FinishNetwork(w, false, result.outcome == Outcome::kCancelled);
     return result;
   }
 
+  // The answer is taken once the bytes its length field announces are in, however many receives
+  // (here or in the read notification) that takes.
   bool matched = false;
   for (int attempt = 1; w.maxTries == 0 || attempt <= w.maxTries; ++attempt) {
     if (Stopped(stop)) {
       result.outcome = Outcome::kCancelled;
+      FinishNetwork(w, false, true);
       return result;
     }
     clock_.SleepMs(w.sleepMs);
@@ -227,6 +231,12 @@ ExchangeResult LinkService::NetworkExchange(const RtuFrame& request, const Excha
     } else {
       result.outcome = Outcome::kBadLength;
     }
+  } else if (std::vector<uint8_t> part = inbox_.Unfinished(id); !part.empty()) {
+    // It began but the wait ended before the rest came: never decoded from what is missing.
+    collected_ = std::move(part);
+    result.raw = collected_;
+    result.outcome = Outcome::kBadLength;
+    matched = true;  // it did carry this request's id
   } else {
     result.outcome = Outcome::kTimedOut;
   }
@@ -234,8 +244,10 @@ ExchangeResult LinkService::NetworkExchange(const RtuFrame& request, const Excha
   return result;
 }
 
-void LinkService::FinishNetwork(const NetWait& wait, bool matched) {
-  if (wait.advance == NetWait::Advance::kAfterWait || (wait.advance == NetWait::Advance::kOnMatch && matched))
+void LinkService::FinishNetwork(const NetWait& wait, bool matched, bool abandoned) {
+  // An abandoned wait always moves the id on: its late answer must not match the next request.
+  if (abandoned || wait.advance == NetWait::Advance::kAfterWait ||
+      (wait.advance == NetWait::Advance::kOnMatch && matched))
     transaction_.Advance();
   inbox_.Reset();
 }

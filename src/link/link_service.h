@@ -60,7 +60,7 @@ class LinkService {
                                 const StopFn& stop);
   ExchangeResult NetworkExchange(const RtuFrame& request, const ExchangePolicy& policy, const StopFn& stop);
   Outcome SerialWaitLoop(int waitFor, const ExchangePolicy& policy, const StopFn& stop, ExchangeResult& result);
-  void FinishNetwork(const NetWait& wait, bool matched);
+  void FinishNetwork(const NetWait& wait, bool matched, bool abandoned = false);
 
   Clock& clock_;
   std::mutex mutex_;

@@ -1,5 +1,4 @@
 #pragma once
-#include <array>
 #include <atomic>
 #include <cstdint>
 #include <mutex>
@@ -9,26 +8,35 @@
 
 namespace kaviro {
 
-// The network receive buffer with its count and the response-arrived flag. Both the socket's
-// read notification (GUI thread) and a waiting exchange may receive into it; whoever receives
-// the answer that carries the awaited transaction id flags it for the waiter.
+// The network receive buffer with the response-arrived flag. Both the socket's read notification
+// (GUI thread) and a waiting exchange may receive into it. TCP is a stream, so an answer may come
+// in any number of receives: the bytes are gathered until the answer that starts with the awaited
+// transaction id holds as many bytes as its length field announces, and whoever completes it
+// flags it for the waiter.
 class NetInbox {
  public:
   static constexpr size_t kSize = 1024;
 
-  // One receive of up to kSize bytes. An answer whose first two bytes are `transactionId` is kept
-  // and flagged; other bytes are dropped. Returns the receive's result.
+  // One receive of up to kSize bytes, then the gathered bytes are matched: bytes that do not
+  // start with `transactionId` are dropped. Returns the receive's result.
   int ReceiveFrom(NetSocket& socket, uint16_t transactionId);
   bool Arrived() const { return arrived_.load(); }
-  // The flagged answer, whole as received (header included).
+  // The flagged answer, header included, as long as its length field says (or cut at kSize).
   std::vector<uint8_t> Answer() const;
-  // Clears the flag and the count.
+  // What came of an answer with `transactionId` that is not whole yet; empty when none began.
+  std::vector<uint8_t> Unfinished(uint16_t transactionId) const;
+  // Clears the flag and the answer. A whole answer that came behind it stays for the next match;
+  // an unfinished one is dropped.
   void Reset();
+  // Drops everything received: the connection it came on is gone.
+  void Clear();
 
  private:
+  void Match(uint16_t transactionId);
+
   mutable std::mutex mutex_;
-  std::array<uint8_t, kSize> bytes_{};
-  size_t count_ = 0;
+  std::vector<uint8_t> stream_;  // received, neither taken nor dropped yet
+  std::vector<uint8_t> answer_;
   std::atomic<bool> arrived_{false};
 };
 

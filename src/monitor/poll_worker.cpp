@@ -56,7 +56,9 @@ void PollWorker::Loop(const PassFn& pass) {
   uint32_t last = static_cast<uint32_t>(clock.NowMs()) - intervalMs();
   while (running_.load()) {
     std::optional<PollResult> result;
-    if (enabled_.load() && static_cast<uint32_t>(clock.NowMs()) - last >= intervalMs()) {
+    if (observer_.MessageOpen()) {
+      last = static_cast<uint32_t>(clock.NowMs());  // the poll that raised it ends when it is closed
+    } else if (enabled_.load() && static_cast<uint32_t>(clock.NowMs()) - last >= intervalMs()) {
       result = PollOnce();
       last = static_cast<uint32_t>(clock.NowMs());
       ++polls_;
@@ -88,12 +90,13 @@ PollResult PollWorker::PollOnce() {
       if (++failures_ > 3) observer_.OnConnectionLost();
       return PollResult::kFailed;
   }
+  // Reads 2 and 3 are not counted, so whatever ends the poll after here, the controller answered.
+  failures_.store(0);
   const ReadOutcome second = Read(kReads[1], config);
   if (second == ReadOutcome::kCancelled) return PollResult::kCancelled;
   if (second == ReadOutcome::kEndPoll) return PollResult::kSucceeded;
   link_.clock().SleepMs(kPauseBetweenHoldingReadsMs);
   if (Read(kReads[2], config) == ReadOutcome::kCancelled) return PollResult::kCancelled;
-  failures_.store(0);
   return PollResult::kSucceeded;
 }
 

@@ -20,6 +20,9 @@ class PollObserver {
   virtual void OnBlockDecoded(const DecodedTexts& texts) = 0;
   virtual void OnStatusText(const std::string& text) = 0;   // status pane 0
   virtual void OnMessage(const std::string& text) = 0;      // a message box for the user
+  // True while the last message is still in front of the user. The worker waits until it is
+  // closed before it polls again, without blocking on the front end.
+  virtual bool MessageOpen() const { return false; }
   virtual void OnConnectionLost() = 0;                      // value column emptied, lost-connection text
 };
 

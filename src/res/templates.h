@@ -6,11 +6,12 @@ namespace kaviro::res {
 
 extern const DialogTemplate kConfigDialog;          // 132
 extern const DialogTemplate kLogReadDialog;         // 143
+extern const DialogTemplate kParamSetDialog;        // 148
 extern const DialogTemplate kRelayDialog;           // 149
 extern const DialogTemplate kThresholdProbeDialog;  // 151
 
 // Every template, for checks that hold for all of them.
-inline constexpr const DialogTemplate* kAllDialogs[] = {&kConfigDialog, &kLogReadDialog, &kRelayDialog,
-                                                       &kThresholdProbeDialog};
+inline constexpr const DialogTemplate* kAllDialogs[] = {&kConfigDialog, &kLogReadDialog, &kParamSetDialog,
+                                                       &kRelayDialog, &kThresholdProbeDialog};
 
 }  // namespace kaviro::res

@@ -16,6 +16,7 @@ struct ControllerSettings {
   uint8_t unit = 1;
   uint64_t seed = 1;
   int logRecords = 30;
+  bool forgetWrites = false;  // confirm register writes as usual but keep the old values
 };
 
 // The KAVIRO charge controller: one register space for the poll blocks and the parameters, the
@@ -46,6 +47,7 @@ class Controller final : public ModbusDevice {
   void Publish();
 
   const WallClock& clock_;
+  bool forgetWrites_;
   std::mt19937_64 noise_;
   PlantState plant_;
   int64_t steppedToMs_ = 0;

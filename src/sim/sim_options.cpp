@@ -95,6 +95,10 @@ const std::vector<OptionSpec>& Specs() {
          o.faults.delayMs = ms;
          return {};
        }},
+      {"--forget-writes", false, [](SimOptions& o, const std::string&) -> std::string {
+         o.forgetWrites = true;
+         return {};
+       }},
       {"--close-after", true, IntIn(&SimOptions::closeAfter, 1, 1000000, "--close-after")},
       {"--pace", false, [](SimOptions& o, const std::string&) -> std::string {
          o.pace = true;
@@ -198,6 +202,7 @@ Faults (P is a probability from 0 to 1, drawn for every answer):
   --split             send each answer in 2 to 4 pieces, 5 to 40 ms apart
   --delay MS          wait MS milliseconds before answering
   --close-after N     close a TCP connection after N answers
+  --forget-writes     confirm register writes as usual but keep the old values
   --pace              let bytes out on the pseudo-terminal at the real 9600 8N2 rate
                       (about 1.15 ms per byte)
 

@@ -134,6 +134,24 @@ TEST_F(FrameSimTest, NetworkConnectPollAndManualDisconnect) {
   EXPECT_FALSE(frame->link().Connected());
 }
 
+// The read notification gathers an answer that comes in several TCP segments.
+TEST_F(FrameSimTest, NetworkPollWithAnswersInPieces) {
+  StartNetworkSim({"--split"});
+  Start([](AppConfig& c) {
+    NetworkConfig(c);
+    c.pollInterval = 0;
+  });
+  frame->MenuCommand(cmd::kNetwork)->trigger();
+  ASSERT_TRUE(WaitFor([&] { return frame->link().Connected(); }));
+  const uint64_t first = frame->poller().PollCount();
+  ASSERT_TRUE(WaitFor([&] { return frame->poller().PollCount() >= first + 6; }, 10000));
+  QApplication::processEvents();
+  EXPECT_EQ(frame->poller().ConsecutiveFailures(), 0);
+  EXPECT_TRUE(ValuesShown());
+  EXPECT_FALSE(Value(70).isEmpty());
+  EXPECT_NE(frame->StatusText(0), QString::fromUtf8("连接已断开，请检查连接"));
+}
+
 TEST_F(FrameSimTest, ControllerClosingTheConnectionKeepsTheValues) {
   StartNetworkSim({"--close-after", "3"});
   Start(NetworkConfig);

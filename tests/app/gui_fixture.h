@@ -1,5 +1,5 @@
 #pragma once
-// A main window in its own scratch working directory, with every message recorded.
+// A main window in its own scratch directory, with every message recorded.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -15,13 +15,16 @@
 #include "app/main_frame.h"
 #include "app/prompter.h"
 
+#include "scratch.h"
+
 namespace kaviro::testing {
 
 class RecordingPrompter final : public Prompter {
  public:
-  void Message(QWidget*, const QString& text, const QString& caption = {}) override {
+  void Message(QWidget* owner, const QString& text, const QString& caption = {}) override {
     texts.push_back(text);
     captions.push_back(caption);
+    owners.push_back(owner);
   }
   QString SaveFileName(QWidget*, const QString& filter) override {
     filters.push_back(filter);
@@ -29,6 +32,7 @@ class RecordingPrompter final : public Prompter {
   }
   QStringList texts;
   QStringList captions;
+  QList<QWidget*> owners;
   QStringList filters;
   QString saveAs;  // what the save dialog answers; empty: cancelled
 };
@@ -62,19 +66,12 @@ inline void WhenDialogOpens(std::function<void(QDialog&)> action) {
 class GuiTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = std::filesystem::temp_directory_path() /
-          ("kaviro-gui-" + std::to_string(getpid()) + "-" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
+    ASSERT_FALSE(dir.empty());
     // No real serial port is touched unless a test maps one.
     for (int com = 1; com <= 9; ++com)
       setenv(("KAVIRO_COM" + std::to_string(com)).c_str(), (dir / "no-such-tty").c_str(), 1);
   }
-  void TearDown() override {
-    frame.reset();
-    std::filesystem::remove_all(dir);
-  }
+  void TearDown() override { frame.reset(); }
   std::filesystem::path ConfigFile() const { return dir / "config.txt"; }
   // Start-up as the program does it: load (or create) config.txt, then the window.
   CMainFrame& Start(const std::function<void(AppConfig&)>& edit = {}, Clock& clock = SystemClock::Instance()) {
@@ -91,7 +88,8 @@ class GuiTest : public ::testing::Test {
   }
   QString Value(int row) const { return frame->view().Text(row, CKAVIROView::kValueColumn); }
 
-  std::filesystem::path dir;
+  ScratchDir scratch{"gui"};  // removed after the window is gone
+  std::filesystem::path dir = scratch.path();
   RecordingPrompter prompter;
   std::unique_ptr<SharedConfig> config;
   std::unique_ptr<CMainFrame> frame;

@@ -1,17 +1,20 @@
 // Start-up, the register list, the menu bar and the configuration dialog.
 #include <QComboBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <atomic>
 #include <fstream>
 #include <iterator>
 
 #include "app/config_dialog.h"
 #include "app/network_session.h"
 #include "app/gui_fixture.h"
+#include "link/serial_device.h"
 #include "res/dialog_builder.h"
 #include "res/ip_address_edit.h"
 
@@ -108,6 +111,79 @@ TEST_F(GuiTest, MenuPromptsThenTheIdleText) {
   EXPECT_EQ(f.StatusText(0), QStringLiteral("  "));
 }
 
+// A wireless adapter that answers every request with packets that do not join (count byte 0).
+class BrokenAdapter final : public SerialDevice {
+ public:
+  bool IsOpen() const override { return true; }
+  void Purge() override { queued_ = 0; }
+  int Queued() override { return queued_; }
+  int Read(std::span<uint8_t> out) override {
+    const int n = std::min(static_cast<int>(out.size()), queued_.load());
+    std::fill_n(out.begin(), n, 0);
+    queued_ -= n;
+    return n;
+  }
+  int Write(std::span<const uint8_t> bytes) override {
+    ++writes;
+    queued_ = 13 * 16;  // as many packets as block read 1 waits for
+    return static_cast<int>(bytes.size());
+  }
+  std::atomic<int> writes{0};
+
+ private:
+  std::atomic<int> queued_{0};
+};
+
+// Holds each message open for a while in its own event loop, like a modal box; a message that
+// comes while one is open is recorded and closed at once.
+class ModalPrompter final : public Prompter {
+ public:
+  explicit ModalPrompter(BrokenAdapter& adapter) : adapter_(adapter) {}
+  void Message(QWidget*, const QString& text, const QString& = {}) override {
+    texts.push_back(text);
+    if (open_) {
+      ++overAnOpenOne;
+      return;
+    }
+    open_ = true;
+    const int writesAtOpen = adapter_.writes;
+    QEventLoop loop;
+    QTimer::singleShot(150, &loop, &QEventLoop::quit);
+    loop.exec();
+    requestsWhileOpen += adapter_.writes - writesAtOpen;
+    open_ = false;
+  }
+  QString SaveFileName(QWidget*, const QString&) override { return {}; }
+  QStringList texts;
+  int overAnOpenOne = 0;
+  int requestsWhileOpen = 0;
+
+ private:
+  BrokenAdapter& adapter_;
+  bool open_ = false;
+};
+
+class UnpackingMessageTest : public GuiTest {
+ protected:
+  BrokenAdapter adapter;
+  ModalPrompter modal{adapter};
+};
+
+TEST_F(UnpackingMessageTest, PollingWaitsUntilTheBoxIsClosed) {
+  AppConfig c = AppConfig::Defaults();
+  c.workMode = 2;
+  c.pollInterval = 0;
+  config = std::make_unique<SharedConfig>(c);
+  frame = std::make_unique<CMainFrame>(*config, ConfigFile(), modal);
+  frame->link().UseSerialDevice(&adapter);
+  frame->show();
+  ASSERT_TRUE(testing::WaitFor([&] { return modal.texts.size() >= 3; }));
+  frame->poller().Stop();
+  EXPECT_EQ(modal.overAnOpenOne, 0);
+  EXPECT_EQ(modal.requestsWhileOpen, 0);
+  for (const QString& text : modal.texts) EXPECT_EQ(text, QString::fromUtf8("最后1包数据长度不正确=0,应该在1~15"));
+}
+
 struct ConfigCase {
   const char* what;
   std::function<void(AppConfig&)> stored;
@@ -193,6 +269,37 @@ TEST_F(GuiTest, ConfigConfirmReportsAFileThatCannotBeWritten) {
   dialog.Confirm();
   EXPECT_EQ(res::Control<QLabel>(dialog, 1006)->text(), QString::fromUtf8("设置失败！"));
   EXPECT_EQ(f.config().Get().pollInterval, 7);  // in effect in memory all the same
+}
+
+// Enter closes the dialog and saves nothing, wherever the focus is, except on the confirm
+// button, which Enter presses as it would any focused button.
+TEST_F(GuiTest, ConfigDialogEnterKey) {
+  struct Case {
+    const char* name;
+    std::function<QWidget*(QDialog&)> target;
+    bool closes;
+  };
+  const Case cases[] = {
+      {"work mode combo", [](QDialog& d) { return res::Control<QComboBox>(d, 1002); }, true},
+      {"device ID edit", [](QDialog& d) { return res::Control<QLineEdit>(d, 1001); }, true},
+      {"IP address field", [](QDialog& d) { return res::Control<res::IpAddressEdit>(d, 1136)->findChild<QLineEdit*>(); }, true},
+      {"radio", [](QDialog& d) { return res::Control<QRadioButton>(d, 1034); }, true},
+      {"confirm button", [](QDialog& d) { return res::Control<QPushButton>(d, 1005); }, false},
+  };
+  CMainFrame& f = Start();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    CConfigDlg dialog(f);
+    res::Control<QLineEdit>(dialog, 1004)->setText(QStringLiteral("9"));
+    dialog.show();
+    QWidget* target = c.target(dialog);
+    target->setFocus();
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    EXPECT_EQ(dialog.isVisible(), !c.closes);
+    EXPECT_EQ(LoadConfig(ConfigFile()).pollInterval, c.closes ? 3 : 9);
+    SaveConfig(ConfigFile(), AppConfig::Defaults());
+  }
 }
 
 TEST_F(GuiTest, SwitchingToTheNetworkBlanksTheValues) {

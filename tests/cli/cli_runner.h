@@ -21,29 +21,16 @@
 #include <string>
 #include <vector>
 
+#include "scratch.h"
+
 extern char** environ;
 
 namespace kaviro::testing {
 
-// A fresh directory under /tmp, removed with everything in it.
-class TempDir {
+// The working directory of a command under test, removed with everything in it.
+class TempDir : public ScratchDir {
  public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "kaviro-cli-XXXXXX").string();
-    if (::mkdtemp(pattern.data())) path_ = pattern;
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
-  const std::filesystem::path& path() const { return path_; }
-  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-
- private:
-  std::filesystem::path path_;
+  TempDir() : ScratchDir("cli") {}
 };
 
 inline std::string ReadFileBytes(const std::filesystem::path& file) {

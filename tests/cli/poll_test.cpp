@@ -53,6 +53,24 @@ INSTANTIATE_TEST_SUITE_P(Cli, PollEveryMode,
                          ::testing::Values(Mode::kSerial, Mode::kSerialCom, Mode::kWireless, Mode::kNetwork),
                          ModeParamName);
 
+// Lines and networks deliver answers in pieces with pauses between them (over TCP: one segment each).
+class PollSplitAnswers : public ::testing::TestWithParam<Mode> {};
+
+TEST_P(PollSplitAnswers, EveryPollStillSucceeds) {
+  SimLink link;
+  ASSERT_TRUE(link.Start(GetParam(), {"--split"})) << link.sim().output();
+  TempDir dir;
+  const ChildResult r = CliOn(dir, link, {"poll", "--count", "5", "--interval", "0"});
+  ASSERT_TRUE(r.exited && r.code == 0) << r;
+  EXPECT_EQ(r.err, "");
+  const std::vector<PolledList> polls = ParseTablePolls(r.out);
+  ASSERT_EQ(polls.size(), 5u) << r.out;
+  for (const PolledList& poll : polls) ExpectChineseList(poll);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cli, PollSplitAnswers, ::testing::Values(Mode::kSerial, Mode::kWireless, Mode::kNetwork),
+                         ModeParamName);
+
 // Like config.txt, and unlike the log dialog's hex entry.
 TEST(PollDeviceId, IsDecimal) {
   SimLink link;

@@ -9,6 +9,7 @@
 #include <iterator>
 
 #include "config/app_config.h"
+#include "scratch.h"
 
 namespace kaviro {
 namespace {
@@ -21,13 +22,6 @@ const Bytes kDefaultBytes = {0x02, 0, 0, 0, 0x01, 0, 0, 0, 0x03, 0, 0, 0, 0x01, 
 
 class ConfigTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() / ("kaviro-config-" + std::to_string(getpid()) + "-" +
-                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
-  void TearDown() override { fs::remove_all(dir); }
   Bytes FileBytes() {
     std::ifstream in(ConfigPath(dir), std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
@@ -36,7 +30,8 @@ class ConfigTest : public ::testing::Test {
     std::ofstream out(ConfigPath(dir), std::ios::binary);
     out.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
   }
-  fs::path dir;
+  testing::ScratchDir scratch{"config"};
+  fs::path dir = scratch.path();
 };
 
 TEST_F(ConfigTest, FreshDirectoryGetsTheDefaultRecord) {

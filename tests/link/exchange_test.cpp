@@ -301,11 +301,126 @@ TEST_F(NetworkExchangeTest, ReceiveErrorsEndTheWaitOnlyWhenThePolicySays) {
   EXPECT_EQ(link.Exchange(LinkMode::kNetwork, block1, 185, p).outcome, Outcome::kReceiveError);
 }
 
-TEST_F(NetworkExchangeTest, LengthFieldClaimingMissingBytesIsRefused) {
+// TCP is a stream: an answer may come in any number of receives, the header itself cut anywhere.
+struct Pieces {
+  const char* name;
+  std::vector<size_t> cuts;  // where the answer is cut
+  int gapTries;              // receives with nothing between two pieces
+};
+void PrintTo(const Pieces& p, std::ostream* os) { *os << p.name; }
+
+class NetworkPiecesTest : public NetworkExchangeTest, public ::testing::WithParamInterface<Pieces> {};
+
+TEST_P(NetworkPiecesTest, AnswerIsTakenOnceTheAnnouncedBytesAreIn) {
+  const Pieces& p = GetParam();
+  const Bytes whole = NetAnswer(0x0102, ReadAnswer(1, 4, 90));
+  size_t from = 0;
+  for (size_t cut : p.cuts) {
+    socket->Then(Slice(whole, from, cut));
+    socket->ThenCode(NetSocket::kWouldBlock, p.gapTries);
+    from = cut;
+  }
+  socket->Then(Slice(whole, from, whole.size()));
+  const ExchangeResult r = link.Exchange(LinkMode::kNetwork, block1, 185, PollPolicy(10, 200));
+  ASSERT_EQ(r.outcome, Outcome::kAnswered);
+  EXPECT_EQ(Bytes(r.raw.begin(), r.raw.end()), whole);
+  EXPECT_EQ(link.receive().count, 185);
+  EXPECT_EQ(Bytes(r.answer.begin(), r.answer.end()), Slice(ReadAnswer(1, 4, 90), 0, 183));
+  const size_t receives = p.cuts.size() * (1 + static_cast<size_t>(p.gapTries)) + 1;
+  EXPECT_EQ(clock.NowMs(), 10 * receives) << "ends at the receive that completes it";
+  EXPECT_EQ(link.transaction().Current(), 0x0103);
+}
+
+INSTANTIATE_TEST_SUITE_P(Split, NetworkPiecesTest,
+                         ::testing::Values(Pieces{"HeaderThenBody", {6}, 0}, Pieces{"InsideTheId", {1}, 2},
+                                           Pieces{"InsideTheLength", {5, 9}, 1}, Pieces{"FourPieces", {3, 60, 61}, 3},
+                                           Pieces{"AllButTheLastByte", {188}, 10}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(NetworkExchangeTest, HalfAnAnswerThenSilenceIsRefusedAtTheEndOfTheWait) {
   Bytes answer = NetAnswer(0x0102, ReadAnswer(1, 4, 90));
   answer.resize(50);
   socket->Then(answer);
-  EXPECT_EQ(link.Exchange(LinkMode::kNetwork, block1, 185, PollPolicy(10, 200)).outcome, Outcome::kBadLength);
+  const ExchangeResult r = link.Exchange(LinkMode::kNetwork, block1, 185, PollPolicy(10, 200));
+  EXPECT_EQ(r.outcome, Outcome::kBadLength);
+  EXPECT_EQ(r.raw.size(), 50u);
+  EXPECT_EQ(clock.NowMs(), 500u) << "the rest may still come within the wait";
+  // The rest arriving late is not taken for the next request's answer.
+  socket->Then(Slice(NetAnswer(0x0102, ReadAnswer(1, 4, 90)), 50, 189));
+  EXPECT_EQ(link.Exchange(LinkMode::kNetwork, block1, 185, PollPolicy(10, 200)).outcome, Outcome::kTimedOut);
+}
+
+TEST_F(NetworkExchangeTest, ASecondAnswerBehindTheFirstWaitsForTheNextMatch) {
+  const Bytes first = NetAnswer(0x0102, ReadAnswer(1, 4, 90));
+  const Bytes second = NetAnswer(0x0103, ReadAnswer(1, 3, 27));
+  Bytes both = first;
+  both.insert(both.end(), second.begin(), second.end());
+  socket->Then(both);
+  const ExchangeResult r = link.Exchange(LinkMode::kNetwork, block1, 185, PollPolicy(10, 200));
+  ASSERT_EQ(r.outcome, Outcome::kAnswered);
+  EXPECT_EQ(Bytes(r.raw.begin(), r.raw.end()), first);
+  EXPECT_EQ(link.receive().count, 185);
+
+  const ExchangeResult next =
+      link.Exchange(LinkMode::kNetwork, ReadRegisters(1, fn::kReadHolding, 0xE000, 27), 59, PollPolicy(10, 200));
+  ASSERT_EQ(next.outcome, Outcome::kAnswered);
+  EXPECT_EQ(Bytes(next.raw.begin(), next.raw.end()), second);
+  EXPECT_EQ(link.receive().count, 59);
+}
+
+TEST_F(NetworkExchangeTest, AnOversizeLengthFieldIsRefusedAtOnce) {
+  Bytes answer = NetAnswer(0x0102, ReadAnswer(1, 4, 90));
+  answer[4] = 0xFF;
+  answer[5] = 0xFF;
+  socket->Then(answer);
+  const ExchangeResult r = link.Exchange(LinkMode::kNetwork, block1, 185, PollPolicy(10, 200));
+  EXPECT_EQ(r.outcome, Outcome::kBadLength);
+  EXPECT_EQ(clock.NowMs(), 10u);
+}
+
+// The socket's read notifications receive into the same inbox the poll's wait looks at.
+TEST_F(NetworkExchangeTest, NotificationReceivesGatherTheAnswerToo) {
+  NetInbox& inbox = link.inbox();
+  ScriptedSocket notified;
+  const Bytes whole = NetAnswer(0x0102, ReadAnswer(1, 4, 90));
+  const Bytes next = NetAnswer(0x0103, ReadAnswer(1, 3, 27));
+  Bytes tail = Slice(whole, 100, whole.size());
+  tail.insert(tail.end(), next.begin(), next.end());
+  notified.Then(NetAnswer(0x0101, ReadAnswer(1, 4, 90)));  // another id: dropped
+  notified.Then(Slice(whole, 0, 4));
+  notified.Then(Slice(whole, 4, 100));
+  notified.Then(tail);
+  for (int i = 0; i < 3; ++i) {
+    inbox.ReceiveFrom(notified, 0x0102);
+    EXPECT_FALSE(inbox.Arrived()) << i;
+  }
+  inbox.ReceiveFrom(notified, 0x0102);
+  ASSERT_TRUE(inbox.Arrived());
+  EXPECT_EQ(inbox.Answer(), whole);
+  inbox.Reset();
+  EXPECT_EQ(inbox.ReceiveFrom(notified, 0x0103), NetSocket::kWouldBlock);
+  ASSERT_TRUE(inbox.Arrived());
+  EXPECT_EQ(inbox.Answer(), next);
+}
+
+// A poll wait ended by the pause: its answer, arriving during the dialog's request, is not taken.
+TEST_F(NetworkExchangeTest, AbandonedWaitLeavesItsLateAnswerUnmatched) {
+  for (NetWait::Advance advance : {NetWait::Advance::kAfterWait, NetWait::Advance::kOnMatch, NetWait::Advance::kNever}) {
+    SCOPED_TRACE(static_cast<int>(advance));
+    link.transaction().Reset(0x0102);
+    ExchangePolicy p = PollPolicy(10, 200);
+    p.net.advance = advance;
+    int tries = 0;
+    EXPECT_EQ(link.Exchange(LinkMode::kNetwork, block1, 185, p, [&] { return ++tries > 3; }).outcome,
+              Outcome::kCancelled);
+    EXPECT_EQ(link.transaction().Current(), 0x0103);
+
+    socket->Then(NetAnswer(0x0102, ReadAnswer(1, 4, 90)));  // late
+    socket->Then(NetAnswer(0x0103, ReadAnswer(1, 3, 4)));
+    const ExchangeResult r = link.Exchange(LinkMode::kNetwork, ReadRegisters(1, fn::kReadHolding, 0x40, 4), 13, p);
+    ASSERT_EQ(r.outcome, Outcome::kAnswered);
+    EXPECT_EQ(link.receive().count, 13);
+  }
 }
 
 TEST_F(NetworkExchangeTest, ByteCountRuleAppliesWithoutCrc) {

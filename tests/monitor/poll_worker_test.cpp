@@ -32,14 +32,18 @@ struct Recorder final : PollObserver {
   std::vector<DecodedTexts> blocks;
   std::vector<std::string> statuses, messages;
   int lost = 0;
-  void OnBlockDecoded(const DecodedTexts& t) override { blocks.push_back(t); }
+  std::function<void()> afterBlock;
+  void OnBlockDecoded(const DecodedTexts& t) override {
+    blocks.push_back(t);
+    if (afterBlock) afterBlock();
+  }
   void OnStatusText(const std::string& t) override { statuses.push_back(t); }
   void OnMessage(const std::string& t) override { messages.push_back(t); }
   void OnConnectionLost() override { ++lost; }
 };
 
 class PollWorkerTest : public ::testing::Test {
- protected:
+ public:  // table rows arrange the fixture
   PollWorkerTest() {
     link.UseSerialDevice(&port);
     worker.SetEnabled(true);
@@ -107,6 +111,50 @@ TEST_F(PollWorkerTest, SilentHoldingReadStillLetsTheLastReadRunAndResetsFailures
   EXPECT_EQ(recorder.blocks.size(), 2u);
   EXPECT_EQ(worker.ConsecutiveFailures(), 0);
 }
+
+Bytes PacketStream(const Bytes& plain) {
+  Bytes stream;
+  for (const RadioPacket& p : PackFrame(plain)) stream.insert(stream.end(), p.begin(), p.end());
+  return stream;
+}
+
+// Whatever ends a poll after its first read succeeded, that read has shown the controller is
+// there: a single failure afterwards is one failure, not the fourth.
+struct EndAfterRead1 {
+  const char* name;
+  int workMode;
+  PollResult result;
+  std::function<void(PollWorkerTest&)> arrange;  // after read 1 is scripted as the fourth write
+};
+void PrintTo(const EndAfterRead1& c, std::ostream* os) { *os << c.name; }
+
+class PollEndsAfterRead1 : public PollWorkerTest, public ::testing::WithParamInterface<EndAfterRead1> {};
+
+TEST_P(PollEndsAfterRead1, ResetsTheFailureCount) {
+  const EndAfterRead1& c = GetParam();
+  SetMode(c.workMode);
+  for (int poll = 0; poll < 3; ++poll) worker.PollOnce();
+  ASSERT_EQ(worker.ConsecutiveFailures(), 3);
+  port.AnswerWrite(3, 30, c.workMode == 2 ? PacketStream(kBlock1) : kBlock1);
+  c.arrange(*this);
+  EXPECT_EQ(worker.PollOnce(), c.result);
+  EXPECT_EQ(worker.ConsecutiveFailures(), 0);
+
+  recorder.afterBlock = nullptr;
+  worker.SetEnabled(true);
+  EXPECT_EQ(worker.PollOnce(), PollResult::kFailed);
+  EXPECT_EQ(worker.ConsecutiveFailures(), 1);
+  EXPECT_EQ(recorder.lost, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Poll, PollEndsAfterRead1,
+    ::testing::Values(
+        EndAfterRead1{"PauseBeforeRead2", 0, PollResult::kCancelled,
+                      [](PollWorkerTest& t) { t.recorder.afterBlock = [&t] { t.worker.SetEnabled(false); }; }},
+        EndAfterRead1{"PacketErrorInRead2", 2, PollResult::kSucceeded,
+                      [](PollWorkerTest& t) { t.port.AnswerWrite(4, 30, Bytes(64, 0)); }}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PollWorkerTest, ClosedPortOrMissingConnectionCountsNothing) {
   SetMode(0);

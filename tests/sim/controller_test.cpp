@@ -137,6 +137,16 @@ TEST(Controller, WrittenParametersShowInTheNextPoll) {
   }
 }
 
+TEST(Controller, ForgetfulControllerConfirmsWritesButKeepsItsValues) {
+  ModelSim sim(LocalMs(2024, 5, 17, 12), {.unit = 1, .seed = 7, .forgetWrites = true});
+  const RtuFrame write = WriteRegister(1, 0xE00E, 1400);
+  const auto echo = sim.Rtu(write);
+  ASSERT_TRUE(echo);
+  EXPECT_TRUE(AcceptsEcho(*echo, write.Bytes()));
+  EXPECT_EQ(sim.Get(0xE00E), 1600);
+  EXPECT_EQ(ExceptionOf(*sim.Rtu(WriteRegister(1, 0xE00E, 100))), 3);  // still checked
+}
+
 TEST(Controller, MultipleWriteGetsTheStandardAnswerAndStoresTheCustomBattery) {
   ModelSim sim;
   const Bytes row{0x05, 0xA0, 0x05, 0x46, 0x05, 0xDC, 0x00, 0x1E, 0x06, 0x40, 0x04, 0x4C, 0x04, 0xB0, 0x04, 0xE2, 0x00, 0xF6};

@@ -11,11 +11,14 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <regex>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "scratch.h"
 
 namespace kaviro::testing {
 
@@ -26,15 +29,18 @@ class SimProcess {
   SimProcess& operator=(const SimProcess&) = delete;
   ~SimProcess() { Stop(); }
 
-  // A path under /tmp that no other test process uses.
+  // A path in the temp directory that no other test process uses. A --pty link made there is
+  // removed by Stop() when the simulator could not remove it itself.
   static std::string UniquePath(const std::string& tag) {
     static std::atomic<int> counter{0};
-    return "/tmp/kaviro-sim-" + std::to_string(::getpid()) + "-" + tag + "-" + std::to_string(counter++);
+    SweepScratchOfEndedProcesses();
+    return ScratchPrefix("sim") + tag + "-" + std::to_string(counter++);
   }
 
   // Runs `binary` with `args` and waits for the line that says it serves. False when it exits or
   // stays silent; `output()` then holds what it printed.
   bool Start(const std::string& binary, const std::vector<std::string>& args, int timeoutMs = 5000) {
+    args_ = args;
     int out[2];
     if (::pipe2(out, O_CLOEXEC) != 0) return false;
     std::vector<char*> argv{const_cast<char*>(binary.c_str())};
@@ -89,12 +95,12 @@ class SimProcess {
   }
 
   void Stop() {
-    if (pid_ <= 0) return;
-    if (!SignalAndWait(SIGTERM, 2000)) {
+    if (pid_ > 0 && !SignalAndWait(SIGTERM, 2000)) {
       ::kill(pid_, SIGKILL);
       ::waitpid(pid_, nullptr, 0);
       pid_ = -1;
     }
+    RemoveLeftLinks();
   }
 
   bool Running() const { return pid_ > 0; }
@@ -102,6 +108,18 @@ class SimProcess {
   const std::string& output() const { return output_; }
 
  private:
+  // A simulator that was killed or crashed leaves its --pty link behind.
+  void RemoveLeftLinks() {
+    if (pid_ > 0) return;
+    const std::string ours = ScratchPrefix("sim");
+    for (const std::string& a : args_) {
+      std::error_code ec;
+      if (a.rfind(ours, 0) == 0 && std::filesystem::is_symlink(std::filesystem::symlink_status(a, ec)))
+        std::filesystem::remove(a, ec);
+    }
+  }
+
+  std::vector<std::string> args_;
   pid_t pid_ = -1;
   int tcpPort_ = 0;
   std::string output_;

@@ -249,6 +249,16 @@ TEST(SimProcess, StopsCleanlyOnSignalsAndRemovesItsLink) {
   }
 }
 
+TEST(SimProcess, LinkOfAKilledSimulatorIsRemovedByItsTest) {
+  const std::string tty = SimProcess::UniquePath("tty");
+  SimProcess sim;
+  ASSERT_TRUE(sim.Start(kSim, {"--pty", tty})) << sim.output();
+  ASSERT_TRUE(sim.SignalAndWait(SIGKILL));
+  EXPECT_TRUE(LinkExists(tty));
+  sim.Stop();
+  EXPECT_FALSE(LinkExists(tty));
+}
+
 TEST(SimProcess, CommandLineErrorsAndHelp) {
   EXPECT_EQ(WEXITSTATUS(RunCommand(kSim + " --id 300").status), 2);
   EXPECT_EQ(WEXITSTATUS(RunCommand(kSim + " --nonsense").status), 2);

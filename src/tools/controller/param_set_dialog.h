@@ -1,0 +1,42 @@
+#pragma once
+#include <QDialog>
+
+#include "tools/controller/param_rows.h"
+#include "tools/controller/param_register.h"
+
+class QDateTimeEdit;
+
+namespace kaviro {
+
+class CMainFrame;
+
+// Reads and sets the controller's parameters one row at a time, and its clock. On opening it
+// shows the parameter cache and reads the clock.
+class CParamSetDlg final : public QDialog {
+  Q_OBJECT
+ public:
+  explicit CParamSetDlg(CMainFrame& frame);
+
+  // What the dialog does when it first shows (after the menu command paused the poll).
+  void Initialise();
+  void ReadRow(const ParamRow& row);
+  void WriteRow(const ParamRow& row);
+  void ReadControllerClock();
+  void WriteControllerClock();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  LinkMode Mode() const;
+  uint8_t Unit() const;
+  void ShowCached(const ParamRow& row, const DecodedValues& cached);
+  void Tell(const ParamReply& reply);
+
+  CMainFrame& frame_;
+  QDateTimeEdit* date_;
+  QDateTimeEdit* time_;
+  bool initialised_ = false;
+};
+
+}  // namespace kaviro
