@@ -6,8 +6,9 @@ namespace kaviro::res {
 
 extern const DialogTemplate kConfigDialog;   // 132
 extern const DialogTemplate kLogReadDialog;  // 143
+extern const DialogTemplate kModbusTestDialog;  // 136
 
 // Every template, for checks that hold for all of them.
-inline constexpr const DialogTemplate* kAllDialogs[] = {&kConfigDialog, &kLogReadDialog};
+inline constexpr const DialogTemplate* kAllDialogs[] = {&kConfigDialog, &kLogReadDialog, &kModbusTestDialog};
 
 }  // namespace kaviro::res

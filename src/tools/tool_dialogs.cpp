@@ -1,11 +1,13 @@
 #include "tools/tool_dialogs.h"
 
 #include "app/main_frame.h"
+#include "tools/console/modbus_test_dialog.h"
 #include "tools/log/log_read_dialog.h"
 
 namespace kaviro {
 
 void RegisterToolDialogs(CMainFrame& frame) {
+  frame.RegisterToolDialog(cmd::kModbusTest, [](CMainFrame& f) { return std::make_unique<CModbusTestDlg>(f); });
   frame.RegisterToolDialog(cmd::kReadLog, [](CMainFrame& f) { return std::make_unique<CLogReadDlg>(f); });
 }
 
