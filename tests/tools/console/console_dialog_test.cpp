@@ -1,0 +1,2 @@
+// placeholder until the dialog tests are written
+#include <gtest/gtest.h>
