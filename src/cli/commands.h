@@ -23,4 +23,13 @@ int RunPoll(const std::vector<std::string>& args);
 // `kaviro-cli log`: the log reader dialog's reads and exports, headless.
 int RunLog(const std::vector<std::string>& args);
 
+// The Modbus test console's groups, headless: a raw frame, the identification objects, the
+// lighting times, the Ethernet module, the radio block and the Modbus address.
+int RunSend(const std::vector<std::string>& args);
+int RunIdent(const std::vector<std::string>& args);
+int RunLight(const std::vector<std::string>& args);
+int RunNet(const std::vector<std::string>& args);
+int RunRadio(const std::vector<std::string>& args);
+int RunAddress(const std::vector<std::string>& args);
+
 }  // namespace kaviro::cli

@@ -16,6 +16,7 @@ struct ControllerSettings {
   uint8_t unit = 1;
   uint64_t seed = 1;
   int logRecords = 30;
+  bool locked = false;  // writes answered with exception 04, nothing stored
 };
 
 // The KAVIRO charge controller: one register space for the poll blocks and the parameters, the
