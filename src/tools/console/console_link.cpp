@@ -40,7 +40,6 @@ const KindWait& WaitOf(ResponseKind kind) {
 
 ConsoleReply Copy(ResponseKind kind, const ExchangeResult& r, const ReceiveBuffer& receive) {
   ConsoleReply reply;
-  reply.kind = kind;
   reply.outcome = r.outcome;
   reply.message = OutcomeMessage(r.outcome, r.message);
   reply.raw.assign(r.raw.begin(), r.raw.end());

@@ -22,7 +22,6 @@ enum class ResponseKind {
 // What one console read brought back, copied out of the link so that its handler runs (and
 // shows messages) without holding the link.
 struct ConsoleReply {
-  ResponseKind kind = ResponseKind::kRawDisplay;
   Outcome outcome = Outcome::kTimedOut;
   bool answered = false;        // there is an answer for the handler
   std::string message;          // what the link has to say to the user, if anything
