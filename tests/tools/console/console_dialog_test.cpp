@@ -132,6 +132,7 @@ struct ModeCase {
   int workMode;
   std::vector<std::string> simArgs;
 };
+void PrintTo(const ModeCase& m, std::ostream* os) { *os << m.name; }
 
 // A user's next click comes after the write's answer is in and, on the network, taken off the
 // connection by the window's read notification.
