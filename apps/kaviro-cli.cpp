@@ -18,6 +18,12 @@ constexpr Subcommand kSubcommands[] = {
     {"log", kaviro::cli::RunLog, "read the controller's daily log records, print or save them"},
     {"param", kaviro::cli::RunParam, "list, read or set the controller's parameters"},
     {"clock", kaviro::cli::RunClock, "read or set the controller's clock"},
+    {"send", kaviro::cli::RunSend, "send one frame from the test console's fields and print the answer"},
+    {"ident", kaviro::cli::RunIdent, "read or rewrite the controller's identification objects"},
+    {"light", kaviro::cli::RunLight, "read or set the controller's daily lighting times"},
+    {"net", kaviro::cli::RunNet, "read or set the controller's Ethernet module: MAC, port, addresses"},
+    {"radio", kaviro::cli::RunRadio, "read or set the controller's 2.4 GHz wireless addresses"},
+    {"address", kaviro::cli::RunAddress, "read or change the controller's Modbus address"},
 };
 
 void Usage(std::ostream& out) {

@@ -26,5 +26,13 @@ int RunLog(const std::vector<std::string>& args);
 // `kaviro-cli param` and `kaviro-cli clock`: the parameter settings dialog, headless.
 int RunParam(const std::vector<std::string>& args);
 int RunClock(const std::vector<std::string>& args);
+// The Modbus test console's groups, headless: a raw frame, the identification objects, the
+// lighting times, the Ethernet module, the radio block and the Modbus address.
+int RunSend(const std::vector<std::string>& args);
+int RunIdent(const std::vector<std::string>& args);
+int RunLight(const std::vector<std::string>& args);
+int RunNet(const std::vector<std::string>& args);
+int RunRadio(const std::vector<std::string>& args);
+int RunAddress(const std::vector<std::string>& args);
 
 }  // namespace kaviro::cli

@@ -6,9 +6,11 @@ namespace kaviro::res {
 
 extern const DialogTemplate kConfigDialog;   // 132
 extern const DialogTemplate kLogReadDialog;  // 143
-extern const DialogTemplate kParamSetDialog; // 148
+extern const DialogTemplate kModbusTestDialog;  // 136
+extern const DialogTemplate kParamSetDialog;    // 148
 
 // Every template, for checks that hold for all of them.
-inline constexpr const DialogTemplate* kAllDialogs[] = {&kConfigDialog, &kLogReadDialog, &kParamSetDialog};
+inline constexpr const DialogTemplate* kAllDialogs[] = {&kConfigDialog, &kLogReadDialog, &kModbusTestDialog,
+                                                        &kParamSetDialog};
 
 }  // namespace kaviro::res

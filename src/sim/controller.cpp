@@ -37,6 +37,7 @@ Controller::Controller(const ControllerSettings& settings, const WallClock& cloc
   for (const PairRuleSpec& r : ControllerPairRules()) registers_.AddPairRule(r.high, r.rule);
   for (const RegisterValue& v : ControllerDefaults()) registers_.Set(v.address, v.value);
   registers_.Set(creg::kModbusAddress, settings.unit);
+  locked_ = settings.locked;
 
   const int64_t now = clock_.NowMs();
   clockSetMs_ = now;

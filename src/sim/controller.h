@@ -17,6 +17,7 @@ struct ControllerSettings {
   uint64_t seed = 1;
   int logRecords = 30;
   bool forgetWrites = false;  // confirm register writes as usual but keep the old values
+  bool locked = false;  // writes answered with exception 04, nothing stored
 };
 
 // The KAVIRO charge controller: one register space for the poll blocks and the parameters, the

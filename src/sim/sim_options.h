@@ -16,6 +16,7 @@ struct SimOptions {
   int unit = 1;
   int logRecords = 30;
   bool forgetWrites = false;
+  bool locked = false;
   FaultSettings faults;
   int closeAfter = 0;
   bool pace = false;

@@ -2,11 +2,13 @@
 
 #include "app/main_frame.h"
 #include "tools/controller/param_set_dialog.h"
+#include "tools/console/modbus_test_dialog.h"
 #include "tools/log/log_read_dialog.h"
 
 namespace kaviro {
 
 void RegisterToolDialogs(CMainFrame& frame) {
+  frame.RegisterToolDialog(cmd::kModbusTest, [](CMainFrame& f) { return std::make_unique<CModbusTestDlg>(f); });
   frame.RegisterToolDialog(cmd::kReadLog, [](CMainFrame& f) { return std::make_unique<CLogReadDlg>(f); });
   frame.RegisterToolDialog(cmd::kParameters, [](CMainFrame& f) { return std::make_unique<CParamSetDlg>(f); });
 }

@@ -316,6 +316,18 @@ TEST(Controller, IdentificationReadsAndTheConsoleUpdateFrameRewrites) {
   EXPECT_EQ(Objects(read())[0], "ACM");
 }
 
+TEST(Controller, LockedSettingsRefuseEveryWriteAndKeepTheirValues) {
+  ModelSim sim(LocalMs(2024, 5, 17, 12), {.unit = 1, .seed = 7, .logRecords = 30, .locked = true});
+  const Bytes lighting = {0x01, 0x10, 0xE0, 0x80, 0x00, 0x02, 0x04, 0x00, 0x00, 0x00, 0x00};
+  Bytes update{0x01, 0x2B, 0x0E, 0x02, 0x00, 0x0C, 0x00, 0x01, 0x04, 0x08};
+  for (char ch : std::string("ABCD1234")) update.push_back(static_cast<uint8_t>(ch));
+  for (const Bytes& write : {lighting, update, Bytes{0x01, 0x06, 0x00, 0x40, 0x00, 0x05}})
+    EXPECT_EQ(ExceptionOf(*sim.Rtu(write)), 4) << int(write[1]);
+  EXPECT_EQ(sim.GetPair(0xE080), 66600u);
+  EXPECT_EQ(sim.Get(0x0040), 1);
+  EXPECT_EQ(sim.controller.identity().objects()[4], "24051701");
+}
+
 TEST(Controller, LogAnswersAreFramedForTheLogReader) {
   ModelSim sim;
   const auto all = sim.Rtu(ReadDeviceIdentification(1, 3, 0));
