@@ -28,7 +28,7 @@ uint16_t SignedByte(double c) { return static_cast<uint8_t>(static_cast<int8_t>(
 }  // namespace
 
 Controller::Controller(const ControllerSettings& settings, const WallClock& clock)
-    : ModbusDevice(Identity(ControllerIdentity())), clock_(clock), noise_(settings.seed) {
+    : ModbusDevice(Identity(ControllerIdentity())), clock_(clock), noise_(settings.seed), restartMs_(settings.restartMs) {
   for (const AreaSpec& a : ControllerAreas()) registers_.Map(a.first, a.last, a.access);
   for (const RuleSpec& r : ControllerRules()) registers_.AddRule(r.address, r.rule);
   for (const PairRuleSpec& r : ControllerPairRules()) registers_.AddPairRule(r.high, r.rule);
@@ -201,6 +201,7 @@ std::optional<ExceptionCode> Controller::SwitchCoil(uint16_t address, bool on) {
         plant_.loadLowCut = false;
         plant_.stage = Stage::kNight;
         dayMinCentivolts_ = dayMaxCentivolts_ = Centi(plant_.batteryV);
+        restartUntilMs_ = clock_.NowMs() + restartMs_;
         break;
       case ControllerAction::kDisconnectCharging:
       case ControllerAction::kDisconnectLoad: break;

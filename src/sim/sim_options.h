@@ -15,6 +15,7 @@ struct SimOptions {
   bool wireless = false;
   int unit = 1;
   int logRecords = 30;
+  int restartMs = 0;
   FaultSettings faults;
   int closeAfter = 0;
   bool pace = false;

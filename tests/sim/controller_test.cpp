@@ -235,6 +235,19 @@ TEST(Controller, LoadDisconnectHoldsUntilResetAndShowsInTheCoilAndPoll) {
   EXPECT_EQ(sim.Get(0x002E), 0);
 }
 
+TEST(Controller, AResetWithARestartTimeGoesUnansweredUntilTheRestartIsOver) {
+  ModelSim sim(LocalMs(2024, 5, 17, 12), {1, 7, 30, 1500});
+  const Bytes read = {1, 0x03, 0x00, 0x2C, 0x00, 0x01};
+  ASSERT_TRUE(sim.Rtu(read));
+  EXPECT_FALSE(sim.Rtu(WriteCoil(1, 0x00FF)));
+  sim.clock.AdvanceMs(1499);
+  EXPECT_FALSE(sim.Rtu(read));
+  EXPECT_FALSE(sim.station.AnswerNetwork(Station::kControllerProtocol, 1, Bytes{0x03, 0x00, 0x2C, 0x00, 0x01}));
+  sim.clock.AdvanceMs(1);
+  EXPECT_EQ(sim.Get(0x002C), 0);  // the reset was carried out
+  EXPECT_TRUE(sim.Rtu(WriteCoil(1, 0x0014)));
+}
+
 TEST(Controller, ADayOfSunAndLampMovesVoltageStagesAndCounters) {
   ModelSim sim(LocalMs(2024, 5, 17, 0));
   const uint32_t chargeAh0 = sim.GetPair(0x0036), loadAh0 = sim.GetPair(0x0002), hours0 = sim.GetPair(0x002A);
