@@ -4,10 +4,13 @@
 // The dialogs of the tool, each laid out in its own file.
 namespace kaviro::res {
 
-extern const DialogTemplate kConfigDialog;   // 132
-extern const DialogTemplate kLogReadDialog;  // 143
+extern const DialogTemplate kConfigDialog;          // 132
+extern const DialogTemplate kControllerInfoDialog;  // 140
+extern const DialogTemplate kLogReadDialog;         // 143
+extern const DialogTemplate kActionCmdDialog;       // 146
 
 // Every template, for checks that hold for all of them.
-inline constexpr const DialogTemplate* kAllDialogs[] = {&kConfigDialog, &kLogReadDialog};
+inline constexpr const DialogTemplate* kAllDialogs[] = {&kConfigDialog, &kControllerInfoDialog, &kLogReadDialog,
+                                                    &kActionCmdDialog};
 
 }  // namespace kaviro::res

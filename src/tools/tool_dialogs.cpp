@@ -1,12 +1,16 @@
 #include "tools/tool_dialogs.h"
 
 #include "app/main_frame.h"
+#include "tools/controller/action_cmd_dialog.h"
+#include "tools/controller/controller_info_dialog.h"
 #include "tools/log/log_read_dialog.h"
 
 namespace kaviro {
 
 void RegisterToolDialogs(CMainFrame& frame) {
   frame.RegisterToolDialog(cmd::kReadLog, [](CMainFrame& f) { return std::make_unique<CLogReadDlg>(f); });
+  frame.RegisterToolDialog(cmd::kControllerInfo, [](CMainFrame& f) { return std::make_unique<CControllerInfoDlg>(f); });
+  frame.RegisterToolDialog(cmd::kActions, [](CMainFrame& f) { return std::make_unique<CActionCmdDlg>(f); });
 }
 
 }  // namespace kaviro
