@@ -2,13 +2,14 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
+FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
 PACKAGES   := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
               qt6-base-dev libx11-dev fonts-wqy-microhei mbpoll xvfb xauth python3 \
-              libcli11-dev nlohmann-json3-dev
+              libcli11-dev nlohmann-json3-dev clang libclang-rt-14-dev
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps build run test test-asan test-tsan bench clean
+.PHONY: deps build run test test-asan test-tsan fuzz bench clean
 MODE ?= serial
 
 deps:
@@ -49,9 +50,25 @@ test-tsan: deps
 	  TSAN_OPTIONS="halt_on_error=1 suppressions=$(CURDIR)/tests/tsan.supp" \
 	  ctest --output-on-failure -j $(JOBS) -L 'link|monitor|gui'
 
+# Each fuzz target for SECONDS seconds, with libFuzzer. New inputs go to $(FUZZ_BUILD)/corpus; the
+# checked-in seeds (which every test run replays) stay as they are. Findings land in $(FUZZ_BUILD).
+SECONDS ?= 60
+fuzz: deps
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+	  -DKAVIRO_FUZZ=ON -DKAVIRO_GUI=OFF -DKAVIRO_BENCH=OFF
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_targets
+	@for t in $$(ls $(FUZZ_BUILD)/tests/fuzz | sed -n 's/^fuzz_//p'); do \
+	  mkdir -p $(FUZZ_BUILD)/corpus/$$t; \
+	  echo "== $$t"; \
+	  (cd $(FUZZ_BUILD) && tests/fuzz/fuzz_$$t -max_total_time=$(SECONDS) -print_final_stats=1 \
+	    corpus/$$t $(CURDIR)/tests/fuzz/corpus/$$t > fuzz-$$t.log 2>&1); rc=$$?; \
+	  grep -E '^(#[0-9]+.*DONE|stat::number_of_executed_units|stat::peak_rss)' $(FUZZ_BUILD)/fuzz-$$t.log; \
+	  if [ $$rc != 0 ]; then tail -40 $(FUZZ_BUILD)/fuzz-$$t.log; exit 1; fi; \
+	done
+
 bench: build
 	cmake --build $(BUILD) --target bench -j $(JOBS)
 	$(BUILD)/bench/bench
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)

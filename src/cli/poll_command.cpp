@@ -6,7 +6,7 @@
 #include "cli/command_support.h"
 #include "cli/commands.h"
 #include "cli/open_link.h"
-#include "cli/options.h"
+#include "cli/verb.h"
 #include "cli/register_report.h"
 #include "monitor/poll_worker.h"
 
@@ -15,43 +15,6 @@ namespace kaviro::cli {
 namespace {
 
 std::atomic<bool> interrupted{false};
-
-struct PollOptions {
-  LinkOverrides link;
-  ReportFormat format = ReportFormat::kTable;
-  bool header = true;
-  int count = 0;  // 0: until interrupted
-  bool help = false;
-};
-
-std::optional<PollOptions> ParsePollOptions(const std::vector<std::string>& args, std::string& error) {
-  PollOptions o;
-  ArgReader r(args);
-  while (!r.Done() && r.error().empty()) {
-    const std::string name = r.Next();
-    if (ReadLinkOption(r, name, o.link)) continue;
-    if (name == "--once") {
-      o.count = 1;
-    } else if (name == "--count") {
-      o.count = r.IntValue(name, 1, 1 << 30).value_or(0);
-    } else if (name == "--format") {
-      const auto f = r.Value();
-      if (f == "table") o.format = ReportFormat::kTable;
-      else if (f == "csv") o.format = ReportFormat::kCsv;
-      else if (f == "json") o.format = ReportFormat::kJson;
-      else if (f) r.Fail("--format is table, csv or json");
-    } else if (name == "--no-header") {
-      o.header = false;
-    } else if (name == "--help" || name == "-h") {
-      o.help = true;
-    } else {
-      r.Fail("unknown option " + name);
-    }
-  }
-  error = r.error();
-  if (!error.empty()) return std::nullopt;
-  return o;
-}
 
 std::string LocalTimestamp() {
   const std::time_t now = std::time(nullptr);
@@ -91,18 +54,12 @@ class ReportObserver final : public PollObserver {
 
 }  // namespace
 
-const char* const kPollHelp =
+constexpr const char* kPollSynopsis =
     "kaviro-cli poll [options]\n"
     "  Polls the controller like the main window does (three block reads every interval) and prints\n"
-    "  the register list after each successful poll.\n\n"
-    "Poll options:\n"
-    "  --once                 one poll, then exit\n"
-    "  --count N              N polls, then exit (default: until Ctrl-C, which ends after the current poll)\n"
-    "  --format table|csv|json\n"
-    "                         table: aligned columns and the controller clock line (default)\n"
-    "                         csv:   RFC 4180, a header row, then one line per register row and poll\n"
-    "                         json:  one object per poll per line (timestamp, status, clock, rows)\n"
-    "  --no-header            csv without its header row (for appending to a file)\n\n"
+    "  the register list after each successful poll.";
+
+constexpr const char* kPollFooter =
     "Exit status: 0 success, 1 bad usage, 2 the link could not be opened or connected,\n"
     "             3 polls failed (--once with a failed poll, or the connection declared lost).\n\n"
     "Examples:\n"
@@ -111,11 +68,27 @@ const char* const kPollHelp =
     "  kaviro-cli poll --mode network --host 192.168.1.199 --format json\n";
 
 int RunPoll(const std::vector<std::string>& args) {
-  std::string error;
-  const std::optional<PollOptions> options = ParsePollOptions(args, error);
-  if (const auto done = UsageOutcome("poll", options, error, kPollHelp)) return *done;
+  Verb verb("poll", kPollSynopsis, kPollFooter);
+  CLI::App& app = verb.app();
+  bool once = false, noHeader = false;
+  int count = 0;  // 0: until interrupted
+  std::string format = "table";
+  app.add_flag("--once", once, "one poll, then exit");
+  app.add_option("--count", count, "N polls, then exit (default: until Ctrl-C, which ends after the current poll)")
+      ->type_name("N")->check(WholeNumber(1, 1 << 30))->excludes("--once");
+  app.add_option("--format", format,
+                 "table: aligned columns and the controller clock line (default);\n"
+                 "csv: RFC 4180, a header row, then one line per register row and poll;\n"
+                 "json: one object per poll per line (timestamp, status, clock, rows)")
+      ->type_name("table|csv|json")
+      ->check(OneOf({"table", "csv", "json"}, "table, csv or json"));
+  app.add_flag("--no-header", noHeader, "csv without its header row (for appending to a file)");
+  if (const auto done = verb.Parse(args)) return *done;
+  if (once) count = 1;
+  const ReportFormat reportFormat = format == "csv" ? ReportFormat::kCsv : format == "json" ? ReportFormat::kJson
+                                                                                          : ReportFormat::kTable;
 
-  const AppConfig config = RunConfig(options->link);
+  const AppConfig config = verb.Config();
   const std::optional<RegisterTable> table = RegisterTableFor(config.language);
   if (!table) {
     std::cerr << "kaviro-cli poll: no register table for language " << config.language << '\n';
@@ -123,7 +96,7 @@ int RunPoll(const std::vector<std::string>& args) {
   }
 
   LinkService link;
-  const std::unique_ptr<OpenedLink> opened = OpenLinkOrSay(link, config, options->link);
+  const std::unique_ptr<OpenedLink> opened = OpenLinkOrSay(link, config, verb.link);
   if (!opened) return kExitNoLink;
 
   SharedConfig shared(config);
@@ -137,7 +110,7 @@ int RunPoll(const std::vector<std::string>& args) {
   interrupted.store(false);
   std::signal(SIGINT, [](int) { interrupted.store(true); });
   std::signal(SIGTERM, [](int) { interrupted.store(true); });
-  if (options->format == ReportFormat::kCsv && options->header) WriteCsvHeader(std::cout);
+  if (reportFormat == ReportFormat::kCsv && !noHeader) WriteCsvHeader(std::cout);
 
   int polls = 0;
   bool lastFailed = false;
@@ -150,7 +123,7 @@ int RunPoll(const std::vector<std::string>& args) {
       observer.blocksDecoded = 0;
       if (!lastFailed) {
         report.timestamp = LocalTimestamp();
-        switch (options->format) {
+        switch (reportFormat) {
           case ReportFormat::kTable: WriteTable(std::cout, report); break;
           case ReportFormat::kCsv: WriteCsv(std::cout, report); break;
           case ReportFormat::kJson: WriteJson(std::cout, report); break;
@@ -164,7 +137,7 @@ int RunPoll(const std::vector<std::string>& args) {
     }
     if (observer.lost) return false;
     if (!result) return !interrupted.load();
-    return !interrupted.load() && (options->count == 0 || polls < options->count);
+    return !interrupted.load() && (count == 0 || polls < count);
   });
   std::signal(SIGINT, SIG_DFL);
   std::signal(SIGTERM, SIG_DFL);

@@ -1,6 +1,7 @@
 #include "cli/register_report.h"
 
 #include <algorithm>
+#include <nlohmann/json.hpp>
 
 #include "link/text_format.h"
 
@@ -76,33 +77,18 @@ void WriteCsv(std::ostream& out, const RegisterReport& report) {
   out.flush();
 }
 
-std::string JsonString(const std::string& text) {
-  std::string out = "\"";
-  for (unsigned char c : text) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (c < 0x20) out += Format("\\u%04x", c);
-        else out += static_cast<char>(c);
-    }
-  }
-  return out + "\"";
-}
-
 void WriteJson(std::ostream& out, const RegisterReport& report) {
-  out << "{\"timestamp\":" << JsonString(report.timestamp) << ",\"status\":" << JsonString(report.status)
-      << ",\"clock\":" << JsonString(report.clock) << ",\"rows\":[";
+  nlohmann::ordered_json rows = nlohmann::ordered_json::array();
   for (size_t r = 0; r < report.size(); ++r) {
     const std::vector<std::string> cells = report.Row(r);
-    out << (r ? ",{" : "{");
-    for (size_t c = 0; c < 5; ++c) out << (c ? "," : "") << '"' << kHeadings[c] << "\":" << JsonString(cells[c]);
-    out << '}';
+    nlohmann::ordered_json row;
+    for (size_t c = 0; c < 5; ++c) row[kHeadings[c]] = cells[c];
+    rows.push_back(std::move(row));
   }
-  out << "]}\n";
+  const nlohmann::ordered_json poll = {
+      {"timestamp", report.timestamp}, {"status", report.status}, {"clock", report.clock}, {"rows", std::move(rows)}};
+  // A controller's text that is not UTF-8 must not end the logging run.
+  out << poll.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
   out.flush();
 }
 

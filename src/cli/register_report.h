@@ -45,6 +45,5 @@ void WriteJson(std::ostream& out, const RegisterReport& report);
 // Columns a UTF-8 text takes in a terminal.
 size_t DisplayWidth(const std::string& utf8);
 std::string CsvField(const std::string& text);
-std::string JsonString(const std::string& text);
 
 }  // namespace kaviro::cli

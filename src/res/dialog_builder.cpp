@@ -15,6 +15,7 @@
 #include <QRadioButton>
 #include <QTableWidget>
 
+#include "res/caption_room.h"
 #include "res/ip_address_edit.h"
 
 namespace kaviro::res {
@@ -22,17 +23,36 @@ namespace kaviro::res {
 namespace {
 
 // Dialog units scale with the dialog font: 4 horizontal units per average character width,
-// 8 vertical units per character height.
-struct DialogUnits {
-  explicit DialogUnits(const QFont& font) {
-    const QFontMetrics m(font);
+// 8 vertical units per character height. The templates were laid out for a narrower font than
+// the ones found here (a Chinese caption easily runs past its rectangle), so the units then grow
+// until every caption fits: the layout keeps its proportions and no text is cut.
+class DialogUnits {
+ public:
+  DialogUnits(const QFont& font, const DialogTemplate& tmpl) : metrics_(font) {
     const QString alphabet = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
-    baseX = (m.horizontalAdvance(alphabet) / 26 + 1) / 2;
-    baseY = m.height();
+    x_ = ((metrics_.horizontalAdvance(alphabet) / 26 + 1) / 2) / 4.0;
+    y_ = metrics_.height() / 8.0;
+    constexpr double kStep = 1.02;
+    for (int round = 0; round < 200; ++round) {
+      bool narrow = false, low = false;
+      for (const ControlTemplate& c : tmpl.controls) {
+        const QSize room = Rect(c).size();
+        const QSize need = CaptionNeed(c, metrics_, room.width());
+        narrow |= need.width() > room.width();
+        low |= need.height() > room.height();
+      }
+      if (!narrow && !low) break;
+      if (narrow) x_ *= kStep;
+      if (low) y_ *= kStep;
+    }
   }
-  int X(int dlu) const { return dlu * baseX / 4; }
-  int Y(int dlu) const { return dlu * baseY / 8; }
-  int baseX, baseY;
+  int X(int dlu) const { return static_cast<int>(dlu * x_ + 0.5); }
+  int Y(int dlu) const { return static_cast<int>(dlu * y_ + 0.5); }
+  QRect Rect(const ControlTemplate& c) const { return {X(c.x), Y(c.y), X(c.width), Y(c.height)}; }
+
+ private:
+  QFontMetrics metrics_;
+  double x_, y_;  // pixels per dialog unit
 };
 
 QWidget* Make(const ControlTemplate& c, QDialog& dialog, QButtonGroup*& radios) {
@@ -42,6 +62,7 @@ QWidget* Make(const ControlTemplate& c, QDialog& dialog, QButtonGroup*& radios) 
     case Kind::kLabelCentred:
     case Kind::kLabelRight: {
       auto* label = new QLabel(text, &dialog);
+      label->setWordWrap(WrapsLabel(c));
       label->setAlignment((c.kind == Kind::kLabelCentred ? Qt::AlignHCenter
                            : c.kind == Kind::kLabelRight ? Qt::AlignRight
                                                          : Qt::AlignLeft) |
@@ -109,7 +130,7 @@ QWidget* Make(const ControlTemplate& c, QDialog& dialog, QButtonGroup*& radios) 
 }  // namespace
 
 void BuildDialog(QDialog& dialog, const DialogTemplate& tmpl) {
-  const DialogUnits units(dialog.font());
+  const DialogUnits units(dialog.font(), tmpl);
   dialog.setWindowTitle(QString::fromUtf8(tmpl.caption));
   dialog.setFixedSize(units.X(tmpl.width), units.Y(tmpl.height));
   QButtonGroup* radios = nullptr;

@@ -141,14 +141,14 @@ const Usage kUsages[] = {
     {"LogHexAddressNotHex", {"log", "--all", "--id", "ZZ"}, 1, "ModBus地址，16进制数据请输入0~9或a~f或A~F的值。\n"},
     {"LogHexAddressOneDigit", {"log", "--all", "--id", "1"}, 1,
      "ModBus地址，只能输入两个16进制字符，开头可以是0，例如：01\n"},
-    {"LogTwoFiles", {"log", "--all", "--txt", "a", "--xls", "b"}, 1, "give one of --txt and --xls"},
-    {"PollUnknownFormat", {"poll", "--format", "xml"}, 1, "--format is table, csv or json"},
-    {"PollUnknownMode", {"poll", "--mode", "bluetooth"}, 1, "--mode is serial, network or wireless"},
-    {"PollComOutOfRange", {"poll", "--com", "0"}, 1, "--com takes a whole number from 1 to 255"},
-    {"PollIdOutOfRange", {"poll", "--id=248"}, 1, "--id takes a whole number from 1 to 247"},
-    {"PollBadHost", {"poll", "--host", "300.1.1.1"}, 1, "--host takes a dotted address"},
-    {"PollMissingValue", {"poll", "--interval"}, 1, "--interval needs a value"},
-    {"PollUnknownOption", {"poll", "--verbose"}, 1, "unknown option --verbose"},
+    {"LogTwoFiles", {"log", "--all", "--txt", "a", "--xls", "b"}, 1, "--txt excludes --xls"},
+    {"PollUnknownFormat", {"poll", "--format", "xml"}, 1, "--format: table, csv or json"},
+    {"PollUnknownMode", {"poll", "--mode", "bluetooth"}, 1, "--mode: serial, network or wireless"},
+    {"PollComOutOfRange", {"poll", "--com", "0"}, 1, "--com: a whole number from 1 to 255"},
+    {"PollIdOutOfRange", {"poll", "--id=248"}, 1, "--id: a whole number from 1 to 247"},
+    {"PollBadHost", {"poll", "--host", "300.1.1.1"}, 1, "--host: a dotted address"},
+    {"PollMissingValue", {"poll", "--interval"}, 1, "--interval: 1 required"},
+    {"PollUnknownOption", {"poll", "--verbose"}, 1, "not expected: --verbose"},
 };
 
 class CliUsage : public ::testing::TestWithParam<Usage> {};
