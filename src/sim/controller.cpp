@@ -32,6 +32,7 @@ Controller::Controller(const ControllerSettings& settings, const WallClock& cloc
   for (const AreaSpec& a : ControllerAreas()) registers_.Map(a.first, a.last, a.access);
   for (const RuleSpec& r : ControllerRules()) registers_.AddRule(r.address, r.rule);
   for (const PairRuleSpec& r : ControllerPairRules()) registers_.AddPairRule(r.high, r.rule);
+  for (const OrderRule& r : ControllerOrderRules()) registers_.AddOrderRule(r);
   for (const RegisterValue& v : ControllerDefaults()) registers_.Set(v.address, v.value);
   registers_.Set(creg::kModbusAddress, settings.unit);
 
