@@ -16,6 +16,8 @@ struct Subcommand {
 constexpr Subcommand kSubcommands[] = {
     {"poll", kaviro::cli::RunPoll, "poll the controller and print the register list"},
     {"log", kaviro::cli::RunLog, "read the controller's daily log records, print or save them"},
+    {"action", kaviro::cli::RunAction, "switch one of the controller's action coils (clear faults, reset, ...)"},
+    {"info", kaviro::cli::RunInfo, "battery presets and the user's own row, DIP switches, faults and alarms"},
 };
 
 void Usage(std::ostream& out) {

@@ -23,4 +23,10 @@ int RunPoll(const std::vector<std::string>& args);
 // `kaviro-cli log`: the log reader dialog's reads and exports, headless.
 int RunLog(const std::vector<std::string>& args);
 
+// `kaviro-cli action`: the action dialog's coil writes, headless.
+int RunAction(const std::vector<std::string>& args);
+
+// `kaviro-cli info`: the controller information dialog's reads and its one write, headless.
+int RunInfo(const std::vector<std::string>& args);
+
 }  // namespace kaviro::cli
