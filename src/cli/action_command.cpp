@@ -47,9 +47,10 @@ int RunAction(const std::vector<std::string>& args) {
   if (!opened) return kExitNoLink;
   const CoilResult result =
       SendCoil(link, LinkModeOf(config.workMode), static_cast<uint8_t>(config.deviceId), *CoilByName(name));
-  for (const std::string& message : result.messages) {
-    const bool confirmation = result.confirmed && &message == &result.messages.back();
-    (confirmation ? std::cout : std::cerr) << message << '\n';
+  // The confirmation is the last message; what came before it (a differing echo) is a complaint.
+  for (size_t i = 0; i < result.messages.size(); ++i) {
+    const bool confirmation = result.confirmed && i + 1 == result.messages.size();
+    (confirmation ? std::cout : std::cerr) << result.messages[i] << '\n';
   }
   return result.confirmed ? kExitOk : kExitFailed;
 }
