@@ -49,13 +49,6 @@ DipView DecodeDip(uint16_t word) {
   return view;
 }
 
-std::vector<std::string> SetBitNames(uint16_t word, std::span<const InfoLabel> labels) {
-  std::vector<std::string> names;
-  for (size_t k = 0; k < labels.size(); ++k)
-    if (Bit(word, static_cast<int>(k))) names.emplace_back(labels[k].text);
-  return names;
-}
-
 std::string PresetText(int column, uint16_t value) {
   if (column == kPeriodColumn) return Format("%d", value & 0xFF);
   if (column == kCoefficientColumn) return Format("%d", static_cast<int>(static_cast<int8_t>(value & 0xFF)));

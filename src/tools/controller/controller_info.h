@@ -83,9 +83,6 @@ struct DipView {
 };
 DipView DecodeDip(uint16_t word);
 
-// The names of the set bits of a fault or alarm word, lowest bit first.
-std::vector<std::string> SetBitNames(uint16_t word, std::span<const InfoLabel> labels);
-
 namespace info_text {
 inline constexpr const char* kAddressMismatch = "ModBus地址不匹配";
 inline constexpr const char* kBadFormat = "格式不正确";
