@@ -206,7 +206,7 @@ TEST_F(InfoLinkTest, OneRegisterIsTakenAtTheFirstQuietCheckAndChecked) {
   const struct { const char* what; Bytes answer; } refused[] = {
       {"bad CRC", badCrc},
       {"another unit", ReadAnswer(2, {0x00FF})},
-      {"too short", Bytes(ReadAnswer(1, {0x00FF}).begin(), ReadAnswer(1, {0x00FF}).begin() + 6)},
+      {"too short", [] { Bytes b = ReadAnswer(1, {0x00FF}); b.pop_back(); return b; }()},
       {"two registers", ReadAnswer(1, {0x00FF, 0x00FF})},
       {"nothing", {}},
   };
