@@ -24,6 +24,8 @@ constexpr Subcommand kSubcommands[] = {
     {"net", kaviro::cli::RunNet, "read or set the controller's Ethernet module: MAC, port, addresses"},
     {"radio", kaviro::cli::RunRadio, "read or set the controller's 2.4 GHz wireless addresses"},
     {"address", kaviro::cli::RunAddress, "read or change the controller's Modbus address"},
+    {"action", kaviro::cli::RunAction, "switch one of the controller's action coils (clear faults, reset, ...)"},
+    {"info", kaviro::cli::RunInfo, "battery presets and the user's own row, DIP switches, faults and alarms"},
 };
 
 void Usage(std::ostream& out) {

@@ -63,7 +63,8 @@ int main(int argc, char** argv) {
   const sigset_t waitMask = InstallSignals();
   SystemWallClock clock;
   Controller controller({.unit = static_cast<uint8_t>(options.unit), .seed = options.seed, .logRecords = options.logRecords,
-                          .forgetWrites = options.forgetWrites, .locked = options.locked},
+                          .forgetWrites = options.forgetWrites, .locked = options.locked,
+                          .restartMs = options.restartMs},
                          clock);
   RelayAccessory relay;
   Station station(controller, relay);

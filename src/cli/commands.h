@@ -34,5 +34,10 @@ int RunLight(const std::vector<std::string>& args);
 int RunNet(const std::vector<std::string>& args);
 int RunRadio(const std::vector<std::string>& args);
 int RunAddress(const std::vector<std::string>& args);
+// `kaviro-cli action`: the action dialog's coil writes, headless.
+int RunAction(const std::vector<std::string>& args);
+
+// `kaviro-cli info`: the controller information dialog's reads and its one write, headless.
+int RunInfo(const std::vector<std::string>& args);
 
 }  // namespace kaviro::cli

@@ -4,13 +4,15 @@
 // The dialogs of the tool, each laid out in its own file.
 namespace kaviro::res {
 
-extern const DialogTemplate kConfigDialog;   // 132
-extern const DialogTemplate kLogReadDialog;  // 143
-extern const DialogTemplate kModbusTestDialog;  // 136
-extern const DialogTemplate kParamSetDialog;    // 148
+extern const DialogTemplate kConfigDialog;          // 132
+extern const DialogTemplate kModbusTestDialog;      // 136
+extern const DialogTemplate kControllerInfoDialog;  // 140
+extern const DialogTemplate kLogReadDialog;         // 143
+extern const DialogTemplate kActionCmdDialog;       // 146
+extern const DialogTemplate kParamSetDialog;        // 148
 
 // Every template, for checks that hold for all of them.
-inline constexpr const DialogTemplate* kAllDialogs[] = {&kConfigDialog, &kLogReadDialog, &kModbusTestDialog,
-                                                        &kParamSetDialog};
+inline constexpr const DialogTemplate* kAllDialogs[] = {&kConfigDialog,  &kModbusTestDialog, &kControllerInfoDialog,
+                                                        &kLogReadDialog, &kActionCmdDialog,  &kParamSetDialog};
 
 }  // namespace kaviro::res

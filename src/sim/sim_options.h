@@ -17,6 +17,7 @@ struct SimOptions {
   int logRecords = 30;
   bool forgetWrites = false;
   bool locked = false;
+  int restartMs = 0;
   FaultSettings faults;
   int closeAfter = 0;
   bool pace = false;

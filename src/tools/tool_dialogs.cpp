@@ -3,6 +3,8 @@
 #include "app/main_frame.h"
 #include "tools/controller/param_set_dialog.h"
 #include "tools/console/modbus_test_dialog.h"
+#include "tools/controller/action_cmd_dialog.h"
+#include "tools/controller/controller_info_dialog.h"
 #include "tools/log/log_read_dialog.h"
 
 namespace kaviro {
@@ -11,6 +13,8 @@ void RegisterToolDialogs(CMainFrame& frame) {
   frame.RegisterToolDialog(cmd::kModbusTest, [](CMainFrame& f) { return std::make_unique<CModbusTestDlg>(f); });
   frame.RegisterToolDialog(cmd::kReadLog, [](CMainFrame& f) { return std::make_unique<CLogReadDlg>(f); });
   frame.RegisterToolDialog(cmd::kParameters, [](CMainFrame& f) { return std::make_unique<CParamSetDlg>(f); });
+  frame.RegisterToolDialog(cmd::kControllerInfo, [](CMainFrame& f) { return std::make_unique<CControllerInfoDlg>(f); });
+  frame.RegisterToolDialog(cmd::kActions, [](CMainFrame& f) { return std::make_unique<CActionCmdDlg>(f); });
 }
 
 }  // namespace kaviro
