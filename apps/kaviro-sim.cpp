@@ -62,8 +62,10 @@ int main(int argc, char** argv) {
 
   const sigset_t waitMask = InstallSignals();
   SystemWallClock clock;
-  Controller controller({static_cast<uint8_t>(options.unit), options.seed, options.logRecords, options.forgetWrites},
-                        clock);
+  Controller controller({.unit = static_cast<uint8_t>(options.unit), .seed = options.seed, .logRecords = options.logRecords,
+                          .forgetWrites = options.forgetWrites, .locked = options.locked,
+                          .restartMs = options.restartMs},
+                         clock);
   RelayAccessory relay;
   Station station(controller, relay);
   // Faults draw from their own stream so switching one on leaves the device's values alone.

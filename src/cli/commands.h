@@ -26,6 +26,19 @@ int RunLog(const std::vector<std::string>& args);
 // `kaviro-cli param` and `kaviro-cli clock`: the parameter settings dialog, headless.
 int RunParam(const std::vector<std::string>& args);
 int RunClock(const std::vector<std::string>& args);
+// The Modbus test console's groups, headless: a raw frame, the identification objects, the
+// lighting times, the Ethernet module, the radio block and the Modbus address.
+int RunSend(const std::vector<std::string>& args);
+int RunIdent(const std::vector<std::string>& args);
+int RunLight(const std::vector<std::string>& args);
+int RunNet(const std::vector<std::string>& args);
+int RunRadio(const std::vector<std::string>& args);
+int RunAddress(const std::vector<std::string>& args);
+// `kaviro-cli action`: the action dialog's coil writes, headless.
+int RunAction(const std::vector<std::string>& args);
+
+// `kaviro-cli info`: the controller information dialog's reads and its one write, headless.
+int RunInfo(const std::vector<std::string>& args);
 
 // `kaviro-cli rd`: the RD relay accessory's settings dialog, headless.
 int RunRd(const std::vector<std::string>& args);

@@ -5,13 +5,17 @@
 namespace kaviro::res {
 
 extern const DialogTemplate kConfigDialog;          // 132
+extern const DialogTemplate kModbusTestDialog;      // 136
+extern const DialogTemplate kControllerInfoDialog;  // 140
 extern const DialogTemplate kLogReadDialog;         // 143
+extern const DialogTemplate kActionCmdDialog;       // 146
 extern const DialogTemplate kParamSetDialog;        // 148
 extern const DialogTemplate kRelayDialog;           // 149
 extern const DialogTemplate kThresholdProbeDialog;  // 151
 
 // Every template, for checks that hold for all of them.
-inline constexpr const DialogTemplate* kAllDialogs[] = {&kConfigDialog, &kLogReadDialog, &kParamSetDialog,
-                                                       &kRelayDialog, &kThresholdProbeDialog};
+inline constexpr const DialogTemplate* kAllDialogs[] = {&kConfigDialog,  &kModbusTestDialog, &kControllerInfoDialog,
+                                                        &kLogReadDialog, &kActionCmdDialog,  &kParamSetDialog,
+                                                        &kRelayDialog,   &kThresholdProbeDialog};
 
 }  // namespace kaviro::res

@@ -31,12 +31,15 @@ Controller::Controller(const ControllerSettings& settings, const WallClock& cloc
     : ModbusDevice(Identity(ControllerIdentity())),
       clock_(clock),
       forgetWrites_(settings.forgetWrites),
-      noise_(settings.seed) {
+      noise_(settings.seed),
+      restartMs_(settings.restartMs) {
   for (const AreaSpec& a : ControllerAreas()) registers_.Map(a.first, a.last, a.access);
   for (const RuleSpec& r : ControllerRules()) registers_.AddRule(r.address, r.rule);
   for (const PairRuleSpec& r : ControllerPairRules()) registers_.AddPairRule(r.high, r.rule);
+  for (const OrderRule& r : ControllerOrderRules()) registers_.AddOrderRule(r);
   for (const RegisterValue& v : ControllerDefaults()) registers_.Set(v.address, v.value);
   registers_.Set(creg::kModbusAddress, settings.unit);
+  locked_ = settings.locked;
 
   const int64_t now = clock_.NowMs();
   clockSetMs_ = now;
@@ -206,6 +209,7 @@ std::optional<ExceptionCode> Controller::SwitchCoil(uint16_t address, bool on) {
         plant_.loadLowCut = false;
         plant_.stage = Stage::kNight;
         dayMinCentivolts_ = dayMaxCentivolts_ = Centi(plant_.batteryV);
+        restartUntilMs_ = clock_.NowMs() + restartMs_;
         break;
       case ControllerAction::kDisconnectCharging:
       case ControllerAction::kDisconnectLoad: break;

@@ -17,6 +17,8 @@ struct ControllerSettings {
   uint64_t seed = 1;
   int logRecords = 30;
   bool forgetWrites = false;  // confirm register writes as usual but keep the old values
+  bool locked = false;  // writes answered with exception 04, nothing stored
+  int restartMs = 0;  // how long a reset keeps the controller from answering
 };
 
 // The KAVIRO charge controller: one register space for the poll blocks and the parameters, the
@@ -31,6 +33,8 @@ class Controller final : public ModbusDevice {
   // Steps the plant up to the clock's now and refreshes the live registers.
   void Advance();
   const PlantState& plant() const { return plant_; }
+  // Between a reset and the end of its restart nothing is answered.
+  bool Restarting() const { return clock_.NowMs() < restartUntilMs_; }
 
  protected:
   void Refresh() override { Advance(); }
@@ -62,6 +66,8 @@ class Controller final : public ModbusDevice {
   int daysWithoutCharge_ = 0;
   bool chargingDisconnected_ = false;
   bool loadDisconnected_ = false;
+  int restartMs_ = 0;
+  int64_t restartUntilMs_ = 0;
   std::vector<LogRecord> log_;
 };
 

@@ -146,6 +146,12 @@ constexpr PairRuleSpec kPairRules[] = {
     {0xE080, kSecondOfDay}, {0xE082, kSecondOfDay}, {0xE084, kSecondOfDay}, {0xE086, kSecondOfDay},
 };
 
+// The user's battery must make sense as a whole: shut-off <= low band <= middle band <= float
+// <= absorption <= maximum, and equalise <= maximum.
+constexpr OrderRule kOrderRules[] = {
+    {0x2044, 0x2045}, {0x2045, 0x2046}, {0x2046, 0x2040}, {0x2040, 0x203F}, {0x203F, 0x2043}, {0x2041, 0x2043},
+};
+
 constexpr CoilSpec kCoils[] = {
     {0x0000, ControllerAction::kEqualise},
     {0x0002, ControllerAction::kDisconnectCharging},
@@ -166,6 +172,7 @@ std::span<const AreaSpec> ControllerAreas() { return kAreas; }
 std::span<const RegisterValue> ControllerDefaults() { return kDefaults; }
 std::span<const RuleSpec> ControllerRules() { return kRules; }
 std::span<const PairRuleSpec> ControllerPairRules() { return kPairRules; }
+std::span<const OrderRule> ControllerOrderRules() { return kOrderRules; }
 std::span<const CoilSpec> ControllerCoils() { return kCoils; }
 
 Identity::Objects ControllerIdentity() { return {"KAVIRO", "KV-MPPT30", "HW V2.1", "SW V3.07", "24051701"}; }

@@ -99,6 +99,7 @@ std::span<const AreaSpec> ControllerAreas();
 std::span<const RegisterValue> ControllerDefaults();
 std::span<const RuleSpec> ControllerRules();
 std::span<const PairRuleSpec> ControllerPairRules();
+std::span<const OrderRule> ControllerOrderRules();
 std::span<const CoilSpec> ControllerCoils();
 Identity::Objects ControllerIdentity();
 

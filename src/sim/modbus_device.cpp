@@ -41,6 +41,7 @@ Pdu ModbusDevice::Answer(std::span<const uint8_t> pdu) {
 }
 
 std::optional<ExceptionCode> ModbusDevice::StoreRegisters(uint16_t start, std::span<const uint16_t> values) {
+  if (locked_) return ExceptionCode::kServerFailure;
   if (auto refused = registers_.CheckWrite(start, values)) return refused;
   registers_.Store(start, values);
   return std::nullopt;
@@ -113,7 +114,7 @@ Pdu ModbusDevice::DeviceIdentification(std::span<const uint8_t> pdu) {
     return ExceptionPdu(pdu[0], ExceptionCode::kIllegalFunction);
   if (pdu.size() < 3) return ExceptionPdu(pdu[0], ExceptionCode::kIllegalValue);
   const uint8_t code = pdu[2];
-  if (code == kUpdateCode) return identity_.Update(pdu);
+  if (code == kUpdateCode) return locked_ ? ExceptionPdu(pdu[0], ExceptionCode::kServerFailure) : identity_.Update(pdu);
   if (pdu.size() != kReadPdu) return ExceptionPdu(pdu[0], ExceptionCode::kIllegalValue);
   if (code == kReadLogCode) return ReadLog(pdu[3]);
   if (code == 0x01 || code == 0x04) return identity_.Read(code, pdu[3]);

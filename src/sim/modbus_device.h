@@ -37,6 +37,8 @@ class ModbusDevice {
 
   RegisterSpace registers_;
   Identity identity_;
+  // Settings locked: register writes and identification updates fail, nothing changes.
+  bool locked_ = false;
 
  private:
   Pdu ReadCoils(std::span<const uint8_t> pdu);

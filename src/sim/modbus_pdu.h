@@ -12,6 +12,7 @@ enum class ExceptionCode : uint8_t {
   kIllegalFunction = 0x01,
   kIllegalAddress = 0x02,
   kIllegalValue = 0x03,
+  kServerFailure = 0x04,
 };
 
 // Read coils; the other function codes are the link layer's (kaviro::fn).

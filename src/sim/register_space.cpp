@@ -28,6 +28,8 @@ void RegisterSpace::AddRule(uint16_t address, ValueRule rule) { rules_.push_back
 
 void RegisterSpace::AddPairRule(uint16_t high, PairRule rule) { pairRules_.push_back({high, rule}); }
 
+void RegisterSpace::AddOrderRule(OrderRule rule) { orderRules_.push_back(rule); }
+
 bool RegisterSpace::Allows(uint16_t start, size_t count, Access access) const {
   if (count == 0 || start + count > kAddresses) return false;
   for (size_t i = 0; i < count; ++i)
@@ -47,6 +49,8 @@ std::optional<ExceptionCode> RegisterSpace::CheckWrite(uint16_t start, std::span
     const uint32_t v = static_cast<uint32_t>(after(r.high)) << 16 | after(r.high + 1u);
     if (v < r.rule.min || v > r.rule.max) return ExceptionCode::kIllegalValue;
   }
+  for (const OrderRule& r : orderRules_)
+    if ((written(r.lower) || written(r.upper)) && after(r.lower) > after(r.upper)) return ExceptionCode::kIllegalValue;
   return std::nullopt;
 }
 

@@ -25,6 +25,12 @@ struct PairRule {
   uint32_t max = 0xFFFFFFFF;
 };
 
+// Two registers whose values must stay in order once a write has touched either: lower <= upper.
+struct OrderRule {
+  uint16_t lower;
+  uint16_t upper;
+};
+
 // A device's 16-bit register address space: values, which addresses exist and may be written,
 // and what a write may store. Multi-register writes are all or nothing.
 class RegisterSpace {
@@ -34,6 +40,7 @@ class RegisterSpace {
   void Map(uint16_t first, uint16_t last, Access access);
   void AddRule(uint16_t address, ValueRule rule);
   void AddPairRule(uint16_t high, PairRule rule);
+  void AddOrderRule(OrderRule rule);
 
   // Every register of the range exists with this access.
   bool Allows(uint16_t start, size_t count, Access access) const;
@@ -60,6 +67,7 @@ class RegisterSpace {
   };
   std::vector<AddressedRule> rules_;
   std::vector<AddressedPairRule> pairRules_;
+  std::vector<OrderRule> orderRules_;
 };
 
 }  // namespace kaviro::sim

@@ -76,6 +76,11 @@ const std::vector<OptionSpec>& Specs() {
        }},
       {"--id", true, IntIn(&SimOptions::unit, 1, 247, "--id")},
       {"--log-records", true, IntIn(&SimOptions::logRecords, 0, kMaxLogRecords, "--log-records")},
+      {"--locked", false, [](SimOptions& o, const std::string&) -> std::string {
+         o.locked = true;
+         return {};
+       }},
+      {"--restart-ms", true, IntIn(&SimOptions::restartMs, 0, kMaxDelayMs, "--restart-ms")},
       {"--silent", false, [](SimOptions& o, const std::string&) -> std::string {
          o.faults.silent = true;
          return {};
@@ -190,7 +195,12 @@ Device:
                       unit ids for other addresses get no answer. Frames with protocol id 0x0101
                       go to the RD at its own address (0x36 at start)
   --log-records N     number of daily log records, 0..1000 (default 30)
+  --restart-ms MS     the reset coil (0x00FF) restarts the controller for MS milliseconds,
+                      0..60000: the reset itself and every request until then go unanswered
+                      (default 0: the reset is echoed and takes no time)
   --seed N            seed for every random choice: values, log contents, faults (default 1)
+  --locked            settings locked: every register write and identification update of the
+                      controller is answered with exception 04 and changes nothing
 
 Faults (P is a probability from 0 to 1, drawn for every answer):
   --silent            never answer

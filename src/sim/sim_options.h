@@ -16,6 +16,8 @@ struct SimOptions {
   int unit = 1;
   int logRecords = 30;
   bool forgetWrites = false;
+  bool locked = false;
+  int restartMs = 0;
   FaultSettings faults;
   int closeAfter = 0;
   bool pace = false;

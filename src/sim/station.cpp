@@ -21,13 +21,14 @@ std::optional<std::vector<uint8_t>> Station::AnswerRtu(std::span<const uint8_t> 
   const uint8_t unit = frame[0];
   const auto pdu = frame.subspan(1, frame.size() - 3);
   if (unit == kBroadcast) {
-    controller_.Answer(pdu);
+    if (!controller_.Restarting()) controller_.Answer(pdu);
     return std::nullopt;
   }
   // The address is taken before the request runs: a new one applies from the next request.
-  if (unit != controller_.Unit()) return std::nullopt;
+  if (unit != controller_.Unit() || controller_.Restarting()) return std::nullopt;
   std::vector<uint8_t> body{unit};
   const Pdu answer = controller_.Answer(pdu);
+  if (controller_.Restarting()) return std::nullopt;  // reset before the echo could leave
   body.insert(body.end(), answer.begin(), answer.end());
   if (IsLogAnswer(answer)) return body;
   const RtuFrame sealed = RtuFrame::Seal(body);
@@ -35,9 +36,13 @@ std::optional<std::vector<uint8_t>> Station::AnswerRtu(std::span<const uint8_t> 
 }
 
 std::optional<Pdu> Station::AnswerNetwork(uint16_t protocol, uint8_t unit, std::span<const uint8_t> pdu) {
+  // The network module and the RD behind it restart with the controller.
+  if (controller_.Restarting()) return std::nullopt;
   if (protocol == kControllerProtocol) {
     if (unit != controller_.Unit()) return std::nullopt;
-    return controller_.Answer(pdu);
+    Pdu answer = controller_.Answer(pdu);
+    if (controller_.Restarting()) return std::nullopt;
+    return answer;
   }
   if (protocol == kRelayProtocol) {
     if (!relay_.Answers(unit)) return std::nullopt;

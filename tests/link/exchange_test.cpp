@@ -185,6 +185,22 @@ TEST_F(SerialExchangeTest, NotEnoughBytesAreNeverRead) {
   EXPECT_EQ(port.Queued(), 7);
 }
 
+TEST_F(SerialExchangeTest, FirstQuietCheckAfterAWholeAnswerEndsTheWait) {
+  ExchangePolicy p;
+  p.serial = {.sleepMs = 100, .maxChecks = 5, .take = SerialWait::Take::kAllQueued, .stopWhenComplete = false,
+              .idleLimit = 1, .idleAfterDataOnly = true, .idleNeedsComplete = true};
+  const Bytes answer = ReadAnswer(1, 3, 1);
+  port.AnswerAfter(50, Slice(answer, 0, 3));
+  port.AnswerAfter(250, Slice(answer, 3, 7));  // a quiet check between the pieces does not end it
+  const ExchangeResult r = link.Exchange(LinkMode::kSerial, ReadRegisters(1, 3, 0x30, 1), 7, p);
+  EXPECT_EQ(r.outcome, Outcome::kIdle);
+  EXPECT_EQ(r.answer.size(), 7u);
+  EXPECT_EQ(clock.NowMs(), 400u);
+
+  port.AnswerAfter(450, answer);  // whole only at the last check: no quiet check follows
+  EXPECT_EQ(link.Exchange(LinkMode::kSerial, ReadRegisters(1, 3, 0x30, 1), 7, p).outcome, Outcome::kTimedOut);
+}
+
 TEST_F(SerialExchangeTest, StopConditionCancelsTheWait) {
   int checks = 0;
   const ExchangeResult r =

@@ -159,6 +159,20 @@ TEST(Controller, MultipleWriteGetsTheStandardAnswerAndStoresTheCustomBattery) {
   for (size_t j = 0; j < 9; ++j) EXPECT_EQ(table[63 + j], GetU16(row, 2 * j)) << j;
 }
 
+TEST(Controller, TheCustomBatteryMustBeInOrder) {
+  ModelSim sim;
+  const std::vector<uint16_t> before = sim.Read(fn::kReadHolding, 0x203F, 9);
+  // Shut-off 13.00 V above the low band's 12.00 V: refused whole.
+  const Bytes row{0x05, 0xA0, 0x05, 0x64, 0x05, 0xC8, 0x00, 0x1E, 0x06, 0x40, 0x05, 0x14, 0x04, 0xB0, 0x04, 0xE2, 0x00, 0xF6};
+  const auto answer = sim.Rtu(WriteRegisters(1, 0x203F, row));
+  ASSERT_TRUE(answer);
+  EXPECT_EQ(ExceptionOf(*answer), 3);
+  EXPECT_EQ(sim.Read(fn::kReadHolding, 0x203F, 9), before);
+  // One register at a time is held to the same order.
+  EXPECT_EQ(ExceptionOf(*sim.Rtu(WriteRegister(1, 0x2043, 1400))), 3);  // maximum under absorption
+  EXPECT_EQ(ExceptionOf(*sim.Rtu(WriteRegister(1, 0x2043, 1500))), 0);
+}
+
 TEST(Controller, LightingFrameOfTheConsoleSetsDuskOn) {
   ModelSim sim;
   const Bytes frame{0x01, 0x10, 0xE0, 0x80, 0x00, 0x02, 0x04, 0x00, 0x01, 0x04, 0x28, 0x61, 0x15};
@@ -245,6 +259,19 @@ TEST(Controller, LoadDisconnectHoldsUntilResetAndShowsInTheCoilAndPoll) {
   EXPECT_EQ(sim.Get(0x002E), 0);
 }
 
+TEST(Controller, AResetWithARestartTimeGoesUnansweredUntilTheRestartIsOver) {
+  ModelSim sim(LocalMs(2024, 5, 17, 12), {.unit = 1, .seed = 7, .logRecords = 30, .restartMs = 1500});
+  const Bytes read = {1, 0x03, 0x00, 0x2C, 0x00, 0x01};
+  ASSERT_TRUE(sim.Rtu(read));
+  EXPECT_FALSE(sim.Rtu(WriteCoil(1, 0x00FF)));
+  sim.clock.AdvanceMs(1499);
+  EXPECT_FALSE(sim.Rtu(read));
+  EXPECT_FALSE(sim.station.AnswerNetwork(Station::kControllerProtocol, 1, Bytes{0x03, 0x00, 0x2C, 0x00, 0x01}));
+  sim.clock.AdvanceMs(1);
+  EXPECT_EQ(sim.Get(0x002C), 0);  // the reset was carried out
+  EXPECT_TRUE(sim.Rtu(WriteCoil(1, 0x0014)));
+}
+
 TEST(Controller, ADayOfSunAndLampMovesVoltageStagesAndCounters) {
   ModelSim sim(LocalMs(2024, 5, 17, 0));
   const uint32_t chargeAh0 = sim.GetPair(0x0036), loadAh0 = sim.GetPair(0x0002), hours0 = sim.GetPair(0x002A);
@@ -314,6 +341,18 @@ TEST(Controller, IdentificationReadsAndTheConsoleUpdateFrameRewrites) {
   vendor[5] = static_cast<uint8_t>(vendor.size() - 6);
   ASSERT_TRUE(sim.Rtu(vendor));
   EXPECT_EQ(Objects(read())[0], "ACM");
+}
+
+TEST(Controller, LockedSettingsRefuseEveryWriteAndKeepTheirValues) {
+  ModelSim sim(LocalMs(2024, 5, 17, 12), {.unit = 1, .seed = 7, .logRecords = 30, .locked = true});
+  const Bytes lighting = {0x01, 0x10, 0xE0, 0x80, 0x00, 0x02, 0x04, 0x00, 0x00, 0x00, 0x00};
+  Bytes update{0x01, 0x2B, 0x0E, 0x02, 0x00, 0x0C, 0x00, 0x01, 0x04, 0x08};
+  for (char ch : std::string("ABCD1234")) update.push_back(static_cast<uint8_t>(ch));
+  for (const Bytes& write : {lighting, update, Bytes{0x01, 0x06, 0x00, 0x40, 0x00, 0x05}})
+    EXPECT_EQ(ExceptionOf(*sim.Rtu(write)), 4) << int(write[1]);
+  EXPECT_EQ(sim.GetPair(0xE080), 66600u);
+  EXPECT_EQ(sim.Get(0x0040), 1);
+  EXPECT_EQ(sim.controller.identity().objects()[4], "24051701");
 }
 
 TEST(Controller, LogAnswersAreFramedForTheLogReader) {

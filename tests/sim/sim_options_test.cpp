@@ -18,17 +18,19 @@ TEST(SimOptions, DefaultsServeTcpOn1502) {
 
 TEST(SimOptions, ReadsEveryOptionInBothSpellings) {
   const ParsedOptions p = Parse({"--pty", "/tmp/x", "--wireless", "--tcp=0", "--bind", "0.0.0.0", "--id", "247", "--log-records=5",
+                                 "--restart-ms", "1500",
                                  "--drop", "0.25", "--corrupt-crc", "1", "--garbage=0", "--wrong-id", "0.5", "--wrong-tid", "0.1",
                                  "--split", "--delay", "20", "--close-after", "3", "--pace", "--seed", "99", "--verbose", "--silent",
-                                 "--forget-writes"});
+                                 "--forget-writes", "--locked"});
   ASSERT_TRUE(p.error.empty()) << p.error;
   const SimOptions& o = p.options;
   EXPECT_EQ(o.ptyPath, "/tmp/x");
   EXPECT_EQ(o.tcpPort, 0);
   EXPECT_EQ(o.bind, "0.0.0.0");
-  EXPECT_TRUE(o.wireless && o.pace && o.verbose && o.faults.silent && o.faults.split && o.forgetWrites);
+  EXPECT_TRUE(o.wireless && o.pace && o.verbose && o.faults.silent && o.faults.split && o.forgetWrites && o.locked);
   EXPECT_EQ(o.unit, 247);
   EXPECT_EQ(o.logRecords, 5);
+  EXPECT_EQ(o.restartMs, 1500);
   EXPECT_DOUBLE_EQ(o.faults.drop, 0.25);
   EXPECT_DOUBLE_EQ(o.faults.corruptCrc, 1.0);
   EXPECT_DOUBLE_EQ(o.faults.wrongId, 0.5);
@@ -49,6 +51,7 @@ TEST(SimOptions, RefusesBadCommandLines) {
       {"--id", "0"},          {"--id", "248"},        {"--id", "x"},        {"--drop", "1.5"},      {"--drop", "-0.1"},
       {"--garbage", "half"},  {"--tcp", "65536"},     {"--tcp"},            {"--log-records", "-1"}, {"--delay", "60001"},
       {"--close-after", "0"}, {"--wireless"},         {"--verbose=yes"},    {"--frobnicate"},        {"--seed", "-3"},
+      {"--restart-ms", "60001"},
   };
   for (const auto& args : bad) EXPECT_FALSE(Parse(args).error.empty()) << args[0];
 }
@@ -56,9 +59,9 @@ TEST(SimOptions, RefusesBadCommandLines) {
 TEST(SimOptions, HelpNamesEveryOption) {
   EXPECT_TRUE(Parse({"--help"}).options.help);
   const std::string usage = SimUsage();
-  for (const char* name : {"--pty", "--tcp", "--wireless", "--id", "--log-records", "--silent", "--drop", "--corrupt-crc", "--garbage",
+  for (const char* name : {"--pty", "--tcp", "--wireless", "--id", "--log-records", "--restart-ms", "--silent", "--drop", "--corrupt-crc", "--garbage",
                            "--wrong-id", "--wrong-tid", "--split", "--delay", "--close-after", "--forget-writes", "--pace", "--seed",
-                           "--verbose", "--help"})
+                           "--verbose", "--locked", "--help"})
     EXPECT_NE(usage.find(name), std::string::npos) << name;
 }
 

@@ -1,0 +1,94 @@
+#include "tools/console/console_link.h"
+
+#include <mutex>
+
+#include "link/link_texts.h"
+
+namespace kaviro {
+
+namespace {
+
+using Take = SerialWait::Take;
+
+struct KindWait {
+  ResponseKind kind;
+  SerialWait wait;
+  bool quietEndsAnswer = false;  // the idle rule is how this read normally ends
+};
+
+// How each console read waits on the serial line.
+constexpr KindWait kWaits[] = {
+    // 100 checks of 10 ms; once the expected length waits, everything waiting is the answer.
+    {ResponseKind::kRawDisplay, {.sleepMs = 10, .maxChecks = 100, .take = Take::kAllWhenEnough}},
+    // Gathered until three quiet checks in a row, at most 25 checks of 100 ms.
+    {ResponseKind::kDeviceIdentification,
+     {.sleepMs = 100, .maxChecks = 25, .take = Take::kAllQueued, .stopWhenComplete = false, .idleLimit = 3},
+     true},
+    // Gathered until complete; more than three quiet checks in a row end the read.
+    {ResponseKind::kNetworkSettings, {.sleepMs = 100, .maxChecks = 10, .take = Take::kAllQueued, .idleLimit = 4}},
+    {ResponseKind::kMacAddress, {.sleepMs = 100, .maxChecks = 5, .take = Take::kAllQueued, .idleLimit = 4}},
+    {ResponseKind::kWirelessConfig, {.sleepMs = 100, .maxChecks = 20, .take = Take::kAllQueued}},
+    // Read with an expected length of 0: the first batch that arrives is the answer.
+    {ResponseKind::kModbusAddress, {.sleepMs = 100, .maxChecks = 20, .take = Take::kAllQueued}},
+};
+
+const KindWait& WaitOf(ResponseKind kind) {
+  for (const KindWait& w : kWaits)
+    if (w.kind == kind) return w;
+  return kWaits[0];
+}
+
+ConsoleReply Copy(ResponseKind kind, const ExchangeResult& r, const ReceiveBuffer& receive) {
+  ConsoleReply reply;
+  reply.outcome = r.outcome;
+  reply.message = OutcomeMessage(r.outcome, r.message);
+  reply.raw.assign(r.raw.begin(), r.raw.end());
+  const bool ended = r.outcome == Outcome::kAnswered || (r.outcome == Outcome::kIdle && WaitOf(kind).quietEndsAnswer);
+  if (ended && !r.answer.empty()) {
+    reply.answered = true;
+    reply.answer.assign(r.answer.begin(), r.answer.end());
+    reply.count = receive.count;
+  }
+  return reply;
+}
+
+}  // namespace
+
+ExchangePolicy ConsoleReadPolicy(ResponseKind kind) {
+  ExchangePolicy p;
+  p.serial = WaitOf(kind).wait;
+  p.unpack = Unpack::kGeneral;
+  p.net = {.sleepMs = 10, .maxTries = 50, .failOnReceiveError = true, .advance = NetWait::Advance::kAfterWait};
+  return p;
+}
+
+ConsoleReply NetworkTransaction(LinkService& link, const RtuFrame& request, ResponseKind kind) {
+  std::lock_guard lock(link.Mutex());
+  const ExchangeResult r = link.Exchange(LinkMode::kNetwork, request, 0, ConsoleReadPolicy(kind));
+  return Copy(kind, r, link.receive());
+}
+
+ConsoleReply ConsoleRead(LinkService& link, LinkMode mode, const RtuFrame& request, int expected, ResponseKind kind) {
+  if (mode == LinkMode::kNetwork) return NetworkTransaction(link, request, kind);
+  std::lock_guard lock(link.Mutex());
+  const ExchangeResult r = link.Exchange(mode, request, expected, ConsoleReadPolicy(kind));
+  return Copy(kind, r, link.receive());
+}
+
+std::string SendWithoutReply(LinkService& link, LinkMode mode, const RtuFrame& frame) {
+  std::lock_guard lock(link.Mutex());
+  return OutcomeMessage(link.SendOnly(mode, frame), "");
+}
+
+std::string OutcomeMessage(Outcome outcome, const std::string& unpackMessage) {
+  switch (outcome) {
+    case Outcome::kNotOpen: return text::kPortBusy;
+    case Outcome::kNotConnected: return text::kNotConnected;
+    case Outcome::kSendFailed: return text::kSendFailed;
+    case Outcome::kReceiveError: return kReceiveErrorText;
+    case Outcome::kUnpackError: return unpackMessage;
+    default: return {};
+  }
+}
+
+}  // namespace kaviro

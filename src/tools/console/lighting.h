@@ -1,0 +1,61 @@
+#pragma once
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "link/link_service.h"
+
+namespace kaviro {
+
+// The controller's two daily lighting periods: four times, each a 32-bit count of seconds since
+// midnight in a register pair (high word first).
+struct LightingSlot {
+  const char* name;
+  uint16_t reg;
+};
+inline constexpr size_t kLightingSlots = 4;
+inline constexpr LightingSlot kLightingSlotTable[kLightingSlots] = {
+    {"天黑开灯", 0xE080},
+    {"天黑关灯", 0xE082},
+    {"天亮开灯", 0xE084},
+    {"天亮关灯", 0xE086},
+};
+
+constexpr uint32_t SecondOfDay(int hour, int minute, int second) {
+  return static_cast<uint32_t>((hour * 60 + minute) * 60 + second);
+}
+
+// Function 0x10, two registers, the count most significant byte first.
+RtuFrame LightingFrame(uint8_t unit, uint16_t reg, uint32_t secondOfDay);
+
+// The pickers open on the polled count plus 16 hours, as seconds since 1970-01-01 UTC shown in
+// local time: on a clock at UTC+8 that is the count as a time of day.
+inline constexpr int64_t kPickerOffsetSeconds = 57600;
+constexpr int64_t LightingOpeningTime(int32_t polledCount) { return polledCount + kPickerOffsetSeconds; }
+
+struct TimeOfDay {
+  int hour = 0, minute = 0, second = 0;
+  bool operator==(const TimeOfDay&) const = default;
+};
+TimeOfDay LocalTimeOfDay(int64_t secondsSinceEpoch);
+
+// "HH:MM:SS" both ways (a count of a day or more shows its hours as they are).
+std::string TimeOfDayText(uint32_t secondOfDay);
+std::optional<uint32_t> ParseTimeOfDay(const std::string& text);
+
+// Sends one time and reads no answer; the message to show, or empty.
+std::string SetLightingTime(LinkService& link, LinkMode mode, uint8_t unit, const LightingSlot& slot,
+                            uint32_t secondOfDay);
+
+// Reading the four pairs back, as the poll reads holding registers: 100 checks of 20 ms, the
+// read rule on the serial side, the byte count on the network.
+ExchangePolicy LightingReadPolicy();
+
+struct LightingRead {
+  std::optional<std::array<uint32_t, kLightingSlots>> times;
+  std::string message;
+};
+LightingRead ReadLightingTimes(LinkService& link, LinkMode mode, uint8_t unit);
+
+}  // namespace kaviro

@@ -1,0 +1,326 @@
+#include "tools/console/modbus_test_dialog.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <mutex>
+
+#include "app/int_text.h"
+#include "app/main_frame.h"
+#include "app/prompter.h"
+#include "link/text_format.h"
+#include "res/dialog_builder.h"
+#include "res/ip_address_edit.h"
+#include "res/templates.h"
+#include "tools/common/address_entry.h"
+#include "tools/common/busy_cursor.h"
+#include "tools/console/identification.h"
+#include "tools/console/lighting.h"
+#include "tools/console/network_module.h"
+#include "tools/console/raw_frame.h"
+#include "tools/console/wireless_settings.h"
+
+namespace kaviro {
+
+namespace {
+
+constexpr int kIdentificationEdits[kIdentificationObjects] = {1002, 1003, 1005, 1006, 1008};
+constexpr int kIpControls[] = {1136, 1137, 1138};
+
+struct LightingRow {
+  int picker;
+  int button;
+  int32_t DecodedValues::*polled;
+};
+constexpr LightingRow kLightingRows[kLightingSlots] = {
+    {1119, 1121, &DecodedValues::lightOnAtDusk},
+    {1120, 1122, &DecodedValues::lightOffAtDusk},
+    {1123, 1124, &DecodedValues::lightOnAtDawn},
+    {1127, 1128, &DecodedValues::lightOffAtDawn},
+};
+
+struct RadioRow {
+  int edit;
+  int check;  // 0: none
+  std::string WirelessConfig::*address;
+  bool WirelessConfig::*enabled;
+};
+constexpr RadioRow kRadioRows[] = {
+    {1142, 0, &WirelessConfig::controller, nullptr},
+    {1143, 1145, &WirelessConfig::rd, &WirelessConfig::rdOn},
+    {1144, 1146, &WirelessConfig::rts, &WirelessConfig::rtsOn},
+};
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+template <typename Work>
+auto WithBusyCursor(Work&& work) {
+  BusyCursor busy;
+  return work();
+}
+
+}  // namespace
+
+CModbusTestDlg::CModbusTestDlg(CMainFrame& frame) : frame_(frame) {
+  res::BuildDialog(*this, res::kModbusTestDialog);
+  auto* address = res::Control<QComboBox>(*this, 1012);
+  for (const std::string& item : AddressListItems()) address->addItem(Q(item));
+  address->setCurrentIndex(0);
+  auto* function = res::Control<QComboBox>(*this, 1007);
+  for (const char* code : kRawFunctionCodes) function->addItem(QString::fromUtf8(code));
+  function->setCurrentIndex(0);
+  res::Control<QLabel>(*this, 1021)->setText(QString::fromUtf8(RawFunctionHint(kRawFunctionCodes[0])));
+  res::Control<QLineEdit>(*this, 1013)->setText(QStringLiteral("0001"));
+  PreviewIdentification();
+  {
+    std::lock_guard lock(frame_.link().Mutex());  // the poll writes the decoded values
+    for (size_t i = 0; i < kLightingSlots; ++i)
+      lightingTimes_[i] = LightingOpeningTime(frame_.values().*kLightingRows[i].polled);
+  }
+  for (size_t i = 0; i < kLightingSlots; ++i)
+    res::Control<QDateTimeEdit>(*this, kLightingRows[i].picker)->setDateTime(QDateTime::fromSecsSinceEpoch(lightingTimes_[i]));
+  staticIp_ = 1;
+  res::Control<QLineEdit>(*this, 1001)->setText(QString::number(listenPort_));
+
+  auto on = [this](int id, auto action) {
+    connect(res::Control<QPushButton>(*this, id), &QPushButton::clicked, this, action);
+  };
+  connect(function, &QComboBox::currentIndexChanged, this, [this] { OnFunctionChanged(); });
+  connect(address, &QComboBox::currentIndexChanged, this, [this] { PreviewIdentification(); });
+  on(1009, [this] { Compose(); });
+  on(1010, [this] { Send(); });
+  on(1018, [this] { ReadIdentification(); });
+  on(1020, [this] { UpdateIdentification(); });
+  for (size_t i = 0; i < kLightingSlots; ++i) on(kLightingRows[i].button, [this, i] { SetLightingTime(i); });
+  connect(res::Control<QRadioButton>(*this, 1139), &QRadioButton::clicked, this, [this] { SelectIpMode(false); });
+  connect(res::Control<QRadioButton>(*this, 1140), &QRadioButton::clicked, this, [this] { SelectIpMode(true); });
+  on(1141, [this] { ReadMac(); });
+  on(1131, [this] { WriteMac(); });
+  on(1134, [this] { ReadNetworkSettings(); });
+  on(1135, [this] { WriteNetworkSettings(); });
+  on(1151, [this] { ReadWireless(); });
+  on(1152, [this] { WriteWireless(); });
+  on(1148, [this] { ReadModbusAddress(); });
+  on(1149, [this] { WriteModbusAddress(); });
+}
+
+LinkMode CModbusTestDlg::Mode() const { return LinkModeOf(frame_.config().Get().workMode); }
+
+void CModbusTestDlg::Show(const std::string& text, const std::string& caption) {
+  if (!text.empty()) frame_.prompter().Message(this, Q(text), Q(caption));
+}
+
+void CModbusTestDlg::Show(const Notice& notice) { Show(notice.text, notice.caption); }
+
+void CModbusTestDlg::ShowFrame(std::span<const uint8_t> frame) { Show(HexBytes(frame)); }
+
+void CModbusTestDlg::SendAndShow(const RtuFrame& frame) {
+  Show(WithBusyCursor([&] { return SendWithoutReply(frame_.link(), Mode(), frame); }));
+}
+
+std::optional<uint8_t> CModbusTestDlg::ReadAddressEntry() {
+  std::string message;
+  const std::optional<uint8_t> unit =
+      ParseAddressEntry(res::Control<QComboBox>(*this, 1012)->currentText().toStdString(), message);
+  if (!unit) Show(message);
+  return unit;
+}
+
+bool CModbusTestDlg::TransferPort() {
+  const std::optional<int> port = ParseIntText(res::Control<QLineEdit>(*this, 1001)->text());
+  if (!port) {
+    Show(kNotAnIntegerText);
+    return false;
+  }
+  listenPort_ = *port;
+  return true;
+}
+
+void CModbusTestDlg::PreviewIdentification() {
+  std::string ignored;
+  const auto unit = ParseAddressEntry(res::Control<QComboBox>(*this, 1012)->currentText().toStdString(), ignored);
+  if (unit) res::Control<QLineEdit>(*this, 1019)->setText(Q(HexBytes(IdentificationRequest(*unit).Bytes())));
+}
+
+void CModbusTestDlg::OnFunctionChanged() {
+  if (const char* hint = RawFunctionHint(res::Control<QComboBox>(*this, 1007)->currentText().toStdString()))
+    res::Control<QLabel>(*this, 1021)->setText(QString::fromUtf8(hint));
+}
+
+std::optional<RtuFrame> CModbusTestDlg::Compose() {
+  TransferPort();  // its prompt comes first; composing goes on regardless
+  const RawFields fields{res::Control<QComboBox>(*this, 1012)->currentText().toStdString(),
+                         res::Control<QComboBox>(*this, 1007)->currentText().toStdString(),
+                         res::Control<QLineEdit>(*this, 1013)->text().toStdString(),
+                         res::Control<QLineEdit>(*this, 1014)->text().toStdString()};
+  std::string message;
+  const std::optional<ComposedFrame> composed = ComposeRawFrame(fields, message);
+  if (!composed) {
+    Show(message);
+    return std::nullopt;
+  }
+  res::Control<QLineEdit>(*this, 1015)->setText(Q(composed->crcText));
+  res::Control<QLineEdit>(*this, 1017)->setText(Q(composed->frameText));
+  return composed->frame;
+}
+
+void CModbusTestDlg::Send() {
+  const std::optional<RtuFrame> frame = Compose();
+  if (!frame) return;
+  auto* answer = res::Control<QLineEdit>(*this, 1016);
+  answer->clear();
+  const RawSend sent = WithBusyCursor([&] { return SendRawFrame(frame_.link(), Mode(), *frame); });
+  answer->setText(Q(sent.answerText));
+  Show(sent.message);
+}
+
+void CModbusTestDlg::ReadIdentification() {
+  const std::optional<uint8_t> unit = ReadAddressEntry();
+  if (!unit) return;
+  res::Control<QLineEdit>(*this, 1019)->setText(Q(HexBytes(IdentificationRequest(*unit).Bytes())));
+  const auto liveUnit = static_cast<uint8_t>(frame_.config().Get().deviceId);
+  const IdentificationRead read = WithBusyCursor([&] { return kaviro::ReadIdentification(frame_.link(), Mode(), *unit, liveUnit); });
+  if (read.answer) {
+    res::Control<QLineEdit>(*this, 1004)->setText(Q(read.answer->answerText));
+    if (read.answer->objects)
+      for (size_t i = 0; i < kIdentificationObjects; ++i)
+        res::Control<QLineEdit>(*this, kIdentificationEdits[i])->setText(Q((*read.answer->objects)[i]));
+  }
+  Show(read.message);
+}
+
+void CModbusTestDlg::UpdateIdentification() {
+  const std::optional<uint8_t> unit = ReadAddressEntry();
+  if (!unit) return;
+  IdentificationTexts texts;
+  for (size_t i = 0; i < kIdentificationObjects; ++i)
+    texts[i] = res::Control<QLineEdit>(*this, kIdentificationEdits[i])->text().toStdString();
+  const ConsoleWrite update = BuildIdentificationUpdate(*unit, texts);
+  if (!update.frame) return Show(update.refusal);
+  const std::string frameText = HexBytes(update.frame->Bytes());
+  res::Control<QLineEdit>(*this, 1004)->setText(Q(frameText));
+  Show(frameText);
+  SendAndShow(*update.frame);
+}
+
+void CModbusTestDlg::SetLightingTime(size_t slot) {
+  TransferPort();  // its prompt comes first; the write goes on regardless
+  const QTime t = res::Control<QDateTimeEdit>(*this, kLightingRows[slot].picker)->time();
+  const uint32_t v = SecondOfDay(t.hour(), t.minute(), t.second());
+  const std::optional<uint8_t> unit = ReadAddressEntry();
+  if (!unit) return;
+  const RtuFrame frame = LightingFrame(*unit, kLightingSlotTable[slot].reg, v);
+  ShowFrame(frame.Bytes());
+  SendAndShow(frame);
+}
+
+void CModbusTestDlg::SelectIpMode(bool isStatic) {
+  for (int id : kIpControls) res::Control(*this, id)->setEnabled(isStatic);
+  staticIp_ = isStatic ? 1 : 0;
+}
+
+void CModbusTestDlg::ReadMac() {
+  const std::optional<uint8_t> unit = ReadAddressEntry();
+  if (!unit) return;
+  ShowFrame(MacReadRequest(*unit).Bytes());
+  const MacAnswer read = WithBusyCursor([&] { return kaviro::ReadMac(frame_.link(), Mode(), *unit); });
+  if (read.mac) res::Control<QLineEdit>(*this, 1133)->setText(Q(*read.mac));
+  Show(read.message);
+}
+
+void CModbusTestDlg::WriteMac() {
+  const std::optional<uint8_t> unit = ReadAddressEntry();
+  if (!unit) return;
+  const ConsoleWrite write = BuildMacWrite(*unit, res::Control<QLineEdit>(*this, 1133)->text().toStdString());
+  if (!write.frame) return Show(write.refusal);
+  ShowFrame(write.frame->Bytes());
+  SendAndShow(*write.frame);
+}
+
+void CModbusTestDlg::ReadNetworkSettings() {
+  const std::optional<uint8_t> unit = ReadAddressEntry();
+  if (!unit) return;
+  ShowFrame(NetworkReadRequest(*unit).Bytes());
+  const NetworkSettingsAnswer read = WithBusyCursor([&] { return kaviro::ReadNetworkSettings(frame_.link(), Mode(), *unit); });
+  if (read.settings) {
+    const NetworkSettings& s = *read.settings;
+    listenPort_ = s.port;
+    res::Control<QLineEdit>(*this, 1001)->setText(QString::number(listenPort_));
+    staticIp_ = s.mode;
+    for (int id : kIpControls) res::Control(*this, id)->setEnabled(staticIp_ != 0);
+    res::Control<QRadioButton>(*this, 1139)->setChecked(staticIp_ == 0);
+    res::Control<QRadioButton>(*this, 1140)->setChecked(staticIp_ != 0);
+    res::Control<res::IpAddressEdit>(*this, 1136)->SetAddress(s.ip);
+    res::Control<res::IpAddressEdit>(*this, 1137)->SetAddress(s.mask);
+    res::Control<res::IpAddressEdit>(*this, 1138)->SetAddress(s.gateway);
+  }
+  Show(read.message);
+}
+
+void CModbusTestDlg::WriteNetworkSettings() {
+  if (!TransferPort()) return;
+  const std::optional<uint8_t> unit = ReadAddressEntry();
+  if (!unit) return;
+  NetworkSettings s;
+  s.mode = static_cast<uint16_t>(staticIp_);
+  s.port = listenPort_;
+  s.ip = res::Control<res::IpAddressEdit>(*this, 1136)->Address();
+  s.mask = res::Control<res::IpAddressEdit>(*this, 1137)->Address();
+  s.gateway = res::Control<res::IpAddressEdit>(*this, 1138)->Address();
+  const ConsoleWrite write = BuildNetworkWrite(*unit, s);
+  if (!write.frame) return Show(write.refusal);
+  ShowFrame(write.frame->Bytes());
+  SendAndShow(*write.frame);
+}
+
+void CModbusTestDlg::ReadWireless() {
+  const std::optional<uint8_t> unit = ReadAddressEntry();
+  if (!unit) return;
+  ShowFrame(WirelessReadRequest(*unit).Bytes());
+  const WirelessAnswer read = WithBusyCursor([&] { return ReadWirelessConfig(frame_.link(), Mode(), *unit); });
+  if (read.config) {
+    for (const RadioRow& row : kRadioRows) {
+      res::Control<QLineEdit>(*this, row.edit)->setText(Q((*read.config).*row.address));
+      if (row.check) res::Control<QCheckBox>(*this, row.check)->setChecked((*read.config).*row.enabled);
+    }
+  }
+  Show(read.message);
+}
+
+void CModbusTestDlg::WriteWireless() {
+  const std::optional<uint8_t> unit = ReadAddressEntry();
+  if (!unit) return;
+  WirelessConfig config;
+  for (const RadioRow& row : kRadioRows) {
+    config.*row.address = res::Control<QLineEdit>(*this, row.edit)->text().toStdString();
+    if (row.check) config.*row.enabled = res::Control<QCheckBox>(*this, row.check)->isChecked();
+  }
+  const ConsoleWrite write = BuildWirelessWrite(*unit, config);
+  if (!write.frame) return Show(write.refusal);
+  ShowFrame(write.frame->Bytes());
+  SendAndShow(*write.frame);
+}
+
+void CModbusTestDlg::ReadModbusAddress() {
+  const std::optional<uint8_t> unit = ReadAddressEntry();
+  if (!unit) return;
+  ShowFrame(ModbusAddressRequest(*unit).Bytes());
+  const ModbusAddressRead read = WithBusyCursor([&] { return kaviro::ReadModbusAddress(frame_.link(), Mode(), *unit); });
+  if (read.address) res::Control<QPushButton>(*this, 1150)->setText(Q(ModbusAddressCaption(*read.address)));
+  Show(read.message);
+}
+
+void CModbusTestDlg::WriteModbusAddress() {
+  const std::optional<uint8_t> unit = ReadAddressEntry();
+  if (!unit) return;
+  const std::optional<uint8_t> next = ParseModbusAddressText(res::Control<QLineEdit>(*this, 1147)->text().toStdString());
+  if (!next) return Show(kModbusAddressRefusal);
+  ShowFrame(ModbusAddressWrite(*unit, *next).Bytes());
+  Show(WithBusyCursor([&] { return kaviro::WriteModbusAddress(frame_.link(), Mode(), *unit, *next); }));
+}
+
+}  // namespace kaviro

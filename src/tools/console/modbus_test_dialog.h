@@ -1,0 +1,61 @@
+#pragma once
+#include <QDialog>
+#include <array>
+#include <cstdint>
+#include <optional>
+
+#include <span>
+#include <string>
+
+#include "link/link_mode.h"
+#include "link/rtu_frame.h"
+
+namespace kaviro {
+
+class CMainFrame;
+struct Notice;
+
+// The Modbus test console: single raw frames, the identification objects, the lighting times,
+// the Ethernet and radio settings and the Modbus address of the controller. Every frame goes to
+// the address chosen in its address list.
+class CModbusTestDlg final : public QDialog {
+  Q_OBJECT
+ public:
+  explicit CModbusTestDlg(CMainFrame& frame);
+
+ private:
+  LinkMode Mode() const;
+  // The address list's byte, or nothing after its message.
+  std::optional<uint8_t> ReadAddressEntry();
+  // The port edit into `listenPort_`; false after the integer prompt.
+  bool TransferPort();
+  void Show(const std::string& text, const std::string& caption = {});
+  void Show(const Notice& notice);
+  void ShowFrame(std::span<const uint8_t> frame);
+  // Sends without reading an answer and shows what the link had to say.
+  void SendAndShow(const RtuFrame& frame);
+
+  void PreviewIdentification();
+  void OnFunctionChanged();
+  std::optional<RtuFrame> Compose();
+  void Send();
+  void ReadIdentification();
+  void UpdateIdentification();
+  void SetLightingTime(size_t slot);
+  void SelectIpMode(bool isStatic);
+  void ReadMac();
+  void WriteMac();
+  void ReadNetworkSettings();
+  void WriteNetworkSettings();
+  void ReadWireless();
+  void WriteWireless();
+  void ReadModbusAddress();
+  void WriteModbusAddress();
+
+  CMainFrame& frame_;
+  std::array<int64_t, 4> lightingTimes_{};
+  int listenPort_ = 0;
+  uint32_t staticIp_ = 1;
+};
+
+}  // namespace kaviro

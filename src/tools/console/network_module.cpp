@@ -1,0 +1,91 @@
+#include "tools/console/network_module.h"
+
+#include "link/text_format.h"
+#include "tools/common/address_entry.h"
+#include "tools/console/register_answer.h"
+
+namespace kaviro {
+
+namespace {
+
+constexpr uint16_t kMacStart = 0x3000;
+constexpr uint16_t kMacRegisters = 3;
+constexpr uint16_t kSettingsStart = 0x3010;
+constexpr uint16_t kSettingsRegisters = 8;
+constexpr size_t kMacTextLength = 12;
+
+constexpr const char* kMacRefusal = "MAC地址，请输入12个16进制字符!";
+constexpr const char* kHexCaption = "输入格式错误";
+constexpr const char* kPortRefusal = "端口号范围 1~65535,请重新输入!";
+constexpr const char* kZeroAddressRefusal = "数据格式错误，不能都为0!";
+
+uint32_t Address(std::span<const uint8_t> b, size_t at) {
+  return static_cast<uint32_t>(b[at]) << 24 | static_cast<uint32_t>(b[at + 1]) << 16 |
+         static_cast<uint32_t>(b[at + 2]) << 8 | b[at + 3];
+}
+
+void PutAddress(std::vector<uint8_t>& out, uint32_t a) {
+  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(a >> shift));
+}
+
+}  // namespace
+
+RtuFrame MacReadRequest(uint8_t unit) { return ReadRegisters(unit, fn::kReadHolding, kMacStart, kMacRegisters); }
+
+RtuFrame NetworkReadRequest(uint8_t unit) {
+  return ReadRegisters(unit, fn::kReadHolding, kSettingsStart, kSettingsRegisters);
+}
+
+MacAnswer HandleMacAddress(std::span<const uint8_t> b, int count, uint8_t unit, bool network) {
+  const CheckedAnswer checked = CheckRegisterAnswer(b, count, unit, network, 2 * kMacRegisters);
+  if (!checked.ok) return {std::nullopt, checked.message};
+  return {Format("%02x%02x%02x%02x%02x%02x", b[3], b[4], b[5], b[6], b[7], b[8]), {}};
+}
+
+NetworkSettingsAnswer HandleNetworkSettings(std::span<const uint8_t> b, int count, uint8_t unit, bool network) {
+  const CheckedAnswer checked = CheckRegisterAnswer(b, count, unit, network, 2 * kSettingsRegisters);
+  if (!checked.ok) return {std::nullopt, checked.message};
+  NetworkSettings s;
+  s.mode = GetU16(b, 3);
+  s.port = GetU16(b, 5);
+  s.ip = Address(b, 7);
+  s.mask = Address(b, 11);
+  s.gateway = Address(b, 15);
+  return {s, {}};
+}
+
+MacAnswer ReadMac(LinkService& link, LinkMode mode, uint8_t unit) {
+  const ConsoleReply r =
+      ConsoleRead(link, mode, MacReadRequest(unit), ReadAnswerLength(kMacRegisters), ResponseKind::kMacAddress);
+  if (!r.answered) return {std::nullopt, r.message};
+  return HandleMacAddress(r.answer, r.count, unit, mode == LinkMode::kNetwork);
+}
+
+NetworkSettingsAnswer ReadNetworkSettings(LinkService& link, LinkMode mode, uint8_t unit) {
+  const ConsoleReply r = ConsoleRead(link, mode, NetworkReadRequest(unit), ReadAnswerLength(kSettingsRegisters),
+                                     ResponseKind::kNetworkSettings);
+  if (!r.answered) return {std::nullopt, r.message};
+  return HandleNetworkSettings(r.answer, r.count, unit, mode == LinkMode::kNetwork);
+}
+
+ConsoleWrite BuildMacWrite(uint8_t unit, const std::string& text) {
+  if (text.size() != kMacTextLength) return {std::nullopt, {kMacRefusal, {}}};
+  std::vector<uint8_t> mac;
+  if (!HexTextToBytes(text, mac)) return {std::nullopt, {kMacRefusal, kHexCaption}};
+  return {WriteRegisters(unit, kMacStart, mac), {}};
+}
+
+ConsoleWrite BuildNetworkWrite(uint8_t unit, const NetworkSettings& s) {
+  if (s.port < 1 || s.port > 65535) return {std::nullopt, {kPortRefusal, {}}};
+  if (s.mode != 0 && (s.ip == 0 || s.mask == 0 || s.gateway == 0)) return {std::nullopt, {kZeroAddressRefusal, {}}};
+  std::vector<uint8_t> data{0x00, static_cast<uint8_t>(s.mode & 0xFF)};
+  PutU16(data, static_cast<uint16_t>(s.port));
+  PutAddress(data, s.ip);
+  PutAddress(data, s.mask);
+  PutAddress(data, s.gateway);
+  return {WriteRegisters(unit, kSettingsStart, data), {}};
+}
+
+std::string DottedAddress(uint32_t a) { return Format("%u.%u.%u.%u", a >> 24, a >> 16 & 0xFF, a >> 8 & 0xFF, a & 0xFF); }
+
+}  // namespace kaviro

@@ -1,0 +1,86 @@
+#include "tools/console/raw_frame.h"
+
+#include "link/text_format.h"
+#include "tools/common/address_entry.h"
+#include "tools/console/console_link.h"
+
+namespace kaviro {
+
+namespace {
+
+struct HexField {
+  size_t length;
+  const char* lengthText;
+  const char* hexText;
+};
+
+constexpr HexField kAddressField{2, kAddressLengthText, kAddressHexText};
+constexpr HexField kFunctionField{2, "ModBus命令字，只能输入两个16进制字符，开头可以是0，例如：01",
+                                  "ModBus命令字，16进制数据请输入0~9或a~f或A~F的值。"};
+constexpr HexField kStartField{4, "寄存器地址只能输入4个16进制字符,例如：0001",
+                               "ModBus寄存器地址，16进制数据请输入0~9或a~f或A~F的值。"};
+constexpr HexField kValueField{4, "ModBus值，只能输入4个16进制字符,例如：0005",
+                               "ModBus值，16进制数据请输入0~9或a~f或A~F的值。"};
+
+bool AppendField(const HexField& field, const std::string& text, std::vector<uint8_t>& body, std::string& message) {
+  if (text.size() != field.length) {
+    message = field.lengthText;
+    return false;
+  }
+  if (!HexTextToBytes(text, body)) {
+    message = field.hexText;
+    return false;
+  }
+  return true;
+}
+
+struct Hint {
+  const char* code;
+  const char* text;
+};
+
+constexpr Hint kHints[] = {
+    {"03", "16进制,将要读取寄存器的个数"},
+    {"04", "16进制,将要读取寄存器的个数"},
+    {"05", "16进制，控制COILS,执行输入FF00,不执行输入0000"},
+    {"06", "16进制，将要写入EEPROM寄存器的值"},
+};
+
+}  // namespace
+
+std::optional<ComposedFrame> ComposeRawFrame(const RawFields& fields, std::string& message) {
+  std::vector<uint8_t> body;
+  const std::pair<const HexField&, const std::string&> steps[] = {
+      {kAddressField, fields.address}, {kFunctionField, fields.function},
+      {kStartField, fields.start},     {kValueField, fields.value}};
+  for (const auto& [field, text] : steps)
+    if (!AppendField(field, text, body, message)) return std::nullopt;
+  ComposedFrame composed{RtuFrame::Seal(body), {}, {}};
+  composed.crcText = Format("%02X%02X", composed.frame[7], composed.frame[6]);
+  composed.frameText = HexBytes(composed.frame.Bytes());
+  return composed;
+}
+
+uint8_t RawExpectedLength(const RtuFrame& frame) {
+  const uint8_t function = frame[1];
+  if (function == fn::kWriteCoil || function == fn::kWriteRegister) return 8;
+  return static_cast<uint8_t>(2 * frame[5] + 5);
+}
+
+RawSend SendRawFrame(LinkService& link, LinkMode mode, const RtuFrame& frame) {
+  const ConsoleReply reply = ConsoleRead(link, mode, frame, RawExpectedLength(frame), ResponseKind::kRawDisplay);
+  RawSend sent;
+  sent.message = reply.message;
+  sent.answered = reply.answered;
+  // Serial: everything read, CRC included; network: address and PDU, as many as the header counts.
+  if (reply.answered) sent.answerText = HexBytes(reply.answer);
+  return sent;
+}
+
+const char* RawFunctionHint(const std::string& code) {
+  for (const Hint& h : kHints)
+    if (code == h.code) return h.text;
+  return nullptr;
+}
+
+}  // namespace kaviro

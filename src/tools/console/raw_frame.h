@@ -1,0 +1,46 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "link/link_service.h"
+
+namespace kaviro {
+
+// The console's four fields as typed: address (two hex characters), function code (two),
+// start register (four) and value or register count (four).
+struct RawFields {
+  std::string address;
+  std::string function;
+  std::string start;
+  std::string value;
+};
+
+// An 8-byte frame built from the fields, and how the console shows it.
+struct ComposedFrame {
+  RtuFrame frame;
+  std::string crcText;    // high byte first, the reverse of the wire order
+  std::string frameText;  // "%02X " per byte
+};
+
+// Checks the fields in order; the first that fails leaves its message and gives nothing.
+std::optional<ComposedFrame> ComposeRawFrame(const RawFields& fields, std::string& message);
+
+// The answer length the console waits for, in 8 bits: 8 for functions 05 and 06, else twice
+// the value's low byte plus 5 (the count's high byte is not looked at).
+uint8_t RawExpectedLength(const RtuFrame& frame);
+
+struct RawSend {
+  bool answered = false;
+  std::string answerText;  // "%02X " per byte of what came back
+  std::string message;
+};
+
+// Sends the composed frame and collects its answer as received: the console does not judge it.
+RawSend SendRawFrame(LinkService& link, LinkMode mode, const RtuFrame& frame);
+
+// The function codes the console offers, and the hint shown for each (nullptr: keep the hint).
+inline constexpr const char* kRawFunctionCodes[] = {"03", "04", "05", "06"};
+const char* RawFunctionHint(const std::string& code);
+
+}  // namespace kaviro

@@ -1,0 +1,58 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "link/link_service.h"
+#include "tools/console/console_link.h"
+
+namespace kaviro {
+
+// The controller's 2.4 GHz radio block at 0x3040 (nine registers): its own 5-byte address, a
+// spare byte, the RD's address and link switch, the RTS's address and link switch. Addresses are
+// ten hex characters (lower case as read).
+struct WirelessConfig {
+  std::string controller;
+  std::string rd;
+  bool rdOn = false;
+  std::string rts;
+  bool rtsOn = false;
+  bool operator==(const WirelessConfig&) const = default;
+};
+
+RtuFrame WirelessReadRequest(uint8_t unit);
+
+struct WirelessAnswer {
+  std::optional<WirelessConfig> config;
+  std::string message;
+};
+WirelessAnswer HandleWirelessConfig(std::span<const uint8_t> b, int count, uint8_t unit, bool network);
+WirelessAnswer ReadWirelessConfig(LinkService& link, LinkMode mode, uint8_t unit);
+
+// Each address exactly ten hex characters, checked in the order controller, RD, RTS.
+ConsoleWrite BuildWirelessWrite(uint8_t unit, const WirelessConfig& config);
+
+// Register 0x0040, the controller's own Modbus address.
+RtuFrame ModbusAddressRequest(uint8_t unit);
+RtuFrame ModbusAddressWrite(uint8_t unit, uint8_t newAddress);
+
+struct ModbusAddressRead {
+  std::optional<int> address;
+  std::string message;
+};
+// Serial and wireless: the first batch of bytes is the answer, judged by its CRC alone.
+ModbusAddressRead ReadModbusAddress(LinkService& link, LinkMode mode, uint8_t unit);
+// What the display button says after a read.
+std::string ModbusAddressCaption(int address);
+
+// One to three decimal digits, 1 to 247.
+std::optional<uint8_t> ParseModbusAddressText(const std::string& text);
+inline constexpr const char* kModbusAddressRefusal = "输入数据错误，请重新输入！";
+
+// Serial and wireless send without reading; the network waits one receive of 10 ms for the echo
+// and advances the transaction id only when it came. The message to show, or empty.
+ExchangePolicy ModbusAddressWritePolicy();
+std::string WriteModbusAddress(LinkService& link, LinkMode mode, uint8_t unit, uint8_t newAddress);
+
+}  // namespace kaviro

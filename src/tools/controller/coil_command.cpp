@@ -1,0 +1,86 @@
+#include "tools/controller/coil_command.h"
+
+#include <charconv>
+#include <mutex>
+
+#include "link/acceptance.h"
+#include "link/link_texts.h"
+
+namespace kaviro {
+
+namespace {
+
+// The echo of an 8-byte request; wireless waits for the whole packet that carries it.
+constexpr int kEchoLength = 8;
+
+constexpr CoilAction kActions[] = {
+    {1165, "均衡启动", 0x0000, "equalise"},
+    {1153, "重置控制器", kResetCoil, "reset"},
+    {1166, "重置蓄电池维护提醒", 0x0013, "reset-maintenance"},
+    {1169, "充电AH重置数清零", 0x0010, "clear-charge-ah"},
+    {1168, "充电KWH重置数清零", 0x0012, "clear-charge-kwh"},
+    {1167, "强制断开充电状态", 0x0002, "disconnect-charging"},
+    {1170, "负载AH数清零", 0x0011, "clear-load-ah"},
+    {1171, "负载KWH数清零", 0x0018, "clear-load-kwh"},
+    {1172, "强制断开负载", 0x00F0, "disconnect-load"},
+    {1173, "清除故障", 0x0014, "clear-faults"},
+    {1174, "清除警报", 0x0015, "clear-alarms"},
+};
+
+// Whether the request left the tool: the reset coil may then go unanswered while the controller
+// restarts.
+bool Sent(Outcome outcome) {
+  return outcome != Outcome::kNotOpen && outcome != Outcome::kNotConnected && outcome != Outcome::kSendFailed;
+}
+
+}  // namespace
+
+std::span<const CoilAction> CoilActions() { return kActions; }
+
+std::optional<uint16_t> CoilByName(const std::string& text) {
+  for (const CoilAction& a : kActions)
+    if (text == a.name) return a.coil;
+  if (text.size() != 6 || (text.rfind("0x", 0) != 0 && text.rfind("0X", 0) != 0)) return std::nullopt;
+  uint16_t coil = 0;
+  const auto [end, ec] = std::from_chars(text.data() + 2, text.data() + text.size(), coil, 16);
+  if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return coil;
+}
+
+ExchangePolicy CoilEchoPolicy(const RtuFrame& request) {
+  ExchangePolicy p;
+  p.serial = {.sleepMs = 10, .maxChecks = 50, .take = SerialWait::Take::kAllWhenEnough};
+  p.judgeRead = [echo = std::vector<uint8_t>(request.Bytes().begin(), request.Bytes().end())](
+                    std::span<const uint8_t> got) { return AcceptsEcho(got, echo); };
+  p.net = {.sleepMs = 10, .maxTries = 50};
+  return p;
+}
+
+CoilResult SendCoil(LinkService& link, LinkMode mode, uint8_t unit, uint16_t coil) {
+  const RtuFrame request = WriteCoil(unit, coil);
+  CoilResult result;
+  Outcome outcome;
+  int differing = 0;
+  {
+    std::lock_guard lock(link.Mutex());
+    const ExchangeResult r = link.Exchange(mode, request, kEchoLength, CoilEchoPolicy(request));
+    outcome = r.outcome;
+    differing = r.rejectedReads;
+    // On the network the answer behind the header must come from the unit that was asked.
+    result.confirmed = r.ok() && (mode != LinkMode::kNetwork || (!r.answer.empty() && r.answer[0] == unit));
+  }
+  if (outcome == Outcome::kNotOpen) {
+    result.messages.push_back(text::kPortBusy);
+    return result;
+  }
+  result.messages.insert(result.messages.end(), static_cast<size_t>(differing), coil_text::kEchoDiffers);
+  if (result.confirmed)
+    result.messages.push_back(text::kSetOk);
+  else if (coil == kResetCoil && Sent(outcome))
+    result.messages.push_back(coil_text::kRestarting);
+  else
+    result.messages.push_back(text::kSetFailed);
+  return result;
+}
+
+}  // namespace kaviro

@@ -1,0 +1,144 @@
+#pragma once
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "link/link_service.h"
+
+namespace kaviro {
+
+// The controller's battery presets: 8 types × 9 parameters in holding registers from 0x2000;
+// type i, parameter j in 0x2000 + 9i + j. The last type is the user's own and writable.
+inline constexpr uint16_t kPresetTableStart = 0x2000;
+inline constexpr int kPresetRows = 8;
+inline constexpr int kPresetColumns = 9;
+inline constexpr int kPresetRegisters = kPresetRows * kPresetColumns;
+inline constexpr int kCustomPresetRow = 7;
+inline constexpr uint16_t kCustomPresetStart = kPresetTableStart + kCustomPresetRow * kPresetColumns;  // 0x203F
+
+inline constexpr uint16_t kFaultRegister = 0x002C;
+inline constexpr uint16_t kAlarmRegister = 0x002E;
+inline constexpr uint16_t kDipRegister = 0x0030;
+
+using PresetWords = std::array<uint16_t, kPresetRegisters>;
+using PresetRow = std::array<std::string, kPresetColumns>;
+using PresetTexts = std::array<PresetRow, kPresetRows>;
+using CustomPresetWords = std::array<uint16_t, kPresetColumns>;
+
+// A label of the dialog that the operations name: its control ID and text.
+struct InfoLabel {
+  int id;
+  const char* text;
+};
+
+// Battery types, row by row (rows 1 and 2, 3 and 4 carry the same name).
+inline constexpr InfoLabel kPresetRowLabels[kPresetRows] = {
+    {1236, "胶体"}, {1237, "密封"}, {1238, "密封"}, {1239, "铅酸"},
+    {1240, "铅酸"}, {1241, "锰酸锂"}, {1242, "动力锂"}, {1243, "自定义"},
+};
+inline constexpr const char* kPresetColumnNames[kPresetColumns] = {
+    "吸收V", "浮充V", "均衡V", "均衡周期", "最高电压", "关闭电压", "低电压上限", "中电压上限", "温度系数",
+};
+// The edit of row i, column j.
+constexpr int PresetEditId(int row, int column) { return 1154 + kPresetColumns * row + column; }
+
+inline constexpr InfoLabel kFaultLabels[] = {
+    {1260, "电池故障"},         {1261, "电池温度传感器短路"},   {1262, "电池温度传感器开路"},
+    {1263, "充放电温度常感器短路"}, {1264, "充放电温度传感器开路"}, {1265, "环境温度传感器短路"},
+    {1266, "环境温度传感器开路"},   {1267, "蓄电池感应电压Vs故障"},
+};
+inline constexpr InfoLabel kAlarmLabels[] = {
+    {1268, "电池电压和DIP拨码开关设置不同"}, {1269, "负载电压过低"}, {1270, "负载电压过高"},
+    {1271, "负载短路"}, {1272, "负载过载"}, {1273, "板载温度传感器(充放电)温度超出"},
+};
+
+// Switches 1 to 8 (bits 0 to 7) and the separate wireless switch (bit 8): the indicator that
+// shows "1" when the switch is on and the one that shows "0" when it is off.
+struct DipIndicator {
+  int onId;
+  int offId;
+};
+inline constexpr int kDipSwitches = 9;
+inline constexpr DipIndicator kDipIndicators[kDipSwitches] = {
+    {1278, 1279}, {1280, 1281}, {1282, 1283}, {1284, 1285}, {1286, 1287},
+    {1288, 1289}, {1290, 1291}, {1292, 1293}, {1294, 1295},
+};
+
+// A group of options set by some switches: exactly one of its labels is lit.
+struct DipGroup {
+  const char* name;
+  int (*select)(uint16_t word);  // index into options
+  std::array<InfoLabel, kPresetRows> options;
+  int count;
+};
+inline constexpr int kDipGroups = 6;
+extern const DipGroup kDipGroupTable[kDipGroups];
+
+struct DipView {
+  std::array<bool, kDipSwitches> on{};
+  std::array<InfoLabel, kDipGroups> lit{};  // per group of kDipGroupTable
+};
+DipView DecodeDip(uint16_t word);
+
+namespace info_text {
+inline constexpr const char* kAddressMismatch = "ModBus地址不匹配";
+inline constexpr const char* kBadFormat = "格式不正确";
+inline constexpr const char* kNetworkReceiveError = "接收数据错误，请检查网络连接！";
+inline constexpr const char* kReceiveError = "接收数据错误！";
+inline constexpr const char* kRangeCaption = "输入范围错误";
+inline constexpr const char* kNotANumber = "请键入一个数。";
+inline constexpr const char* kNotAnInteger = "请键入一个整数。";
+}  // namespace info_text
+
+// The text a preset register shows in its column: volts with two decimals, the equalise period
+// as its low byte, the temperature coefficient as its low byte signed.
+std::string PresetText(int column, uint16_t value);
+PresetTexts PresetTableTexts(const PresetWords& words);
+
+RtuFrame PresetTableRequest(uint8_t unit);
+// Serial and wireless: 30 checks of 100 ms, whatever waits appended, done once the whole answer
+// is in, given up silently after 4 empty checks in a row; at most the receive buffer is kept.
+// Network: 50 receives of 10 ms, a failed receive ends the wait.
+ExchangePolicy PresetTablePolicy();
+// One register: 5 checks of 100 ms; the answer is taken at the first empty check once it is whole.
+ExchangePolicy InfoRegisterPolicy();
+
+struct PresetTableRead {
+  std::optional<PresetWords> words;   // when an answer passed
+  std::vector<std::string> messages;  // in the order shown
+};
+PresetTableRead ReadPresetTable(LinkService& link, LinkMode mode, uint8_t unit);
+
+struct RegisterRead {
+  std::optional<uint16_t> value;
+  std::vector<std::string> messages;
+};
+// One holding register, checked for the unit, the function and (serial, wireless) the CRC.
+RegisterRead ReadInfoRegister(LinkService& link, LinkMode mode, uint8_t unit, uint16_t reg);
+
+struct FaultAlarmRead {
+  std::optional<uint16_t> faults;
+  std::optional<uint16_t> alarms;  // read only once the faults were
+  std::vector<std::string> messages;
+};
+FaultAlarmRead ReadFaultsAndAlarms(LinkService& link, LinkMode mode, uint8_t unit);
+
+// The user's row as typed: numbers first (the first text that is none stops with its prompt),
+// then the ranges in column order (caption kRangeCaption).
+struct CustomPresetCheck {
+  std::optional<CustomPresetWords> words;
+  std::string message;
+  std::string caption;  // empty: the application title
+  int column = -1;      // the refused column
+};
+CustomPresetCheck CheckCustomPreset(const PresetRow& texts);
+
+// Function 0x10, 9 registers from 0x203F: 27 bytes.
+RtuFrame CustomPresetFrame(uint8_t unit, const CustomPresetWords& words);
+// Sends the write without waiting for an answer; the message when it could not go.
+std::string SendCustomPreset(LinkService& link, LinkMode mode, const RtuFrame& frame);
+
+}  // namespace kaviro

@@ -1,0 +1,133 @@
+#include "tools/controller/controller_info_dialog.h"
+
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/main_frame.h"
+#include "app/prompter.h"
+#include "link/text_format.h"
+#include "res/dialog_builder.h"
+#include "res/templates.h"
+#include "tools/common/busy_cursor.h"
+
+namespace kaviro {
+
+namespace {
+constexpr int kSwitchCounterId = 1298;
+constexpr int kFaultCounterId = 1299;
+constexpr char kSwitchNumbers[] = " 1     2     3  4     5  6  7    8";
+
+// The switch numbers stand under their indicators only when every character of the number row
+// is equally wide, as in the font the dialog was laid out for: a fixed-pitch font spaced to the
+// label's own width per character.
+void SpaceEvenly(QLabel& label) {
+  QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  font.setPointSizeF(label.font().pointSizeF());
+  const qreal advance = static_cast<qreal>(label.width()) / static_cast<qreal>(label.text().size());
+  font.setLetterSpacing(QFont::AbsoluteSpacing, advance - QFontMetricsF(font).horizontalAdvance(QLatin1Char('1')));
+  label.setFont(font);
+}
+}  // namespace
+
+CControllerInfoDlg::CControllerInfoDlg(CMainFrame& frame) : frame_(frame) {
+  res::BuildDialog(*this, res::kControllerInfoDialog);
+  auto on = [this](int id, void (CControllerInfoDlg::*handler)()) {
+    connect(res::Control<QPushButton>(*this, id), &QPushButton::clicked, this, handler);
+  };
+  on(1125, &CControllerInfoDlg::ReadTable);
+  on(1126, &CControllerInfoDlg::SetCustomRow);
+  on(1229, &CControllerInfoDlg::ReadSwitches);
+  on(1274, &CControllerInfoDlg::ReadFaultsAndAlarms);
+
+  for (QLabel* label : findChildren<QLabel*>())
+    if (label->text() == QString::fromUtf8(kSwitchNumbers)) SpaceEvenly(*label);
+  // Long bit names wrap onto a second line, as statics do.
+  for (const auto& labels : {std::span<const InfoLabel>(kFaultLabels), std::span<const InfoLabel>(kAlarmLabels)})
+    for (const InfoLabel& bit : labels) res::Control<QLabel>(*this, bit.id)->setWordWrap(true);
+}
+
+LinkMode CControllerInfoDlg::Mode() const { return LinkModeOf(frame_.config().Get().workMode); }
+
+uint8_t CControllerInfoDlg::Unit() const { return static_cast<uint8_t>(frame_.config().Get().deviceId); }
+
+void CControllerInfoDlg::Show(const std::vector<std::string>& messages) {
+  for (const std::string& m : messages) frame_.prompter().Message(this, QString::fromStdString(m));
+}
+
+void CControllerInfoDlg::Light(int id, bool lit) { res::Control(*this, id)->setEnabled(lit); }
+
+void CControllerInfoDlg::SetText(int id, const QString& text) {
+  if (auto* edit = res::Control<QLineEdit>(*this, id)) edit->setText(text);
+  else if (auto* label = res::Control<QLabel>(*this, id)) label->setText(text);
+}
+
+void CControllerInfoDlg::ReadTable() {
+  const PresetTableRead read = [&] {
+    BusyCursor busy;
+    return ReadPresetTable(frame_.link(), Mode(), Unit());
+  }();
+  if (read.words) {
+    const PresetTexts texts = PresetTableTexts(*read.words);
+    for (int i = 0; i < kPresetRows; ++i)
+      for (int j = 0; j < kPresetColumns; ++j) SetText(PresetEditId(i, j), QString::fromStdString(texts[i][j]));
+  }
+  Show(read.messages);
+}
+
+void CControllerInfoDlg::SetCustomRow() {
+  PresetRow typed;
+  for (int j = 0; j < kPresetColumns; ++j)
+    typed[j] = res::Control<QLineEdit>(*this, PresetEditId(kCustomPresetRow, j))->text().toStdString();
+  const CustomPresetCheck check = CheckCustomPreset(typed);
+  if (!check.words) {
+    frame_.prompter().Message(this, QString::fromStdString(check.message), QString::fromStdString(check.caption));
+    res::Control(*this, PresetEditId(kCustomPresetRow, check.column))->setFocus();
+    return;
+  }
+  const RtuFrame frame = CustomPresetFrame(Unit(), *check.words);
+  // The frame is shown first and goes out once the user has seen it.
+  frame_.prompter().Message(this, QString::fromStdString(HexBytes(frame.Bytes())));
+  const std::string failure = [&] {
+    BusyCursor busy;
+    return SendCustomPreset(frame_.link(), Mode(), frame);
+  }();
+  if (!failure.empty()) frame_.prompter().Message(this, QString::fromStdString(failure));
+}
+
+void CControllerInfoDlg::ReadSwitches() {
+  const RegisterRead read = [&] {
+    BusyCursor busy;
+    return ReadInfoRegister(frame_.link(), Mode(), Unit(), kDipRegister);
+  }();
+  Show(read.messages);
+  if (!read.value) return;
+  const DipView view = DecodeDip(*read.value);
+  for (int k = 0; k < kDipSwitches; ++k) {
+    SetText(kDipIndicators[k].onId, view.on[k] ? QStringLiteral("1") : QString());
+    SetText(kDipIndicators[k].offId, view.on[k] ? QString() : QStringLiteral("0"));
+  }
+  for (int g = 0; g < kDipGroups; ++g) {
+    const DipGroup& group = kDipGroupTable[g];
+    for (int o = 0; o < group.count; ++o) Light(group.options[o].id, group.options[o].id == view.lit[g].id);
+  }
+  SetText(kSwitchCounterId, QString::number(++switchReads_));
+}
+
+void CControllerInfoDlg::ReadFaultsAndAlarms() {
+  const FaultAlarmRead read = [&] {
+    BusyCursor busy;
+    return kaviro::ReadFaultsAndAlarms(frame_.link(), Mode(), Unit());
+  }();
+  auto lightBits = [this](uint16_t word, std::span<const InfoLabel> labels) {
+    for (size_t k = 0; k < labels.size(); ++k) Light(labels[k].id, word >> k & 1);
+  };
+  if (read.faults) lightBits(*read.faults, kFaultLabels);
+  if (read.alarms) lightBits(*read.alarms, kAlarmLabels);
+  Show(read.messages);
+  if (read.alarms) SetText(kFaultCounterId, QString::number(++faultReads_));
+}
+
+}  // namespace kaviro

@@ -1,0 +1,37 @@
+#pragma once
+#include <QDialog>
+
+#include "tools/controller/controller_info.h"
+
+class QLineEdit;
+
+namespace kaviro {
+
+class CMainFrame;
+
+// The controller's battery presets (the last type editable and writable), its DIP switches, and
+// its fault and alarm bits. Nothing is read until a button asks.
+class CControllerInfoDlg final : public QDialog {
+  Q_OBJECT
+ public:
+  explicit CControllerInfoDlg(CMainFrame& frame);
+
+  void ReadTable();
+  void SetCustomRow();
+  void ReadSwitches();
+  void ReadFaultsAndAlarms();
+
+ private:
+  LinkMode Mode() const;
+  uint8_t Unit() const;
+  void Show(const std::vector<std::string>& messages);
+  void Light(int id, bool lit);
+  void SetText(int id, const QString& text);
+
+  CMainFrame& frame_;
+  // Reads since the dialog opened.
+  int switchReads_ = 0;
+  int faultReads_ = 0;
+};
+
+}  // namespace kaviro

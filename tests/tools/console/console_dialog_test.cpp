@@ -1,0 +1,275 @@
+// The Modbus test console dialog: its controls when it opens, the raw frame console, the input
+// prompts, and every read and write of its groups against the simulator in each work mode.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+
+#include "app/gui_fixture.h"
+#include "link/fake_link.h"
+#include "res/dialog_builder.h"
+#include "res/ip_address_edit.h"
+#include "sim/sim_process.h"
+#include "tools/console/modbus_test_dialog.h"
+#include "tools/tool_dialogs.h"
+
+namespace kaviro {
+namespace {
+
+QString Text(const QWidget& d, int id) {
+  if (auto* edit = res::Control<QLineEdit>(d, id)) return edit->text();
+  if (auto* label = res::Control<QLabel>(d, id)) return label->text();
+  if (auto* button = res::Control<QPushButton>(d, id)) return button->text();
+  if (auto* combo = res::Control<QComboBox>(d, id)) return combo->currentText();
+  return QStringLiteral("<no control %1>").arg(id);
+}
+void SetText(const QWidget& d, int id, const char* text) { res::Control<QLineEdit>(d, id)->setText(QString::fromUtf8(text)); }
+void Click(const QWidget& d, int id) { res::Control<QAbstractButton>(d, id)->click(); }
+bool Checked(const QWidget& d, int id) { return res::Control<QAbstractButton>(d, id)->isChecked(); }
+QString U(const char* text) { return QString::fromUtf8(text); }
+
+class ConsoleDialogTest : public testing::GuiTest {
+ protected:
+  CModbusTestDlg& Open() {
+    Start({}, clock);
+    frame->poller().Stop();  // the dialog has the link to itself, as when opened from the menu
+    frame->link().UseSerialDevice(&port);
+    dialog = std::make_unique<CModbusTestDlg>(*frame);
+    return *dialog;
+  }
+  testing::FakeClock clock;
+  testing::ScriptedPort port{clock};
+  std::unique_ptr<CModbusTestDlg> dialog;
+};
+
+TEST_F(ConsoleDialogTest, OpensWithItsListsHintsAndIdentificationRequest) {
+  CModbusTestDlg& d = Open();
+  EXPECT_EQ(d.windowTitle(), QStringLiteral("COM_Test"));
+  auto* address = res::Control<QComboBox>(d, 1012);
+  ASSERT_EQ(address->count(), 247);
+  EXPECT_FALSE(address->isEditable());
+  EXPECT_EQ(address->itemText(0), QStringLiteral("01"));
+  EXPECT_EQ(address->itemText(246), QStringLiteral("F7"));
+  auto* function = res::Control<QComboBox>(d, 1007);
+  ASSERT_EQ(function->count(), 4);
+  EXPECT_EQ(function->itemText(3), QStringLiteral("06"));
+  EXPECT_EQ(Text(d, 1021), U("16进制,将要读取寄存器的个数"));
+  EXPECT_EQ(Text(d, 1013), QStringLiteral("0001"));
+  EXPECT_EQ(Text(d, 1019), QStringLiteral("01 2B 0E 01 00 70 77 "));
+  EXPECT_EQ(Text(d, 1001), QStringLiteral("0"));
+  EXPECT_FALSE(Checked(d, 1139) || Checked(d, 1140));
+  EXPECT_TRUE(res::Control(d, 1136)->isEnabled());
+  EXPECT_FALSE(res::Control(d, 1150)->isEnabled());
+  EXPECT_EQ(Text(d, 1150), QString());
+
+  function->setCurrentIndex(2);
+  EXPECT_EQ(Text(d, 1021), U("16进制，控制COILS,执行输入FF00,不执行输入0000"));
+  address->setCurrentIndex(0x0A - 1);
+  EXPECT_EQ(Text(d, 1019).left(12), QStringLiteral("0A 2B 0E 01 "));
+}
+
+TEST_F(ConsoleDialogTest, ComposeShowsTheCrcAndFrameAndARefusalChangesNothing) {
+  CModbusTestDlg& d = Open();
+  SetText(d, 1014, "0005");
+  Click(d, 1009);
+  EXPECT_EQ(Text(d, 1015), QStringLiteral("09D4"));
+  EXPECT_EQ(Text(d, 1017), QStringLiteral("01 03 00 01 00 05 D4 09 "));
+  SetText(d, 1014, "");
+  Click(d, 1009);
+  EXPECT_EQ(prompter.texts, QStringList{U("ModBus值，只能输入4个16进制字符,例如：0005")});
+  EXPECT_EQ(Text(d, 1015), QStringLiteral("09D4"));
+  EXPECT_EQ(Text(d, 1017), QStringLiteral("01 03 00 01 00 05 D4 09 "));
+  EXPECT_TRUE(port.writes().empty());
+}
+
+TEST_F(ConsoleDialogTest, APortEditThatIsNoIntegerPromptsFirst) {
+  CModbusTestDlg& d = Open();
+  SetText(d, 1001, "50x");
+  SetText(d, 1014, "0005");
+  Click(d, 1009);  // compose goes on
+  EXPECT_EQ(Text(d, 1015), QStringLiteral("09D4"));
+  Click(d, 1121);  // so does a lighting write
+  ASSERT_EQ(port.writes().size(), 1u);
+  Click(d, 1135);  // the network settings write stops
+  EXPECT_EQ(port.writes().size(), 1u);
+  const QString prompt = U("请键入一个整数。");
+  ASSERT_EQ(prompter.texts.size(), 4);
+  EXPECT_EQ(prompter.texts[0], prompt);
+  EXPECT_EQ(prompter.texts[1], prompt);
+  EXPECT_EQ(prompter.texts[2], QString::fromStdString("01 10 E0 80 00 02 04 ") + prompter.texts[2].mid(21));
+  EXPECT_EQ(prompter.texts[3], prompt);
+}
+
+TEST_F(ConsoleDialogTest, RefusedInputShowsItsCaptionAndSendsNothing) {
+  CModbusTestDlg& d = Open();
+  SetText(d, 1008, "1234567");
+  Click(d, 1020);
+  SetText(d, 1133, "024b5652000g");
+  Click(d, 1131);
+  SetText(d, 1142, "3132");
+  Click(d, 1152);
+  SetText(d, 1147, "248");
+  Click(d, 1149);
+  EXPECT_EQ(prompter.texts, (QStringList{U("设备ID 必须8个字节"), U("MAC地址，请输入12个16进制字符!"),
+                                         U("控制器地址，请输入10个16进制字符!"), U("输入数据错误，请重新输入！")}));
+  EXPECT_EQ(prompter.captions, (QStringList{U("格式错误"), U("输入格式错误"), QString(), QString()}));
+  EXPECT_TRUE(port.writes().empty());
+}
+
+}  // namespace
+}  // namespace kaviro
+
+// End to end: the console opened from the menu reads and writes the simulated controller.
+namespace kaviro {
+namespace {
+
+struct ModeCase {
+  const char* name;
+  int workMode;
+  std::vector<std::string> simArgs;
+};
+void PrintTo(const ModeCase& m, std::ostream* os) { *os << m.name; }
+
+// A user's next click comes after the write's answer is in and, on the network, taken off the
+// connection by the window's read notification.
+void LetTheWriteSettle() { testing::WaitFor([] { return false; }, 300); }
+
+// The console's preview boxes show frames; anything else is a message.
+QStringList Messages(const QStringList& texts) {
+  static const QRegularExpression kFrame(QStringLiteral("^([0-9A-F]{2} )+$"));
+  QStringList messages;
+  for (const QString& t : texts)
+    if (!kFrame.match(t).hasMatch()) messages << t;
+  return messages;
+}
+
+class ConsoleDialogSimTest : public testing::GuiTest, public ::testing::WithParamInterface<ModeCase> {
+ protected:
+  void TearDown() override {
+    GuiTest::TearDown();
+    sim.Stop();
+  }
+  bool network() const { return GetParam().workMode == 1; }
+  // The answer box of the raw console after reading `count` registers at `start`.
+  QString RawRead(QDialog& d, const char* start, const char* count) {
+    SetText(d, 1013, start);
+    SetText(d, 1014, count);
+    Click(d, 1010);
+    return Text(d, 1016);
+  }
+  testing::SimProcess sim;
+};
+
+TEST_P(ConsoleDialogSimTest, EveryGroupReadsAndWrites) {
+  const ModeCase& mode = GetParam();
+  std::vector<std::string> args = mode.simArgs;
+  const std::string tty = testing::SimProcess::UniquePath("console");
+  if (!network()) args.insert(args.begin(), {"--pty", tty});
+  ASSERT_TRUE(sim.Start(KAVIRO_SIM_PATH, args)) << sim.output();
+  setenv("KAVIRO_COM2", tty.c_str(), 1);
+  setenv("KAVIRO_TCP_PORT", std::to_string(sim.tcpPort()).c_str(), 1);
+  Start([&](AppConfig& c) {
+    c.workMode = mode.workMode;
+    c.controllerIp = 0x7F000001;
+  });
+  RegisterToolDialogs(*frame);
+  ASSERT_TRUE(frame->MenuCommand(cmd::kModbusTest)->isEnabled());
+  if (network()) {
+    frame->MenuCommand(cmd::kNetwork)->trigger();
+    ASSERT_TRUE(testing::WaitFor([&] { return frame->link().Connected(); }));
+  }
+  ASSERT_TRUE(testing::WaitFor([&] { return Value(70) == QStringLiteral("18:30:00"); }, 10000));  // polled
+  prompter.texts.clear();
+
+  testing::WhenDialogOpens([&](QDialog& d) {
+    EXPECT_EQ(res::Control<QDateTimeEdit>(d, 1119)->time(), QDateTime::fromSecsSinceEpoch(66600 + 57600).time());
+    // Serial answers are shown with their CRC; network answers are address and PDU.
+    SetText(d, 1014, "0005");
+    Click(d, 1010);
+    const QRegularExpression raw(network() ? QStringLiteral("^01 03 0A( [0-9A-F]{2}){10} $")
+                                           : QStringLiteral("^01 03 0A( [0-9A-F]{2}){12} $"));
+    EXPECT_TRUE(raw.match(Text(d, 1016)).hasMatch()) << Text(d, 1016).toStdString();
+
+    Click(d, 1018);
+    EXPECT_EQ(Text(d, 1002), QStringLiteral("KAVIRO"));
+    EXPECT_EQ(Text(d, 1008), QStringLiteral("24051701"));
+    SetText(d, 1002, "光伏科技");
+    SetText(d, 1003, "");  // not sent, so kept
+    SetText(d, 1008, "87654321");
+    Click(d, 1020);
+    EXPECT_TRUE(Text(d, 1004).startsWith(QStringLiteral("01 2B 0E 02 00 29 00 04 ")));  // K = 4, N = 2 x 5 + 31
+    LetTheWriteSettle();
+    SetText(d, 1002, "");
+    Click(d, 1018);
+    EXPECT_EQ(Text(d, 1002), U("光伏科技"));
+    EXPECT_EQ(Text(d, 1003), QStringLiteral("KV-MPPT30"));
+    EXPECT_EQ(Text(d, 1008), QStringLiteral("87654321"));
+
+    res::Control<QDateTimeEdit>(d, 1127)->setTime(QTime(19, 45, 10));
+    Click(d, 1128);
+    LetTheWriteSettle();
+    EXPECT_TRUE(RawRead(d, "E086", "0002").startsWith(QStringLiteral("01 03 04 00 01 15 C6 "))) << Text(d, 1016).toStdString();
+
+    Click(d, 1141);
+    EXPECT_EQ(Text(d, 1133), QStringLiteral("024b56520001"));
+    SetText(d, 1133, "0A0b0C0d0E0f");
+    Click(d, 1131);
+    LetTheWriteSettle();
+    SetText(d, 1133, "");
+    Click(d, 1141);
+    EXPECT_EQ(Text(d, 1133), QStringLiteral("0a0b0c0d0e0f"));
+
+    Click(d, 1134);
+    EXPECT_TRUE(Checked(d, 1140) && !Checked(d, 1139));
+    EXPECT_EQ(Text(d, 1001), QStringLiteral("502"));
+    EXPECT_EQ(res::Control<res::IpAddressEdit>(d, 1136)->Address(), 0xC0A80164u);
+    Click(d, 1139);
+    SetText(d, 1001, "8080");
+    Click(d, 1135);
+    LetTheWriteSettle();
+    SetText(d, 1001, "0");
+    Click(d, 1134);
+    EXPECT_TRUE(Checked(d, 1139) && !res::Control(d, 1136)->isEnabled());
+    EXPECT_EQ(Text(d, 1001), QStringLiteral("8080"));
+
+    Click(d, 1151);
+    EXPECT_EQ(Text(d, 1142), QStringLiteral("3231323031"));
+    EXPECT_EQ(Text(d, 1143), QStringLiteral("3231323036"));
+    SetText(d, 1142, "A1A2A3A4A5");
+    SetText(d, 1144, "b1b2b3b4b5");
+    res::Control<QCheckBox>(d, 1146)->setChecked(false);
+    Click(d, 1152);
+    LetTheWriteSettle();
+    SetText(d, 1142, "");
+    Click(d, 1151);
+    EXPECT_EQ(Text(d, 1142), QStringLiteral("a1a2a3a4a5"));
+    EXPECT_EQ(Text(d, 1144), QStringLiteral("b1b2b3b4b5"));
+    EXPECT_TRUE(Checked(d, 1145) && !Checked(d, 1146));
+
+    // Last: after a new address the controller answers there only.
+    Click(d, 1148);
+    EXPECT_EQ(Text(d, 1150), U("Modbus地址为：1"));
+    SetText(d, 1147, "5");
+    Click(d, 1149);
+    LetTheWriteSettle();
+    res::Control<QComboBox>(d, 1012)->setCurrentIndex(4);
+    Click(d, 1148);
+    EXPECT_EQ(Text(d, 1150), U("Modbus地址为：5"));
+    d.reject();
+  });
+  frame->MenuCommand(cmd::kModbusTest)->trigger();
+  EXPECT_EQ(Messages(prompter.texts), QStringList()) << prompter.texts.join('|').toStdString();
+  EXPECT_TRUE(frame->poller().Enabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, ConsoleDialogSimTest,
+                         ::testing::Values(ModeCase{"serial", 0, {}}, ModeCase{"wireless", 2, {"--wireless"}},
+                                           ModeCase{"network", 1, {"--tcp", "0"}}),
+                         [](const ::testing::TestParamInfo<ModeCase>& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace kaviro
