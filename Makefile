@@ -42,7 +42,8 @@ test-asan: deps
 
 # The tests where threads meet (the engine, the poll worker, the window and its network session)
 # under ThreadSanitizer. Qt is not instrumented: tests/tsan.supp hides what happens inside it.
-TSAN_TARGETS := link_test monitor_tests app_tests log_dialog_tests param_dialog_tests console_dialog_tests controller_dialog_tests kaviro-sim
+TSAN_TARGETS := link_test monitor_tests app_tests log_dialog_tests param_dialog_tests console_dialog_tests \
+                controller_dialog_tests relay_dialog_tests kaviro-sim
 test-tsan: deps
 	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAVIRO_TSAN=ON -DKAVIRO_BENCH=OFF
 	cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TARGETS)

@@ -26,6 +26,8 @@ constexpr Subcommand kSubcommands[] = {
     {"address", kaviro::cli::RunAddress, "read or change the controller's Modbus address"},
     {"action", kaviro::cli::RunAction, "switch one of the controller's action coils (clear faults, reset, ...)"},
     {"info", kaviro::cli::RunInfo, "battery presets and the user's own row, DIP switches, faults and alarms"},
+    {"rd", kaviro::cli::RunRd, "read and change the RD relay accessory's settings (network mode)"},
+    {"probe", kaviro::cli::RunProbe, "read the RD alarm thresholds 0x2033 and 0x2034 over the serial port"},
 };
 
 void Usage(std::ostream& out) {

@@ -40,4 +40,10 @@ int RunAction(const std::vector<std::string>& args);
 // `kaviro-cli info`: the controller information dialog's reads and its one write, headless.
 int RunInfo(const std::vector<std::string>& args);
 
+// `kaviro-cli rd`: the RD relay accessory's settings dialog, headless.
+int RunRd(const std::vector<std::string>& args);
+
+// `kaviro-cli probe`: the alarm threshold probe over the serial port.
+int RunProbe(const std::vector<std::string>& args);
+
 }  // namespace kaviro::cli

@@ -47,6 +47,9 @@ enum class Accept { kNone, kReadRule, kByteCount };
 
 struct ExchangePolicy {
   SerialWait serial;
+  // Serial mode: the frame goes out zero-filled to this many bytes, as one fixed-size block
+  // (0: as it is).
+  size_t serialBlock = 0;
   Unpack unpack = Unpack::kNone;
   const char* unpackMismatchFormat = "";  // kPoll: takes (expected, joined)
   Accept accept = Accept::kNone;          // serial and wireless

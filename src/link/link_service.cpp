@@ -69,6 +69,10 @@ ExchangeResult LinkService::SerialExchange(bool wireless, const RtuFrame& reques
     const RadioPacket packet = PackRequest(request.Bytes());
     serial_->Write(packet);
     waitFor = PacketsFor(expected);
+  } else if (policy.serialBlock > request.size()) {
+    std::vector<uint8_t> block(request.Bytes().begin(), request.Bytes().end());
+    block.resize(policy.serialBlock, 0);
+    serial_->Write(block);
   } else {
     serial_->Write(request.Bytes());
   }

@@ -10,9 +10,12 @@ extern const DialogTemplate kControllerInfoDialog;  // 140
 extern const DialogTemplate kLogReadDialog;         // 143
 extern const DialogTemplate kActionCmdDialog;       // 146
 extern const DialogTemplate kParamSetDialog;        // 148
+extern const DialogTemplate kRelayDialog;           // 149
+extern const DialogTemplate kThresholdProbeDialog;  // 151
 
 // Every template, for checks that hold for all of them.
 inline constexpr const DialogTemplate* kAllDialogs[] = {&kConfigDialog,  &kModbusTestDialog, &kControllerInfoDialog,
-                                                        &kLogReadDialog, &kActionCmdDialog,  &kParamSetDialog};
+                                                        &kLogReadDialog, &kActionCmdDialog,  &kParamSetDialog,
+                                                        &kRelayDialog,   &kThresholdProbeDialog};
 
 }  // namespace kaviro::res

@@ -209,6 +209,44 @@ TEST_F(SerialExchangeTest, StopConditionCancelsTheWait) {
   EXPECT_EQ(clock.NowMs(), 30u);
 }
 
+// A fixed-size block out; whatever comes is collected until the first quiet check after it, and
+// an answer still arriving when the checks run out is not taken.
+ExchangePolicy BlockPolicy() {
+  ExchangePolicy p;
+  p.serial = {.sleepMs = 100, .maxChecks = 10, .take = SerialWait::Take::kAllQueued, .stopWhenComplete = false,
+              .idleLimit = 1, .idleAfterDataOnly = true, .capacity = 256};
+  p.serialBlock = 16;
+  return p;
+}
+
+TEST_F(SerialExchangeTest, BlockGoesOutZeroFilledAndTheAnswerEndsAtTheFirstQuietCheck) {
+  const RtuFrame request = ReadRegisters(1, fn::kReadHolding, 0x2033, 2);
+  port.AnswerAfter(150, Bytes(9, 0x55));
+  port.AnswerAfter(250, Bytes(7, 0x00));
+  const ExchangeResult r = link.Exchange(LinkMode::kSerial, request, 16, BlockPolicy());
+  ASSERT_EQ(port.writes().size(), 1u);
+  Bytes block(request.Bytes().begin(), request.Bytes().end());
+  block.resize(16, 0);
+  EXPECT_EQ(port.writes()[0], block);
+  EXPECT_EQ(r.outcome, Outcome::kIdle);
+  EXPECT_EQ(r.answer.size(), 16u);
+  EXPECT_EQ(clock.NowMs(), 400u);
+}
+
+TEST_F(SerialExchangeTest, BlockAnswerStillArrivingAtTheLastCheckIsNotTaken) {
+  for (uint64_t at = 150; at <= 1000; at += 100) port.AnswerAfter(at, Bytes(2, 0x55));
+  EXPECT_EQ(link.Exchange(LinkMode::kSerial, ReadRegisters(1, 3, 0x2033, 2), 16, BlockPolicy()).outcome,
+            Outcome::kTimedOut);
+  EXPECT_EQ(clock.NowMs(), 1000u);
+
+  // A flood is drained but never kept beyond the area.
+  port.AnswerAfter(50, Bytes(600, 0x66));
+  const ExchangeResult r = link.Exchange(LinkMode::kSerial, ReadRegisters(1, 3, 0x2033, 2), 16, BlockPolicy());
+  EXPECT_EQ(r.outcome, Outcome::kIdle);
+  EXPECT_EQ(r.answer.size(), 256u);
+  EXPECT_EQ(port.Queued(), 0);
+}
+
 TEST_F(SerialExchangeTest, SendOnlyCutsLongWirelessFrames) {
   const Bytes data(18, 0x01);
   const RtuFrame frame = WriteRegisters(1, 0x3040, data);  // 27 bytes

@@ -1,0 +1,358 @@
+#include <cstdlib>
+#include <iostream>
+
+#include "cli/command_support.h"
+#include "cli/commands.h"
+#include "cli/open_link.h"
+#include "cli/verb.h"
+#include "link/link_texts.h"
+#include "link/text_format.h"
+#include "tools/common/address_entry.h"
+#include "tools/controller/param_settings.h"
+#include "tools/relay/rd_buttons.h"
+#include "tools/relay/rd_command.h"
+
+namespace kaviro::cli {
+
+namespace {
+
+constexpr const char* kRdSynopsis =
+    "kaviro-cli rd <command> [--unit HEX] [link options]\n"
+    "  The RD relay accessory's settings, as the RD settings dialog has them. The RD is reached\n"
+    "  through the controller's network side only, and only while the controller's \"485连接RD设置\"\n"
+    "  (register 0x0041) is 0: it is read first, and the command refuses otherwise. Each command\n"
+    "  prints the RD's answer as the dialog decodes it, then the decoded fields; a setting is read\n"
+    "  back from the RD afterwards.";
+
+constexpr const char* kRdFooter =
+    "Exit status: 0 success, 1 bad usage or refused (not network mode, 0x0041 not 0),\n"
+    "             2 the link could not be opened or connected,\n"
+    "             3 the exchange failed (no answer, a short answer, write not confirmed),\n"
+    "             4 the setting was confirmed but reading it back gave another value.\n\n"
+    "Examples:\n"
+    "  kaviro-cli rd info --mode network --host 192.168.1.199\n"
+    "  kaviro-cli rd mode passive --mode network\n"
+    "  kaviro-cli rd relay 2 off --mode network\n"
+    "  kaviro-cli rd range 1 12 1.5 --mode network\n"
+    "  kaviro-cli rd battery 2 --modbus-id 05 --unit 36 --mode network   (new ModbusID 05)\n";
+
+// The dialog's controls whose handlers the commands run.
+namespace button {
+constexpr int kAddressRead = 1464;
+constexpr int kInformation = 1021;
+constexpr int kIdentity = 1018;
+constexpr int kFactoryReset = 1471;
+constexpr int kBattery = 1475;
+constexpr int kActive = 1472, kPassive = 1473;
+constexpr int kBuzzerEnable = 1041, kBuzzerDisable = 1042, kBuzzerOff = 1043, kBuzzerOn = 1044;
+constexpr int kRelayOn[] = {1036, 1038, 1040};
+constexpr int kRelayOff[] = {1474, 1037, 1039};
+constexpr int kRangeSet[] = {1480, 1481, 1482};
+constexpr int kRangeRead[] = {1484, 1485, 1486};
+constexpr int kWarningSet[] = {1131, 1132};
+constexpr int kWarningRead[] = {1487, 1488};
+}  // namespace button
+
+constexpr uint16_t kRdLinkRegister = 0x0041;
+constexpr const char* kWarningNames[] = {"alarm voltage", "warning voltage"};
+
+CLI::Validator Decimal(double lo, double hi) {
+  return CLI::Validator(
+      [lo, hi](std::string& text) {
+        char* end = nullptr;
+        const double v = std::strtod(text.c_str(), &end);
+        if (!text.empty() && *end == '\0' && v >= lo && v <= hi) return std::string();
+        return Format("a number from %g to %g", lo, hi);
+      },
+      "");
+}
+
+int ExitFor(RdStatus status) {
+  switch (status) {
+    case RdStatus::kOk: return kExitOk;
+    case RdStatus::kRefused: return kExitUsage;
+    case RdStatus::kNoLink: return kExitNoLink;
+    case RdStatus::kFailed: return kExitFailed;
+  }
+  return kExitFailed;
+}
+
+const char* OnOff(bool on) { return on ? "on" : "off"; }
+
+void PrintInfo(const RdInfo& info) {
+  for (size_t k = 0; k < info.relays.size(); ++k)
+    std::cout << "relay " << k + 1 << ": " << OnOff(info.relays[k]) << '\n';
+  std::cout << "mode: " << (info.runMode ? "passive" : "active") << '\n'
+            << "buzzer: " << (info.buzzerMode ? "disabled" : "enabled") << '\n'
+            << "buzzer sound: " << OnOff(info.buzzerState) << '\n'
+            << "battery voltage: " << info.batteryText << "V\n"
+            << "ModbusID: " << Format("%02X", info.modbusId) << '\n'
+            << "battery count: " << RdBatteryText(info.batteryCode) << "(code " << int(info.batteryCode) << ")\n";
+}
+
+void PrintDecoded(const RdDecoded& d) {
+  if (!d.text.empty()) std::cout << d.text << '\n';
+  if (d.wirelessAddress) {
+    std::string digits;
+    for (uint8_t b : *d.wirelessAddress) digits += Format("%02X", b);
+    std::cout << "wireless address: " << digits << '\n'
+              << "unit: " << Format("%02X", d.wirelessAddress->back()) << '\n';
+  }
+  if (d.identity) {
+    static constexpr const char* kNames[] = {"VendorName", "Product Code", "硬件版本号", "软件版本号", "设备序列号"};
+    for (size_t k = 0; k < d.identity->size(); ++k) std::cout << kNames[k] << ": " << (*d.identity)[k] << '\n';
+  }
+  if (d.range)
+    std::cout << "relay " << d.range->relay + 1 << " action voltage: " << d.range->action << " V\n"
+              << "relay " << d.range->relay + 1 << " restore offset: " << d.range->offset << " V\n";
+  if (d.warning) std::cout << kWarningNames[d.warning->index] << ": " << d.warning->volts << " V\n";
+  if (d.info) PrintInfo(*d.info);
+}
+
+// One RD command on an opened link: the dialog's handlers with the command line's inputs.
+class RdSession {
+ public:
+  RdSession(LinkService& link, std::optional<uint8_t> unit, RdDeviceChoice choice, RdInputs inputs)
+      : link_(link), unit_(unit), choice_(std::move(choice)), inputs_(std::move(inputs)) {}
+
+  // Runs the handler of `id` and prints what the dialog would show. Nothing when it failed; the
+  // exit status then says why.
+  std::optional<RdRun> Press(int id) {
+    RdBuilderTexts texts = RdButtonTexts(*FindRdButton(id), choice_, inputs_);
+    if (unit_) texts.device = Format("%02X", *unit_);
+    RdRun run = RunInternalCommand(link_, texts, memory_);
+    if (!run.reply.message.empty()) std::cerr << run.reply.message << '\n';
+    if (!run.reply.ok()) {
+      status_ = ExitFor(run.reply.status);
+      return std::nullopt;
+    }
+    PrintDecoded(run.decoded);
+    if (run.decoded.shortAnswer) {
+      status_ = kExitFailed;
+      return std::nullopt;
+    }
+    return run;
+  }
+
+  // A setting: confirmed by the RD's echo of the request.
+  bool Set(int id) {
+    const std::optional<RdRun> run = Press(id);
+    if (!run) return false;
+    const RdCommand& c = run->command;
+    const RtuFrame request = RdRequestFrame(c.unit, c.function, c.address, c.countOrData);
+    if (!std::ranges::equal(run->reply.answer, request.WithoutCrc())) {
+      std::cerr << text::kSetFailed << '\n';
+      status_ = kExitFailed;
+      return false;
+    }
+    return true;
+  }
+
+  // Reads back with `id`; `same` compares what was read with what was set.
+  template <typename Same>
+  int ReadBack(int id, Same same, const std::string& wanted) {
+    std::cout << "read back:\n";
+    const std::optional<RdRun> run = Press(id);
+    if (!run) return status_;
+    if (same(*run)) return kExitOk;
+    std::cerr << "kaviro-cli rd: read back differs from the setting (" << wanted << ")\n";
+    return kExitMismatch;
+  }
+
+  int status() const { return status_; }
+
+ private:
+  LinkService& link_;
+  std::optional<uint8_t> unit_;
+  RdDeviceChoice choice_;
+  RdInputs inputs_;
+  RelayMemory memory_;
+  int status_ = kExitOk;
+};
+
+// A register read's first data word.
+std::optional<uint16_t> ReadWord(const RdRun& run) {
+  const auto& a = run.reply.answer;
+  if (a.size() < 5 || a[1] != fn::kReadHolding) return std::nullopt;
+  return GetU16(a, 3);
+}
+
+std::optional<uint8_t> HexOption(const std::optional<std::string>& text) {
+  std::string message;
+  const std::optional<uint8_t> value = ParseAddressEntry(*text, message);
+  if (!value) std::cerr << message << '\n';
+  return value;
+}
+
+// The controller's say on the RD: its 0x0041 must read 0 ("连接").
+int CheckRdConnected(LinkService& link, uint8_t controller) {
+  DecodedValues values{};
+  const ParamRowRead read = ReadParamRow(link, LinkMode::kNetwork, controller, *FindParamRow(kRdLinkRegister), values);
+  if (!read.reply.message.empty()) std::cerr << read.reply.message << '\n';
+  if (!read.reply.ok()) return read.reply.status == ParamStatus::kNoLink ? kExitNoLink : kExitFailed;
+  if (values.rdLinkSetting != 0) {
+    std::cerr << "kaviro-cli rd: the controller's 485连接RD设置 (0x0041) is " << values.rdLinkSetting
+              << " (不连接): the RD can be reached only when it is 0 (连接)\n";
+    return kExitUsage;
+  }
+  return kExitOk;
+}
+
+}  // namespace
+
+int RunRd(const std::vector<std::string>& args) {
+  Verb verb("rd", kRdSynopsis, kRdFooter);
+  CLI::App& app = verb.app();
+  std::optional<std::string> unitText, modbusIdText;
+  app.add_option("--unit", unitText,
+                 "the RD's unit address as two hex digits\n(default: the --modbus-id when given, else 36)")
+      ->type_name("HEX");
+  app.require_subcommand(1, 1);
+
+  CLI::App* address = verb.Sub("address", "rd address: reads the RD's wireless address (0x1000)");
+  CLI::App* info = verb.Sub("info",
+                            "rd info: reads the RD information block (0x0020)\n"
+                            "  Relays, run mode, buzzer mode and sound, battery voltage, ModbusID, battery count.");
+  CLI::App* ident = verb.Sub("ident",
+                             "rd ident: reads the RD's device information\n"
+                             "  Vendor, product code, hardware and software version, serial number.");
+  int relayNumber = 0;
+  std::string onOff;
+  CLI::App* relay = verb.Sub("relay", "rd relay 1|2|3 on|off: switches a relay (in passive mode)");
+  relay->add_option("RELAY", relayNumber, "1, 2 or 3")->type_name("")->required()->check(WholeNumber(1, 3));
+  relay->add_option("STATE", onOff, "on or off")->type_name("")->required()->check(OneOf({"on", "off"}, "on or off"));
+  std::string modeName;
+  CLI::App* mode = verb.Sub("mode",
+                            "rd mode active|passive: the RD's run mode\n"
+                            "  Active: the battery voltage switches the relays; passive: they are switched by hand.");
+  mode->add_option("MODE", modeName, "active or passive")
+      ->type_name("")
+      ->required()
+      ->check(OneOf({"active", "passive"}, "active or passive"));
+  std::string buzzerName;
+  CLI::App* buzzer = verb.Sub("buzzer", "rd buzzer enable|disable|on|off: the buzzer's mode, or its sound");
+  buzzer->add_option("BUZZER", buzzerName, "enable, disable, on or off")
+      ->type_name("")
+      ->required()
+      ->check(OneOf({"enable", "disable", "on", "off"}, "enable, disable, on or off"));
+  std::string cells;
+  CLI::App* battery = verb.Sub("battery",
+                               "rd battery 1|2|4 [--modbus-id HEX]: the battery count\n"
+                               "  1节12V, 2节24V or 4节48V; with --modbus-id the RD takes a new ModbusID too.");
+  battery->add_option("CELLS", cells, "1, 2 or 4")
+      ->type_name("")
+      ->required()
+      ->check(OneOf({"1", "2", "4"}, "1, 2 or 4"));
+  battery
+      ->add_option("--modbus-id", modbusIdText,
+                   "the RD's new Modbus address, 01 to F7\n"
+                   "(the request goes there unless --unit names the present one)")
+      ->type_name("HEX");
+  int rangeRelay = 0;
+  std::optional<std::string> actionVolts, offsetVolts;
+  CLI::App* range = verb.Sub("range",
+                             "rd range 1|2|3 [ACTION_V OFFSET_V]: a relay's range\n"
+                             "  The relay acts at ACTION_V and restores at ACTION_V + OFFSET_V.\n"
+                             "  Without values: read it.");
+  range->add_option("RELAY", rangeRelay, "1, 2 or 3")->type_name("")->required()->check(WholeNumber(1, 3));
+  range->add_option("ACTION_V", actionVolts, "whole volts, 0 to 255")->type_name("")->check(WholeNumber(0, 255));
+  range->add_option("OFFSET_V", offsetVolts, "volts in tenths, 0 to 25.5")->type_name("")->check(Decimal(0, 25.5));
+  int warnIndex = 0;
+  std::optional<std::string> warnVolts;
+  CLI::App* warn =
+      verb.Sub("warn", "rd warn 1|2 [VOLTS]: the alarm (1) or warning (2) voltage\n  Without a value: read it.");
+  warn->add_option("WHICH", warnIndex, "1 or 2")->type_name("")->required()->check(WholeNumber(1, 2));
+  warn->add_option("VOLTS", warnVolts, "volts in thousandths, 0 to 65.535")->type_name("")->check(Decimal(0, 65.535));
+  CLI::App* reset = verb.Sub("factory-reset", "rd factory-reset: restores the RD's factory settings");
+  range->callback([&] {
+    if (actionVolts.has_value() != offsetVolts.has_value())
+      throw CLI::ValidationError("give both ACTION_V and OFFSET_V");
+  });
+  if (const auto done = verb.Parse(args)) return *done;
+
+  const AppConfig config = verb.Config();
+  if (LinkModeOf(config.workMode) != LinkMode::kNetwork) {
+    std::cerr << "kaviro-cli rd: the RD is reached over the network link only (--mode network)\n";
+    return kExitUsage;
+  }
+  std::optional<uint8_t> unit, modbusId;
+  if (unitText && !(unit = HexOption(unitText))) return kExitUsage;
+  if (modbusIdText && !(modbusId = HexOption(modbusIdText))) return kExitUsage;
+
+  RdDeviceChoice choice;
+  RdInputs inputs;
+  if (modbusId) {
+    choice.modbusIdText = Format("%02X", *modbusId);
+    inputs.modbusIdIndex = *modbusId - 1;
+  }
+  const int batteryIndex = cells == "1" ? 0 : cells == "2" ? 1 : 2;
+  inputs.batteryIndex = batteryIndex;
+  if (range->parsed() && actionVolts) inputs.ranges[static_cast<size_t>(rangeRelay - 1)] = {*actionVolts, *offsetVolts};
+  if (warn->parsed() && warnVolts) inputs.warnings[static_cast<size_t>(warnIndex - 1)] = *warnVolts;
+
+  LinkService link;
+  const std::unique_ptr<OpenedLink> opened = OpenLinkOrSay(link, config, verb.link);
+  if (!opened) return kExitNoLink;
+  if (const int refused = CheckRdConnected(link, static_cast<uint8_t>(config.deviceId & 0xFF))) return refused;
+
+  RdSession rd(link, unit, choice, inputs);
+  auto info0 = [](const RdRun& run) -> const RdInfo& { return *run.decoded.info; };
+  if (address->parsed()) return rd.Press(button::kAddressRead) ? kExitOk : rd.status();
+  if (info->parsed()) return rd.Press(button::kInformation) ? kExitOk : rd.status();
+  if (ident->parsed()) return rd.Press(button::kIdentity) ? kExitOk : rd.status();
+  if (reset->parsed()) return rd.Set(button::kFactoryReset) ? kExitOk : rd.status();
+  if (relay->parsed()) {
+    const size_t k = static_cast<size_t>(relayNumber - 1);
+    const bool on = onOff == "on";
+    if (!rd.Set(on ? button::kRelayOn[k] : button::kRelayOff[k])) return rd.status();
+    return rd.ReadBack(button::kInformation, [&](const RdRun& r) { return info0(r).relays[k] == on; },
+                       Format("relay %d %s", relayNumber, onOff.c_str()));
+  }
+  if (mode->parsed()) {
+    const bool passive = modeName == "passive";
+    if (!rd.Set(passive ? button::kPassive : button::kActive)) return rd.status();
+    return rd.ReadBack(button::kInformation, [&](const RdRun& r) { return (info0(r).runMode != 0) == passive; },
+                       "mode " + modeName);
+  }
+  if (buzzer->parsed()) {
+    const bool modeChange = buzzerName == "enable" || buzzerName == "disable";
+    const int id = buzzerName == "enable"    ? button::kBuzzerEnable
+                   : buzzerName == "disable" ? button::kBuzzerDisable
+                   : buzzerName == "on"      ? button::kBuzzerOn
+                                             : button::kBuzzerOff;
+    if (!rd.Set(id)) return rd.status();
+    const bool yes = buzzerName == "disable" || buzzerName == "on";
+    return rd.ReadBack(
+        button::kInformation,
+        [&](const RdRun& r) { return ((modeChange ? info0(r).buzzerMode : info0(r).buzzerState) != 0) == yes; },
+        "buzzer " + buzzerName);
+  }
+  if (battery->parsed()) {
+    if (!rd.Set(button::kBattery)) return rd.status();
+    return rd.ReadBack(
+        button::kInformation,
+        [&](const RdRun& r) {
+          return info0(r).batteryCode == batteryIndex + 1 && (!modbusId || info0(r).modbusId == *modbusId);
+        },
+        "battery " + cells + (modbusId ? ", ModbusID " + choice.modbusIdText : ""));
+  }
+  if (range->parsed()) {
+    const size_t k = static_cast<size_t>(rangeRelay - 1);
+    if (!actionVolts) return rd.Press(button::kRangeRead[k]) ? kExitOk : rd.status();
+    if (!rd.Set(button::kRangeSet[k])) return rd.status();
+    const uint16_t word = RdRangeWord(*actionVolts, *offsetVolts);
+    return rd.ReadBack(button::kRangeRead[k], [&](const RdRun& r) { return ReadWord(r) == word; },
+                       Format("range %04X", word));
+  }
+  if (warn->parsed()) {
+    const size_t k = static_cast<size_t>(warnIndex - 1);
+    if (!warnVolts) return rd.Press(button::kWarningRead[k]) ? kExitOk : rd.status();
+    if (!rd.Set(button::kWarningSet[k])) return rd.status();
+    const uint16_t word = RdWarningWord(*warnVolts);
+    return rd.ReadBack(button::kWarningRead[k], [&](const RdRun& r) { return ReadWord(r) == word; },
+                       Format("%s %.3f V", kWarningNames[k], word * 0.001));
+  }
+  return kExitUsage;
+}
+
+}  // namespace kaviro::cli

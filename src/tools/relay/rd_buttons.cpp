@@ -1,0 +1,123 @@
+#include "tools/relay/rd_buttons.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "link/text_format.h"
+
+namespace kaviro {
+
+namespace {
+
+// Reading the wireless address opens up everything that needs the RD's address.
+constexpr int kAfterAddressRead[] = {1021, 1480, 1481, 1482, 1131, 1132, 1484, 1485, 1486, 1487, 1488, 1471, 1018};
+constexpr int kAfterAddressWrite[] = {1021, 1480, 1481, 1482, 1131, 1132, 1471};
+constexpr int kAfterInformation[] = {1472, 1473, 1041, 1042, 1475, 1483, 1489};
+constexpr int kRelayRadios[] = {1474, 1036, 1037, 1038, 1039, 1040};
+constexpr int kBuzzerStateRadios[] = {1043, 1044};
+
+using D = RdDevice;
+using V = RdData;
+
+constexpr RdButton kButtons[] = {
+    {.id = 1464, .device = D::kFactory, .function = "03", .address = "1000", .data = V::kFixed, .fixed = "0003",
+     .enable = kAfterAddressRead},
+    {.id = 1465, .device = D::kFactory, .function = "10", .address = "1000", .data = V::kFixed, .fixed = "0003",
+     .enable = kAfterAddressWrite, .asciiFromAddress = true},
+    {.id = 1021, .device = D::kWireless, .function = "03", .address = "0020", .data = V::kFixed, .fixed = "0004",
+     .enable = kAfterInformation},
+    {.id = 1472, .device = D::kChosen, .function = "06", .address = "2022", .data = V::kFixed, .fixed = "0000",
+     .disable = kRelayRadios},
+    {.id = 1473, .device = D::kChosen, .function = "06", .address = "2022", .data = V::kFixed, .fixed = "0001",
+     .enable = kRelayRadios},
+    {.id = 1474, .device = D::kChosen, .function = "05", .address = "2022", .data = V::kFixed, .fixed = "0000"},
+    {.id = 1036, .device = D::kChosen, .function = "05", .address = "2022", .data = V::kFixed, .fixed = "FF00"},
+    {.id = 1037, .device = D::kChosen, .function = "05", .address = "2023", .data = V::kFixed, .fixed = "0000"},
+    {.id = 1038, .device = D::kChosen, .function = "05", .address = "2023", .data = V::kFixed, .fixed = "FF00"},
+    {.id = 1039, .device = D::kChosen, .function = "05", .address = "2024", .data = V::kFixed, .fixed = "0000"},
+    {.id = 1040, .device = D::kChosen, .function = "05", .address = "2024", .data = V::kFixed, .fixed = "FF00"},
+    {.id = 1041, .device = D::kChosen, .function = "06", .address = "2021", .data = V::kFixed, .fixed = "0000",
+     .enable = kBuzzerStateRadios},
+    {.id = 1042, .device = D::kChosen, .function = "06", .address = "2021", .data = V::kFixed, .fixed = "0001",
+     .disable = kBuzzerStateRadios},
+    {.id = 1043, .device = D::kChosen, .function = "05", .address = "2021", .data = V::kFixed, .fixed = "0000"},
+    {.id = 1044, .device = D::kChosen, .function = "05", .address = "2021", .data = V::kFixed, .fixed = "FF00"},
+    {.id = 1475, .device = D::kChosen, .function = "06", .address = "2020", .data = V::kIdAndBattery,
+     .selection = true},
+    {.id = 1489, .device = D::kPrevious, .function = "06", .address = "2020", .data = V::kIdAndBattery,
+     .remembersModbusId = true, .selection = true},
+    {.id = 1471, .device = D::kChosen, .function = "06", .address = "4000", .data = V::kFixed, .fixed = "0001"},
+    {.id = 1480, .device = D::kChosen, .function = "06", .address = "2030", .data = V::kRange, .index = 0},
+    {.id = 1481, .device = D::kChosen, .function = "06", .address = "2031", .data = V::kRange, .index = 1},
+    {.id = 1482, .device = D::kChosen, .function = "06", .address = "2032", .data = V::kRange, .index = 2},
+    {.id = 1131, .device = D::kChosen, .function = "06", .address = "2033", .data = V::kWarning, .index = 0},
+    {.id = 1132, .device = D::kChosen, .function = "06", .address = "2034", .data = V::kWarning, .index = 1},
+    {.id = 1484, .device = D::kWireless, .function = "03", .address = "2010", .data = V::kFixed, .fixed = "0001"},
+    {.id = 1485, .device = D::kWireless, .function = "03", .address = "2011", .data = V::kFixed, .fixed = "0001"},
+    {.id = 1486, .device = D::kWireless, .function = "03", .address = "2012", .data = V::kFixed, .fixed = "0001"},
+    {.id = 1487, .device = D::kWireless, .function = "03", .address = "2013", .data = V::kFixed, .fixed = "0001"},
+    {.id = 1488, .device = D::kWireless, .function = "03", .address = "2014", .data = V::kFixed, .fixed = "0001"},
+    {.id = 1018, .device = D::kWireless, .function = "2B", .address = "0E01", .data = V::kFixed, .fixed = "00"},
+};
+
+// Toward zero, as a C conversion does; a value no integer holds counts as 0.
+int64_t Truncated(double v) { return std::isfinite(v) && std::fabs(v) < 9.0e18 ? static_cast<int64_t>(v) : 0; }
+
+long IntegerOf(std::string_view text) { return std::strtol(std::string(text).c_str(), nullptr, 10); }
+double NumberOf(std::string_view text) { return std::strtod(std::string(text).c_str(), nullptr); }
+
+}  // namespace
+
+std::span<const RdButton> RdButtons() { return kButtons; }
+
+const RdButton* FindRdButton(int id) {
+  const auto it = std::ranges::find(kButtons, id, &RdButton::id);
+  return it == std::end(kButtons) ? nullptr : &*it;
+}
+
+std::string RdDeviceText(RdDevice device, const RdDeviceChoice& choice) {
+  const std::string last = Format("%02X", choice.wirelessLast);
+  switch (device) {
+    case RdDevice::kFactory: return "36";
+    case RdDevice::kChosen: return choice.modbusIdText.empty() ? last : choice.modbusIdText;
+    case RdDevice::kWireless: return last;
+    case RdDevice::kPrevious: return choice.modbusIdText.empty() ? last : choice.lastRdModbusId;
+  }
+  return last;
+}
+
+uint16_t RdIdAndBatteryWord(int modbusIdIndex, int batteryIndex) {
+  return static_cast<uint16_t>(((modbusIdIndex + 1) * 256 + batteryIndex + 1) & 0xFFFF);
+}
+
+uint16_t RdRangeWord(std::string_view action, std::string_view offset) {
+  const long volts = IntegerOf(action) & 0xFF;
+  const int64_t tenths = Truncated(NumberOf(offset) * 10) & 0xFF;
+  return static_cast<uint16_t>(volts * 256 + tenths);
+}
+
+uint16_t RdWarningWord(std::string_view volts) {
+  return static_cast<uint16_t>(Truncated(NumberOf(volts) * 1000) & 0xFFFF);
+}
+
+std::string RdDataText(const RdButton& button, const RdInputs& inputs) {
+  switch (button.data) {
+    case RdData::kFixed: return button.fixed;
+    case RdData::kIdAndBattery: return Format("%04X", RdIdAndBatteryWord(inputs.modbusIdIndex, inputs.batteryIndex));
+    case RdData::kRange: {
+      const auto& edits = inputs.ranges[static_cast<size_t>(button.index)];
+      return Format("%04X", RdRangeWord(edits[0], edits[1]));
+    }
+    case RdData::kWarning: return Format("%04X", RdWarningWord(inputs.warnings[static_cast<size_t>(button.index)]));
+  }
+  return {};
+}
+
+RdBuilderTexts RdButtonTexts(const RdButton& button, const RdDeviceChoice& choice, const RdInputs& inputs,
+                             std::string ascii) {
+  return {RdDeviceText(button.device, choice), button.function, button.address, RdDataText(button, inputs),
+          std::move(ascii)};
+}
+
+}  // namespace kaviro

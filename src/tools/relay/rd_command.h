@@ -1,0 +1,92 @@
+#pragma once
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "link/link_service.h"
+#include "tools/relay/rd_decode.h"
+
+namespace kaviro {
+
+// The RD is reached through the controller's network side only: frames with protocol id 0x0101
+// to the RD's own unit address, on the main window's connection.
+
+// What the RD dialog remembers for the rest of the program run.
+struct RelayMemory {
+  std::string lastRdModbusId;  // the ModbusID as last remembered; a ModbusID change is sent there
+  int rdInfoReadCount = 0;     // "RD读信息" answers decoded
+};
+RelayMemory& ProcessRelayMemory();
+
+// The hidden request builder ("内部命令"): device, function, address, count or data, ASCII data.
+struct RdBuilderTexts {
+  std::string device, function, address, countOrData, ascii;
+};
+
+// The builder's fields as numbers.
+struct RdCommand {
+  uint8_t unit = 0;
+  uint8_t function = 0;
+  uint16_t address = 0;
+  uint16_t countOrData = 0;
+  std::string ascii;
+};
+
+// The standard base-16 conversion: leading blanks, a sign and 0x are accepted, it stops at the
+// first character that is not a hex digit, and an empty text is 0.
+unsigned long HexTextValue(std::string_view text);
+RdCommand ParseRdCommand(const RdBuilderTexts& texts);
+
+// Function 0x10's data area: a zero byte, then the ASCII data's bytes (pairs of hex digits; a
+// pair that is 0 adds no byte), zero-filled. At most kRdMaxWriteRegisters fit behind the zero.
+inline constexpr size_t kRdDataArea = 16;
+inline constexpr int kRdMaxWriteRegisters = 7;
+using RdDataBytes = std::array<uint8_t, kRdDataArea>;
+RdDataBytes RdDataArea(std::string_view ascii, int count);
+
+// The RD's requests as frames: two 16-bit fields (12 bytes on the wire; 11 for 0x2B, whose
+// second field is one byte), and a 0x10 write of `count` registers from `data` (13 + 2n).
+RtuFrame RdRequestFrame(uint8_t unit, uint8_t function, uint16_t field1, uint16_t field2);
+RtuFrame RdWriteMultipleFrame(uint8_t unit, uint16_t start, uint16_t count, std::span<const uint8_t> data);
+
+// Up to 100 receives of 30 ms for the answer with the current transaction id; the id stays.
+ExchangePolicy RdExchangePolicy();
+
+enum class RdStatus {
+  kOk,
+  kRefused,  // the builder's input was refused: nothing sent
+  kNoLink,   // not connected: nothing sent
+  kFailed,   // sent, but no answer came to decode
+};
+
+struct RdReply {
+  RdStatus status = RdStatus::kFailed;
+  std::string message;              // the text to show; empty when there is none
+  bool applicationMessage = false;  // shown by the application, not the dialog (send failure)
+  std::vector<uint8_t> answer;      // the answer behind its header: unit, function, data
+  bool ok() const { return status == RdStatus::kOk; }
+};
+
+inline constexpr size_t kRdAnswerArea = 512;
+
+// The two senders, each holding the link for its exchange.
+RdReply SendRdRequest(LinkService& link, uint8_t unit, uint8_t function, uint16_t field1, uint16_t field2);
+RdReply SendRdWriteMultiple(LinkService& link, uint8_t unit, uint16_t start, uint16_t count,
+                            std::span<const uint8_t> data);
+
+struct RdRun {
+  RdCommand command;
+  RdReply reply;
+  std::string dump;   // the answer as "%02X " per byte ("返回数据:")
+  RdDecoded decoded;  // the result text ("实际数据:") and what the controls show
+};
+
+// Parses the builder, sends, and decodes the answer; an information answer also updates `memory`.
+RdRun RunInternalCommand(LinkService& link, const RdBuilderTexts& texts, RelayMemory& memory);
+
+inline constexpr const char* kRdTooManyRegistersText = "写多字节数据最多7个寄存器，请重新输入数量";
+
+}  // namespace kaviro

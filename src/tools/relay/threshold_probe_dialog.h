@@ -1,0 +1,21 @@
+#pragma once
+#include <QDialog>
+
+namespace kaviro {
+
+class CMainFrame;
+
+// The alarm threshold probe (the menu's last, blank item): reads 0x2033 and 0x2034 over the
+// serial port in one 16-byte block and shows both blocks and both values.
+class CThresholdProbeDlg final : public QDialog {
+  Q_OBJECT
+ public:
+  explicit CThresholdProbeDlg(CMainFrame& frame);
+
+  void Probe();
+
+ private:
+  CMainFrame& frame_;
+};
+
+}  // namespace kaviro
