@@ -325,4 +325,21 @@ inline std::string LocalDate(int daysBack) {
   return text;
 }
 
+// A command that ends in failure: the simulator with its faults (or stopped before the run), the
+// command, and the status and texts it must end with. The verbs' tables instantiate CliFailures.
+struct CliFailure {
+  const char* name;
+  Mode mode;
+  std::vector<std::string> faults;
+  bool simGone;                   // the simulator is stopped before the command runs
+  std::vector<std::string> args;  // the link's options follow
+  int status;
+  const char* err;                // stderr, whole
+  const char* out = nullptr;      // stdout, whole; nullptr: not looked at
+};
+
+class CliFailures : public ::testing::TestWithParam<CliFailure> {};
+
+inline std::string CliFailureName(const ::testing::TestParamInfo<CliFailure>& info) { return info.param.name; }
+
 }  // namespace kaviro::testing

@@ -135,17 +135,7 @@ TEST(ConsoleReadBack, ALockedControllerKeepsItsValuesAndTheWriteEndsInStatusFour
   EXPECT_EQ(address.err, "通讯失败，请检查连接或重新操作！\n");
 }
 
-struct Failure {
-  const char* name;
-  Mode mode;
-  std::vector<std::string> faults;
-  bool simGone;
-  std::vector<std::string> args;
-  int status;
-  const char* stderrText;
-};
-
-const Failure kFailures[] = {
+const CliFailure kConsoleFailures[] = {
     {"SilentSerialSend", Mode::kSerial, {"--silent"}, false, {"send", "03", "0001", "0005"}, 3,
      "通讯失败，请检查连接或重新操作！\n"},
     {"OtherDeviceAnswersTheRadioRead", Mode::kWireless, {"--wrong-id", "1"}, false, {"radio", "get"}, 3,
@@ -156,22 +146,8 @@ const Failure kFailures[] = {
      "串口或被占用无法打开！\r\n请关闭占用此串口的程序，在重新打开本程序!\n"},
 };
 
-class ConsoleFailures : public ::testing::TestWithParam<Failure> {};
+INSTANTIATE_TEST_SUITE_P(Console, CliFailures, ::testing::ValuesIn(kConsoleFailures), CliFailureName);
 
-TEST_P(ConsoleFailures, EndWithTheConsolesTextAndStatus) {
-  const Failure& f = GetParam();
-  SimLink link;
-  ASSERT_TRUE(link.Start(f.mode, f.faults)) << link.sim().output();
-  if (f.simGone) link.sim().Stop();
-  TempDir dir;
-  const ChildResult r = CliOn(dir, link, f.args);
-  ASSERT_TRUE(r.exited) << r;
-  EXPECT_EQ(r.code, f.status) << r;
-  EXPECT_EQ(r.err, f.stderrText);
-}
-
-INSTANTIATE_TEST_SUITE_P(Cli, ConsoleFailures, ::testing::ValuesIn(kFailures),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ConsoleHelp, EveryVerbShowsItsSynopsisAndExamples) {
   TempDir dir;

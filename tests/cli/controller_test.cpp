@@ -114,41 +114,16 @@ TEST(ControllerRestart, AnUnansweredResetIsARestart) {
   EXPECT_EQ(r.out, "故障 0x0000\n报警 0x0000\n");  // the reset was carried out
 }
 
-struct ControllerFailure {
-  const char* name;
-  Mode mode;
-  std::vector<std::string> faults;
-  bool simGone;
-  std::vector<std::string> args;
-  int status;
-  const char* stderrText;
+const CliFailure kControllerFailures[] = {
+    {"SilentAction", Mode::kSerial, {"--silent"}, false, {"action", "equalise"}, 3, "设置失败！\n", ""},
+    {"WrongUnitAction", Mode::kNetwork, {"--wrong-id", "1"}, false, {"action", "clear-load-ah"}, 3, "设置失败！\n", ""},
+    {"SilentTable", Mode::kWireless, {"--silent"}, false, {"info", "presets"}, 3, "通讯失败，请检查连接或重新操作！\n", ""},
+    {"CorruptFaultWord", Mode::kSerial, {"--corrupt-crc", "1"}, false, {"info", "faults"}, 3, "返回数据错误！\n", ""},
+    {"NothingListens", Mode::kNetwork, {}, true, {"action", "reset"}, 2, "连接服务器失败!\n", ""},
 };
 
-const ControllerFailure kFailures[] = {
-    {"SilentAction", Mode::kSerial, {"--silent"}, false, {"action", "equalise"}, 3, "设置失败！\n"},
-    {"WrongUnitAction", Mode::kNetwork, {"--wrong-id", "1"}, false, {"action", "clear-load-ah"}, 3, "设置失败！\n"},
-    {"SilentTable", Mode::kWireless, {"--silent"}, false, {"info", "presets"}, 3, "通讯失败，请检查连接或重新操作！\n"},
-    {"CorruptFaultWord", Mode::kSerial, {"--corrupt-crc", "1"}, false, {"info", "faults"}, 3, "返回数据错误！\n"},
-    {"NothingListens", Mode::kNetwork, {}, true, {"action", "reset"}, 2, "连接服务器失败!\n"},
-};
+INSTANTIATE_TEST_SUITE_P(Controller, CliFailures, ::testing::ValuesIn(kControllerFailures), CliFailureName);
 
-class ControllerFailures : public ::testing::TestWithParam<ControllerFailure> {};
-
-TEST_P(ControllerFailures, EndWithTheDialogsTextAndStatus) {
-  const ControllerFailure& f = GetParam();
-  SimLink link;
-  ASSERT_TRUE(link.Start(f.mode, f.faults)) << link.sim().output();
-  if (f.simGone) link.sim().Stop();
-  TempDir dir;
-  const ChildResult r = CliOn(dir, link, f.args);
-  ASSERT_TRUE(r.exited) << r;
-  EXPECT_EQ(r.code, f.status) << r;
-  EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, f.stderrText);
-}
-
-INSTANTIATE_TEST_SUITE_P(Cli, ControllerFailures, ::testing::ValuesIn(kFailures),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 struct Refusal {
   const char* name;

@@ -85,17 +85,7 @@ TEST_P(LogEveryMode, LatestRecordPrintedAndSavedAsText) {
 INSTANTIATE_TEST_SUITE_P(Cli, LogEveryMode, ::testing::Values(Mode::kSerial, Mode::kWireless, Mode::kNetwork),
                          [](const auto& info) { return std::string(ModeName(info.param)); });
 
-struct LogFailure {
-  const char* name;
-  Mode mode;
-  std::vector<std::string> faults;
-  bool simGone;
-  std::vector<std::string> args;
-  int status;
-  const char* stderrText;
-};
-
-const LogFailure kLogFailures[] = {
+const CliFailure kLogFailures[] = {
     {"NothingToSave", Mode::kNetwork, {"--log-records", "0"}, false, {"log", "--all", "--xls", "none.xls"}, 3,
      "内容为空!\n"},
     {"FileCannotBeWritten", Mode::kNetwork, {}, false, {"log", "--all", "--txt", "no-such-dir/x.txt"}, 3,
@@ -108,23 +98,8 @@ const LogFailure kLogFailures[] = {
     {"NothingListens", Mode::kNetwork, {}, true, {"log", "--latest"}, 2, "连接服务器失败!\n"},
 };
 
-class LogFailures : public ::testing::TestWithParam<LogFailure> {};
+INSTANTIATE_TEST_SUITE_P(Log, CliFailures, ::testing::ValuesIn(kLogFailures), CliFailureName);
 
-TEST_P(LogFailures, EndWithTheDialogsTextAndStatus) {
-  const LogFailure& f = GetParam();
-  SimLink link;
-  ASSERT_TRUE(link.Start(f.mode, f.faults)) << link.sim().output();
-  if (f.simGone) link.sim().Stop();
-  TempDir dir;
-  const ChildResult r = CliOn(dir, link, f.args);
-  ASSERT_TRUE(r.exited) << r;
-  EXPECT_EQ(r.code, f.status) << r;
-  EXPECT_EQ(r.err, f.stderrText);
-  EXPECT_FALSE(std::filesystem::exists(dir / "none.xls"));
-}
-
-INSTANTIATE_TEST_SUITE_P(Cli, LogFailures, ::testing::ValuesIn(kLogFailures),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 struct Usage {
   const char* name;

@@ -63,55 +63,27 @@ TEST_P(ParamEveryMode, ClockRoundTrip) {
 INSTANTIATE_TEST_SUITE_P(Cli, ParamEveryMode, ::testing::Values(Mode::kSerial, Mode::kWireless, Mode::kNetwork),
                          [](const auto& info) { return std::string(ModeName(info.param)); });
 
-struct ParamFailure {
-  const char* name;
-  Mode mode;
-  std::vector<std::string> faults;
-  bool simGone;
-  std::vector<std::string> args;
-  int status;
-  const char* out;
-  const char* err;
+const CliFailure kParamFailures[] = {
+    {"RefusedInput", Mode::kNetwork, {}, false, {"param", "set", "0xe00e", "12.5"}, 1, "输入数据有误，请重新输入！\n", ""},
+    {"NotZeroOrOne", Mode::kNetwork, {}, false, {"param", "set", "rd-link", "1.0"}, 1, "数据不能为空，请重新输入\n", ""},
+    {"ClockNotRepresentable", Mode::kNetwork, {}, false, {"clock", "set", "1901-01-01 00:00:00"}, 1,
+     "输入数据有误，请重新输入！\n", ""},
+    {"SilentSerial", Mode::kSerial, {"--silent"}, false, {"param", "get", "0xE00E"}, 3, "通讯失败，请检查连接或重新操作！\n", ""},
+    {"SilentSerialWrite", Mode::kSerial, {"--silent"}, false, {"param", "set", "load-hvd", "13"}, 3,
+     "通讯失败，请检查连接或重新操作！\n", ""},
+    {"SilentNetwork", Mode::kNetwork, {"--silent"}, false, {"clock", "get"}, 3, "读取数据失败！\n", ""},
+    {"SilentNetworkList", Mode::kNetwork, {"--silent"}, false, {"param", "list"}, 3, "通讯失败，请检查连接或重新操作！\n", ""},
+    {"CompanionReadFails", Mode::kWireless, {"--silent"}, false, {"param", "set", "load-lvd", "11"}, 3,
+     "通讯失败，请检查连接或重新操作！\n", ""},
+    {"WriteForgotten", Mode::kSerial, {"--forget-writes"}, false, {"param", "set", "0xE00E", "13"}, 4,
+     "设置成功！\nkaviro-cli param set: read back 0x0640, but 0x0514 was written\n", "16.00\n"},
+    {"MissingDevice", Mode::kWireless, {}, true, {"param", "get", "0xE00E"}, 2,
+     "串口或被占用无法打开！\r\n请关闭占用此串口的程序，在重新打开本程序!\n", ""},
+    {"NothingListens", Mode::kNetwork, {}, true, {"clock", "set", "now"}, 2, "连接服务器失败!\n", ""},
 };
 
-const ParamFailure kParamFailures[] = {
-    {"RefusedInput", Mode::kNetwork, {}, false, {"param", "set", "0xe00e", "12.5"}, 1, "", "输入数据有误，请重新输入！\n"},
-    {"NotZeroOrOne", Mode::kNetwork, {}, false, {"param", "set", "rd-link", "1.0"}, 1, "", "数据不能为空，请重新输入\n"},
-    {"ClockNotRepresentable", Mode::kNetwork, {}, false, {"clock", "set", "1901-01-01 00:00:00"}, 1, "",
-     "输入数据有误，请重新输入！\n"},
-    {"SilentSerial", Mode::kSerial, {"--silent"}, false, {"param", "get", "0xE00E"}, 3, "",
-     "通讯失败，请检查连接或重新操作！\n"},
-    {"SilentSerialWrite", Mode::kSerial, {"--silent"}, false, {"param", "set", "load-hvd", "13"}, 3, "",
-     "通讯失败，请检查连接或重新操作！\n"},
-    {"SilentNetwork", Mode::kNetwork, {"--silent"}, false, {"clock", "get"}, 3, "", "读取数据失败！\n"},
-    {"SilentNetworkList", Mode::kNetwork, {"--silent"}, false, {"param", "list"}, 3, "",
-     "通讯失败，请检查连接或重新操作！\n"},
-    {"CompanionReadFails", Mode::kWireless, {"--silent"}, false, {"param", "set", "load-lvd", "11"}, 3, "",
-     "通讯失败，请检查连接或重新操作！\n"},
-    {"WriteForgotten", Mode::kSerial, {"--forget-writes"}, false, {"param", "set", "0xE00E", "13"}, 4, "16.00\n",
-     "设置成功！\nkaviro-cli param set: read back 0x0640, but 0x0514 was written\n"},
-    {"MissingDevice", Mode::kWireless, {}, true, {"param", "get", "0xE00E"}, 2, "",
-     "串口或被占用无法打开！\r\n请关闭占用此串口的程序，在重新打开本程序!\n"},
-    {"NothingListens", Mode::kNetwork, {}, true, {"clock", "set", "now"}, 2, "", "连接服务器失败!\n"},
-};
+INSTANTIATE_TEST_SUITE_P(Param, CliFailures, ::testing::ValuesIn(kParamFailures), CliFailureName);
 
-class ParamFailures : public ::testing::TestWithParam<ParamFailure> {};
-
-TEST_P(ParamFailures, EndWithTheDialogsTextAndStatus) {
-  const ParamFailure& f = GetParam();
-  SimLink link;
-  ASSERT_TRUE(link.Start(f.mode, f.faults)) << link.sim().output();
-  if (f.simGone) link.sim().Stop();
-  TempDir dir;
-  const ChildResult r = CliOn(dir, link, f.args);
-  ASSERT_TRUE(r.exited) << r;
-  EXPECT_EQ(r.code, f.status) << r;
-  EXPECT_EQ(r.out, f.out);
-  EXPECT_EQ(r.err, f.err);
-}
-
-INSTANTIATE_TEST_SUITE_P(Cli, ParamFailures, ::testing::ValuesIn(kParamFailures),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ParamUsage, UnknownNamesAndMissingArgumentsEndBeforeAnyLink) {
   TempDir dir;
