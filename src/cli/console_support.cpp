@@ -1,17 +1,10 @@
 #include "cli/console_support.h"
 
-#include <mutex>
-
 #include "cli/command_support.h"
 #include "cli/commands.h"
 #include "link/link_texts.h"
 
 namespace kaviro::cli {
-
-namespace {
-// Time for the controller to take a write and answer it.
-constexpr int kReadBackPauseMs = 300;
-}  // namespace
 
 std::optional<ConsoleTarget> Target(const Verb& verb) {
   const AppConfig config = verb.Config();
@@ -23,12 +16,7 @@ std::optional<ConsoleTarget> Target(const Verb& verb) {
 ConsoleLink::ConsoleLink(const ConsoleTarget& target, const LinkOverrides& overrides)
     : mode_(target.mode), opened_(OpenLinkOrSay(link_, target.config, overrides)) {}
 
-void ConsoleLink::Settle() {
-  link_.clock().SleepMs(kReadBackPauseMs);
-  std::lock_guard lock(link_.Mutex());
-  if (const std::shared_ptr<NetSocket> socket = link_.Connection())
-    link_.inbox().ReceiveFrom(*socket, link_.transaction().Current());
-}
+void ConsoleLink::Settle() { SettleAfterWrite(link_); }
 
 int Refused(const std::string& message) {
   std::cerr << message << '\n';

@@ -29,9 +29,7 @@ class ConsoleLink {
   LinkService& link() { return link_; }
   LinkMode mode() const { return mode_; }
 
-  // Between a write whose answer nobody reads and the read that checks it: the controller's
-  // answer is given time to come and, on the network, taken off the connection as the window's
-  // read notification would.
+  // See SettleAfterWrite.
   void Settle();
 
  private:

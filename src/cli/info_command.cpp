@@ -1,6 +1,4 @@
-#include <chrono>
 #include <iostream>
-#include <thread>
 
 #include "cli/command_support.h"
 #include "cli/commands.h"
@@ -35,18 +33,6 @@ constexpr const char* kSetCustomSynopsis =
     "  8.0 to 16.0, equalise period 0 to 255 days, temperature coefficient -128 to 0. Prints the\n"
     "  frame, sends it (the write is not confirmed), then reads the table back, prints the row as\n"
     "  read and compares it with what was written.";
-
-// The controller answers the write anyway; that answer must be gone before the read-back asks,
-// or it would be taken for the start of the table.
-constexpr int kWriteAnswerSettleMs = 300;
-
-void DrainNetwork(LinkService& link) {
-  const std::shared_ptr<NetSocket> socket = link.Connection();
-  if (!socket) return;
-  std::vector<uint8_t> scratch(NetInbox::kSize);
-  while (socket->Receive(scratch) > 0) {
-  }
-}
 
 void PrintMessages(const std::vector<std::string>& messages) {
   for (const std::string& m : messages) std::cerr << m << '\n';
@@ -89,8 +75,7 @@ int SetCustom(LinkService& link, LinkMode mode, uint8_t unit, const CustomPreset
     std::cerr << failure << '\n';
     return kExitFailed;
   }
-  std::this_thread::sleep_for(std::chrono::milliseconds(kWriteAnswerSettleMs));
-  if (mode == LinkMode::kNetwork) DrainNetwork(link);
+  SettleAfterWrite(link);
   const std::optional<PresetWords> read = ReadTableOrSay(link, mode, unit);
   if (!read) return kExitFailed;
   CustomPresetWords stored{};
