@@ -1,4 +1,5 @@
 #include <atomic>
+#include <chrono>
 #include <csignal>
 #include <ctime>
 #include <iostream>
@@ -8,6 +9,9 @@
 #include "cli/open_link.h"
 #include "cli/verb.h"
 #include "cli/register_report.h"
+#include "cli/controller_session.h"
+#include "cli/influx_line.h"
+#include "cli/row_values.h"
 #include "monitor/poll_worker.h"
 
 namespace kaviro::cli {
@@ -52,8 +56,6 @@ class ReportObserver final : public PollObserver {
   RegisterReport& report_;
 };
 
-}  // namespace
-
 constexpr const char* kPollSynopsis =
     "kaviro-cli poll [options]\n"
     "  Polls the controller like the main window does (three block reads every interval) and prints\n"
@@ -61,16 +63,29 @@ constexpr const char* kPollSynopsis =
 
 constexpr const char* kPollFooter =
     "Exit status: 0 success, 1 bad usage, 2 the link could not be opened or connected,\n"
-    "             3 polls failed (--once with a failed poll, or the connection declared lost).\n\n"
+    "             3 polls failed (--once with a failed poll, or the connection declared lost\n"
+    "             without --reconnect).\n\n"
     "Examples:\n"
     "  kaviro-cli poll --mode serial --com 2 --once\n"
     "  kaviro-cli poll --mode wireless --device /dev/ttyUSB0 --interval 10\n"
-    "  kaviro-cli poll --mode network --host 192.168.1.199 --format json\n";
+    "  kaviro-cli poll --mode network --host 192.168.1.199 --format json\n"
+    "  kaviro-cli poll --mode network --host 192.168.1.199 --format influx --reconnect | influx write -b solar\n";
+
+int64_t UnixNanoseconds() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+constexpr const char* LinkName(LinkMode mode) {
+  return mode == LinkMode::kNetwork ? "network" : mode == LinkMode::kWireless ? "wireless" : "serial";
+}
+
+}  // namespace
 
 int RunPoll(const std::vector<std::string>& args) {
   Verb verb("poll", kPollSynopsis, kPollFooter);
   CLI::App& app = verb.app();
-  bool once = false, noHeader = false;
+  bool once = false, noHeader = false, reconnect = false;
   int count = 0;  // 0: until interrupted
   std::string format = "table";
   app.add_flag("--once", once, "one poll, then exit");
@@ -79,14 +94,18 @@ int RunPoll(const std::vector<std::string>& args) {
   app.add_option("--format", format,
                  "table: aligned columns and the controller clock line (default);\n"
                  "csv: RFC 4180, a header row, then one line per register row and poll;\n"
-                 "json: one object per poll per line (timestamp, status, clock, rows)")
-      ->type_name("table|csv|json")
-      ->check(OneOf({"table", "csv", "json"}, "table, csv or json"));
+                 "json: one object per poll per line (timestamp, status, clock, rows);\n"
+                 "influx: InfluxDB line protocol, one line per poll (measurement kaviro, tags unit\n"
+                 "and link, a field reg_HHHH per register), for Telegraf's execd input or influx write")
+      ->type_name("table|csv|json|influx")
+      ->check(OneOf({"table", "csv", "json", "influx"}, "table, csv, json or influx"));
   app.add_flag("--no-header", noHeader, "csv without its header row (for appending to a file)");
+  app.add_flag("--reconnect", reconnect,
+               "when the connection is lost (the controller closed it, the serial device vanished, or\n"
+               "polls failed), say so on stderr, open the link again 1 s, 2 s, 4 s ... at most 30 s\n"
+               "apart, and go on polling, instead of exiting with 3");
   if (const auto done = verb.Parse(args)) return *done;
   if (once) count = 1;
-  const ReportFormat reportFormat = format == "csv" ? ReportFormat::kCsv : format == "json" ? ReportFormat::kJson
-                                                                                          : ReportFormat::kTable;
 
   const AppConfig config = verb.Config();
   const std::optional<RegisterTable> table = RegisterTableFor(config.language);
@@ -96,25 +115,30 @@ int RunPoll(const std::vector<std::string>& args) {
   }
 
   LinkService link;
-  const std::unique_ptr<OpenedLink> opened = OpenLinkOrSay(link, config, verb.link);
-  if (!opened) return kExitNoLink;
+  ControllerSession session(link, config, verb.link);
+  if (!session.Open()) {
+    std::cerr << session.Error() << '\n';
+    return kExitNoLink;
+  }
 
   SharedConfig shared(config);
   DecodedValues values{};
   RegisterReport report(*table);
-  report.status = opened->statusLine;
+  report.status = session.StatusLine();
   ReportObserver observer(report);
   observer.table = *table;
   PollWorker worker(link, shared, values, observer);
+  const InfluxTags influxTags = {{"unit", std::to_string(config.deviceId)},
+                                 {"link", LinkName(LinkModeOf(config.workMode))}};
 
   interrupted.store(false);
   std::signal(SIGINT, [](int) { interrupted.store(true); });
   std::signal(SIGTERM, [](int) { interrupted.store(true); });
-  if (reportFormat == ReportFormat::kCsv && !noHeader) WriteCsvHeader(std::cout);
+  if (format == "csv" && !noHeader) WriteCsvHeader(std::cout);
 
   int polls = 0;
   bool lastFailed = false;
-  worker.RunLoop([&](std::optional<PollResult> result) {
+  const auto pass = [&](std::optional<PollResult> result) {
     if (result) {
       ++polls;
       // The worker does not hold a silent controller on the network against it; here a poll
@@ -123,22 +147,31 @@ int RunPoll(const std::vector<std::string>& args) {
       observer.blocksDecoded = 0;
       if (!lastFailed) {
         report.timestamp = LocalTimestamp();
-        switch (reportFormat) {
-          case ReportFormat::kTable: WriteTable(std::cout, report); break;
-          case ReportFormat::kCsv: WriteCsv(std::cout, report); break;
-          case ReportFormat::kJson: WriteJson(std::cout, report); break;
-        }
+        if (format == "table") WriteTable(std::cout, report);
+        if (format == "csv") WriteCsv(std::cout, report);
+        if (format == "json") WriteJson(std::cout, report);
+        if (format == "influx") WriteInflux(std::cout, influxTags, RowValues(report), UnixNanoseconds());
       }
     }
     // Only after the report: the controller may close right after answering a whole poll.
-    if (opened->PumpClose()) {
-      std::cerr << kRemoteCloseText << '\n';
+    if (session.Gone()) {
+      if (LinkModeOf(config.workMode) == LinkMode::kNetwork) std::cerr << kRemoteCloseText << '\n';
       observer.lost = true;
     }
     if (observer.lost) return false;
     if (!result) return !interrupted.load();
     return !interrupted.load() && (count == 0 || polls < count);
-  });
+  };
+  for (;;) {
+    worker.RunLoop(pass);
+    const bool finished = interrupted.load() || (count != 0 && polls >= count);
+    if (!reconnect || finished || !observer.lost) break;
+    std::cerr << kConnectionLostText << '\n';
+    if (!session.Reopen([] { return interrupted.load(); })) break;
+    observer.lost = false;
+    lastFailed = false;
+    report.status = session.StatusLine();
+  }
   std::signal(SIGINT, SIG_DFL);
   std::signal(SIGTERM, SIG_DFL);
 

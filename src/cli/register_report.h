@@ -20,6 +20,8 @@ class RegisterReport final : public RowSink {
   // The five texts of a row: number, address, description, value, unit (all empty for separators).
   std::vector<std::string> Row(size_t row) const;
   size_t size() const { return table_.size(); }
+  const RegisterDescriptor& Descriptor(size_t row) const { return table_[row]; }
+  const std::string& Value(size_t row) const { return values_[row]; }
 
   std::string status;     // status pane 0
   std::string clock;      // status pane 1
@@ -29,8 +31,6 @@ class RegisterReport final : public RowSink {
   RegisterTable table_;
   std::vector<std::string> values_;
 };
-
-enum class ReportFormat { kTable, kCsv, kJson };
 
 // Rows of cells in columns aligned by display width (a Chinese character takes two).
 void WriteAligned(std::ostream& out, const std::vector<std::vector<std::string>>& rows);

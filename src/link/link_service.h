@@ -32,6 +32,11 @@ class LinkService {
   bool EnsureSerialOpen(int comPort);
   bool EnsureSerialOpenPath(const std::string& path);
   bool SerialOpen() const { return serial_->IsOpen(); }
+  bool SerialVanished() const { return serial_->Vanished(); }
+  // Lets go of the port so the next Ensure… opens the device anew (after it vanished).
+  void CloseSerial() {
+    if (serial_ == &port_) port_.Close();
+  }
   // Tests drive a scripted device instead of the port.
   void UseSerialDevice(SerialDevice* device) { serial_ = device ? device : &port_; }
 

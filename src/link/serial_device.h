@@ -16,6 +16,9 @@ class SerialDevice {
   // Reads at most out.size() bytes that are already queued; returns the count read.
   virtual int Read(std::span<uint8_t> out) = 0;
   virtual int Write(std::span<const uint8_t> bytes) = 0;
+  // True once the device has gone away under an open handle (an adapter unplugged, the far end
+  // of a pseudo-terminal closed); only closing and opening again can bring it back.
+  virtual bool Vanished() const { return false; }
 };
 
 }  // namespace kaviro

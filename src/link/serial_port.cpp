@@ -43,7 +43,14 @@ bool Configure(int fd, int baud, int parity, int byteSize, int stopBitsCode) {
   return tcsetattr(fd, TCSANOW, &tio) == 0;
 }
 
+// Errors after which the handle will never work again.
+bool DeviceGone(int error) { return error == EIO || error == ENXIO || error == ENODEV || error == EBADF; }
+
 }  // namespace
+
+void SerialPort::NoteError(int error) {
+  if (DeviceGone(error)) vanished_.store(true);
+}
 
 SerialPort::~SerialPort() { Close(); }
 
@@ -70,6 +77,7 @@ bool SerialPort::OpenPath(const std::string& path, int baud, int parity, int byt
   const int lines = TIOCM_DTR | TIOCM_RTS;
   ioctl(fd, TIOCMBIS, &lines);  // pseudo-terminals refuse modem lines: not an error
   fd_ = fd;
+  vanished_.store(false);
   return true;
 }
 
@@ -98,6 +106,7 @@ int SerialPort::Read(std::span<uint8_t> out) {
     } else if (n < 0 && errno == EINTR) {
       continue;
     } else {
+      if (n < 0) NoteError(errno);
       break;  // nothing more queued right now
     }
   }
@@ -119,6 +128,7 @@ int SerialPort::Write(std::span<const uint8_t> bytes) {
       pollfd p{fd_, POLLOUT, 0};
       if (::poll(&p, 1, 500) > 0) continue;
     }
+    if (n < 0) NoteError(errno);
     break;
   }
   return static_cast<int>(sent);

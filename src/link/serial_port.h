@@ -27,10 +27,14 @@ class SerialPort final : public SerialDevice {
   int Queued() override;
   int Read(std::span<uint8_t> out) override;
   int Write(std::span<const uint8_t> bytes) override;
+  bool Vanished() const override { return vanished_.load(); }
 
  private:
+  void NoteError(int error);
+
   // Atomic: whether the port is open is read from any thread; all I/O happens under the link lock.
   std::atomic<int> fd_{-1};
+  std::atomic<bool> vanished_{false};
 };
 
 }  // namespace kaviro

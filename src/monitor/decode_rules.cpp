@@ -165,4 +165,13 @@ std::optional<BlockRules> RulesForBlock(int block) {
   }
 }
 
+const DecodeRule* RuleForAddress(uint16_t address) {
+  for (const int block : {kBlockInput, kBlockHolding, kBlockLighting}) {
+    const std::optional<BlockRules> rules = RulesForBlock(block);
+    for (const DecodeRule& rule : rules->rules)
+      if (rule.address == address) return &rule;
+  }
+  return nullptr;
+}
+
 }  // namespace kaviro

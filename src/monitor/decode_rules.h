@@ -68,6 +68,9 @@ struct BlockRules {
 // The block numbers of decoder.h; any other number has no rules.
 std::optional<BlockRules> RulesForBlock(int block);
 
+// The rule of a polled register, from whichever block reads it; none for other addresses.
+const DecodeRule* RuleForAddress(uint16_t address);
+
 constexpr size_t WordsNeeded(WordSource source) {
   return source == WordSource::kHiLo ? 2 : source == WordSource::kChars ? 4 : 1;
 }

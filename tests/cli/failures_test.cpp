@@ -15,7 +15,9 @@ TEST_P(CliFailures, EndWithTheDialogsTextAndStatus) {
   ASSERT_TRUE(r.exited) << r;
   EXPECT_EQ(r.code, f.status) << r;
   EXPECT_EQ(r.err, f.err);
-  if (f.out) EXPECT_EQ(r.out, f.out);
+  if (f.out) {
+    EXPECT_EQ(r.out, f.out);
+  }
   for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
     EXPECT_EQ(entry.path().filename(), "config.txt");
 }

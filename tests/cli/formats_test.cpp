@@ -1,12 +1,19 @@
 // --format csv and json read back by Python's own parsers, against the table of the same controller.
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "cli_fixture.h"
 
 namespace kaviro::testing {
 namespace {
 
 constexpr char kUnit = '\x1f';  // between the fields the parsers hand back
+
+std::string ToLower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
 
 // Python's csv module: one line per record, fields joined by kUnit.
 constexpr const char* kCsvReader = R"(
@@ -25,6 +32,36 @@ with open(sys.argv[1], encoding='utf-8') as f:
         print('\x1f'.join(['P', ','.join(sorted(o)), o['timestamp'], o['status'], o['clock']]))
         for r in o['rows']:
             print('\x1f'.join(['R', ','.join(sorted(r)), r['number'], r['address'], r['description'], r['value'], r['unit']]))
+)";
+
+// InfluxDB line protocol taken apart by hand: per line an L line (measurement, tags, time), per
+// field an F line (key, type i/f/s, value).
+constexpr const char* kInfluxReader = R"(
+import sys
+def cut(text, stops):
+    part, quoted, i = '', False, 0
+    while i < len(text):
+        c = text[i]
+        if c == '\\' and i + 1 < len(text):
+            part += text[i + 1]; i += 2; continue
+        if c == '"': quoted = not quoted
+        elif c in stops and not quoted: return part, text[i + 1:]
+        part += c; i += 1
+    return part, ''
+with open(sys.argv[1], encoding='utf-8') as f:
+    for line in f:
+        head, rest = cut(line.rstrip('\n'), ' ')
+        fields, stamp = cut(rest, ' ')
+        names = head.split(',')
+        assert stamp.isdigit(), line
+        print('\x1f'.join(['L', names[0], ';'.join(sorted(names[1:])), stamp]))
+        while fields:
+            field, fields = cut(fields, ',')
+            key, value = field.split('=', 1)
+            if value.startswith('"'): kind, value = 's', value[1:-1]
+            elif value.endswith('i'): kind, value = 'i', str(int(value[:-1]))
+            else: kind, value = 'f', repr(float(value))
+            print('\x1f'.join(['F', key, kind, value]))
 )";
 
 const std::regex kTimestamp(R"(\d{4}-\d{2}-\d{2}T\d{2}:\d{2}:\d{2}[+-]\d{4})");
@@ -101,6 +138,46 @@ TEST_F(PollFormats, CsvWithoutHeaderForAppending) {
   ASSERT_EQ(records.size(), 74u);
   EXPECT_TRUE(std::regex_match(records[0][0], kTimestamp)) << records[0][0];
   EXPECT_EQ(records[0][1], "00001");
+}
+
+TEST_F(PollFormats, InfluxHasOneLinePerPollTypedByRegister) {
+  const auto records = ParsedOutput({"poll", "--count", "3", "--interval", "0", "--format", "influx"}, kInfluxReader);
+  // What the table shows, by field key: every register once.
+  std::map<std::string, std::string> shown;
+  for (const auto& row : table_.rows)
+    if (!row[1].empty()) shown["reg_" + ToLower(row[1].substr(2))] = row[3];
+
+  std::map<std::string, std::string> kinds;
+  size_t lines = 0;
+  for (const std::vector<std::string>& record : records) {
+    if (record[0] == "L") {
+      ++lines;
+      EXPECT_EQ(record, (std::vector<std::string>{"L", "kaviro", "link=serial;unit=1", record[3]}));
+      continue;
+    }
+    ASSERT_EQ(record.size(), 4u);
+    const std::string& key = record[1];
+    const std::string& kind = record[2];
+    ASSERT_TRUE(shown.count(key)) << "no register row for field " << key;
+    EXPECT_TRUE(kinds.emplace(key, kind).first->second == kind) << key << " changed its type";
+    if (lines > 1) continue;  // values move between polls; types do not
+    const std::string& text = shown[key];
+    if (kind == "s") {
+      EXPECT_EQ(record[3], text) << key;
+    } else if (kind == "f") {
+      EXPECT_NEAR(std::stod(record[3]), std::stod(text), 1e-9) << key;
+    } else {
+      EXPECT_EQ(std::stoll(record[3]), std::stoll(text, nullptr, text.rfind("0X", 0) == 0 ? 16 : 10)) << key;
+    }
+  }
+  EXPECT_EQ(lines, 3u);
+  const std::map<std::string, std::string> expected = {
+      {"reg_0018", "f"}, {"reg_002c", "i"}, {"reg_0019", "s"}, {"reg_003e", "s"}, {"reg_0004", "i"}, {"reg_e080", "s"}};
+  for (const auto& [key, kind] : expected) EXPECT_EQ(kinds[key], kind) << key;
+  for (const auto& [key, text] : shown) {
+    if (text.empty()) continue;
+    EXPECT_TRUE(kinds.count(key)) << "register " << key << " shows " << text << " but is no field";
+  }
 }
 
 TEST_F(PollFormats, JsonHasOneObjectPerPoll) {

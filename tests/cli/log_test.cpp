@@ -117,7 +117,7 @@ const Usage kUsages[] = {
     {"LogHexAddressOneDigit", {"log", "--all", "--id", "1"}, 1,
      "ModBus地址，只能输入两个16进制字符，开头可以是0，例如：01\n"},
     {"LogTwoFiles", {"log", "--all", "--txt", "a", "--xls", "b"}, 1, "--txt excludes --xls"},
-    {"PollUnknownFormat", {"poll", "--format", "xml"}, 1, "--format: table, csv or json"},
+    {"PollUnknownFormat", {"poll", "--format", "xml"}, 1, "--format: table, csv, json or influx"},
     {"PollUnknownMode", {"poll", "--mode", "bluetooth"}, 1, "--mode: serial, network or wireless"},
     {"PollComOutOfRange", {"poll", "--com", "0"}, 1, "--com: a whole number from 1 to 255"},
     {"PollIdOutOfRange", {"poll", "--id=248"}, 1, "--id: a whole number from 1 to 247"},

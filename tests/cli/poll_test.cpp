@@ -104,6 +104,8 @@ const Failure kFailures[] = {
     // Six answers are two whole polls; both are reported before the connection is declared lost.
     {"ControllerClosesTheConnection", Mode::kNetwork, {"--close-after", "6"}, false,
      {"poll", "--count", "4", "--interval", "0"}, 3, {kRemoteCloseText, kLostText}, 2},
+    {"ReconnectsAfterTheControllerClosed", Mode::kNetwork, {"--close-after", "6"}, false,
+     {"poll", "--count", "5", "--interval", "0", "--reconnect"}, 0, {kRemoteCloseText, kLostText, kRemoteCloseText}, 5},
 };
 
 class PollFailure : public ::testing::TestWithParam<Failure> {};
@@ -235,6 +237,49 @@ TEST_P(PollInterrupt, SigintEndsCleanlyAfterTheCurrentPoll) {
 
 INSTANTIATE_TEST_SUITE_P(Cli, PollInterrupt, ::testing::ValuesIn(kInterrupts),
                          [](const auto& info) { return std::string(info.param.name); });
+
+size_t CountOf(const std::string& text, const std::string& part) {
+  size_t n = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++n;
+  return n;
+}
+
+// A controller that restarts, a USB adapter pulled and plugged back: the simulator ends and a new
+// one comes up on the same pseudo-terminal path or TCP port while the poll keeps running.
+class PollReconnect : public ::testing::TestWithParam<Mode> {};
+
+TEST_P(PollReconnect, GoesOnPollingWhenTheControllerComesBack) {
+  SimLink link;
+  ASSERT_TRUE(link.Start(GetParam())) << link.sim().output();
+  const std::vector<std::string> options = link.Options();
+  std::vector<std::string> again = {"--pty", link.pty()};
+  if (GetParam() == Mode::kNetwork) again = {"--tcp", std::to_string(link.sim().tcpPort())};
+  if (GetParam() == Mode::kWireless) again.push_back("--wireless");
+  TempDir dir;
+
+  Child cli;
+  ASSERT_TRUE(cli.Start(kCli, Concat({"poll", "--interval", "0", "--reconnect"}, options),
+                        {.dir = dir.path(), .timeoutMs = 30000}));
+  ASSERT_TRUE(cli.WaitForOutput([](const std::string& out) { return CountOf(out, kClockPrefix) >= 1; }));
+  link.sim().Stop();
+  ::usleep(1500 * 1000);  // long enough for the poll to notice, too short for its second attempt
+  ASSERT_TRUE(link.sim().Start(kSimBinary, again)) << link.sim().output();
+  size_t before = 0;
+  ASSERT_TRUE(cli.WaitForOutput([&](const std::string& out) {
+    if (before == 0) before = CountOf(out, kClockPrefix);
+    return CountOf(out, kClockPrefix) >= before + 2;
+  })) << "no polls after the controller came back";
+  cli.Signal(SIGINT);
+  const ChildResult r = cli.Finish();
+
+  ASSERT_TRUE(r.exited) << r;
+  EXPECT_EQ(r.code, 0) << r;
+  ExpectInOrder(r.err, {kLostText});
+  for (const PolledList& poll : ParseTablePolls(r.out)) ExpectChineseList(poll);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cli, PollReconnect, ::testing::Values(Mode::kSerial, Mode::kWireless, Mode::kNetwork),
+                         ModeParamName);
 
 }  // namespace
 }  // namespace kaviro::testing

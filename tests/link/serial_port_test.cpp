@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <memory>
 #include <thread>
 
 #include "link/link_service.h"
@@ -71,6 +72,27 @@ TEST(SerialPort, OpensRaw9600With2StopBits) {
   EXPECT_FALSE(tio.c_cflag & PARENB);
   EXPECT_FALSE(tio.c_lflag & ICANON);
   EXPECT_FALSE(tio.c_iflag & IXON);
+}
+
+// An adapter pulled out: the handle stays open but will never work again, and says so; a new open
+// of the same path starts afresh.
+TEST(SerialPort, NoticesTheDeviceVanishing) {
+  auto pty = std::make_unique<Pty>();
+  const std::string path = pty->slave;
+  SerialPort port;
+  ASSERT_TRUE(port.OpenPath(path));
+  const uint8_t byte = 0x01;
+  EXPECT_EQ(port.Write({&byte, 1}), 1);
+  EXPECT_FALSE(port.Vanished());
+  pty.reset();
+  EXPECT_EQ(port.Write({&byte, 1}), 0);
+  EXPECT_TRUE(port.Vanished());
+  EXPECT_TRUE(port.IsOpen());
+
+  Pty next;
+  port.Close();
+  ASSERT_TRUE(port.OpenPath(next.slave));
+  EXPECT_FALSE(port.Vanished());
 }
 
 TEST(SerialPort, QueuedCountReadAndPurge) {

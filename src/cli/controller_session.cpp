@@ -1,0 +1,55 @@
+#include "cli/controller_session.h"
+
+#include <algorithm>
+#include <mutex>
+
+namespace kaviro::cli {
+
+namespace {
+constexpr int kStopCheckMs = 100;
+const std::string kNoLine;
+}  // namespace
+
+ControllerSession::ControllerSession(LinkService& link, AppConfig config, LinkOverrides overrides)
+    : link_(link), config_(std::move(config)), overrides_(std::move(overrides)) {}
+
+bool ControllerSession::Open() {
+  if (opened_) Drop();
+  opened_ = OpenLink(link_, config_, overrides_);
+  error_ = opened_->ok ? std::string() : opened_->error;
+  return opened_->ok;
+}
+
+const std::string& ControllerSession::StatusLine() const { return opened_ ? opened_->statusLine : kNoLine; }
+
+bool ControllerSession::Gone() {
+  if (!opened_ || !opened_->ok) return true;
+  if (opened_->tcp) return opened_->PumpClose();
+  return link_.SerialVanished();
+}
+
+void ControllerSession::Drop() {
+  // Under the lock: a dialog's or command's exchange may still hold the old link.
+  std::lock_guard lock(link_.Mutex());
+  if (opened_ && opened_->tcp) {
+    link_.SetConnected(false);
+    link_.SetConnection(nullptr);
+  } else {
+    link_.CloseSerial();
+  }
+  opened_.reset();
+}
+
+bool ControllerSession::Reopen(const std::function<bool()>& stop) {
+  Drop();
+  for (int pauseMs = kFirstPauseMs;; pauseMs = std::min(pauseMs * 2, kLongestPauseMs)) {
+    for (int slept = 0; slept < pauseMs; slept += kStopCheckMs) {
+      if (stop && stop()) return false;
+      link_.clock().SleepMs(std::min(kStopCheckMs, pauseMs - slept));
+    }
+    if (stop && stop()) return false;
+    if (Open()) return true;
+  }
+}
+
+}  // namespace kaviro::cli
