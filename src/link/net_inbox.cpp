@@ -11,6 +11,16 @@ namespace {
 
 // Room for a whole answer waiting behind the one being taken.
 constexpr size_t kStreamCapacity = 2 * NetInbox::kSize;
+// A frame of another transaction that is stepped over: its length field counts the unit id and
+// at least a function code, and the whole frame fits the buffer; its protocol id is one in use.
+constexpr uint16_t kMinFrameLength = 2;
+constexpr uint16_t kMaxFrameLength = NetInbox::kSize - kNetworkHeader;
+
+bool LooksLikeFrame(const std::vector<uint8_t>& bytes, uint16_t length) {
+  const uint16_t protocol = static_cast<uint16_t>(bytes[2] << 8 | bytes[3]);
+  return length >= kMinFrameLength && length <= kMaxFrameLength &&
+         (protocol == static_cast<uint16_t>(Protocol::kController) || protocol == static_cast<uint16_t>(Protocol::kRelay));
+}
 
 bool StartsWithWholeFrame(const std::vector<uint8_t>& bytes) {
   const auto length = NetworkLength(bytes);
@@ -32,22 +42,40 @@ int NetInbox::ReceiveFrom(NetSocket& socket, uint16_t transactionId) {
   return n;
 }
 
+void NetInbox::Skip() {
+  const size_t now = std::min(skip_, stream_.size());
+  stream_.erase(stream_.begin(), stream_.begin() + static_cast<std::ptrdiff_t>(now));
+  skip_ -= now;
+}
+
 void NetInbox::Match(uint16_t transactionId) {
-  if (arrived_.load() || stream_.size() < 2) return;
-  if (!MatchesTransaction(stream_, transactionId)) {
-    stream_.clear();
-    return;
+  Skip();
+  while (!arrived_.load() && stream_.size() >= 2) {
+    const auto length = NetworkLength(stream_);
+    if (!MatchesTransaction(stream_, transactionId)) {
+      if (!length) return;  // a header not whole yet: it may still be a frame to step over
+      // Another transaction's frame (a late answer, a second answer) is stepped over as a whole,
+      // so that an answer right behind it is still found; bytes that are no frame at all are
+      // dropped, as nothing behind them can be told apart.
+      if (!LooksLikeFrame(stream_, *length)) {
+        stream_.clear();
+        return;
+      }
+      skip_ = kNetworkHeader + *length;
+      Skip();
+      continue;
+    }
+    if (!length) return;
+    const size_t whole = kNetworkHeader + *length;
+    if (whole <= kSize && stream_.size() < whole) return;  // the rest is still on its way
+    // An answer longer than the buffer can never be held: it is taken as far as it came (and
+    // refused when copied); the rest of it is stepped over, also what is still on its way.
+    const size_t take = std::min({whole, stream_.size(), kSize});
+    answer_.assign(stream_.begin(), stream_.begin() + static_cast<std::ptrdiff_t>(take));
+    skip_ = whole;
+    Skip();
+    arrived_.store(true);
   }
-  const auto length = NetworkLength(stream_);
-  if (!length) return;
-  const size_t whole = kNetworkHeader + *length;
-  if (whole <= kSize && stream_.size() < whole) return;  // the rest is still on its way
-  // An answer longer than the buffer can never be held: it is taken as far as it came (and
-  // refused when copied); the rest of it is dropped.
-  const size_t take = std::min({whole, stream_.size(), kSize});
-  answer_.assign(stream_.begin(), stream_.begin() + static_cast<std::ptrdiff_t>(take));
-  stream_.erase(stream_.begin(), whole > kSize ? stream_.end() : stream_.begin() + static_cast<std::ptrdiff_t>(take));
-  arrived_.store(true);
 }
 
 std::vector<uint8_t> NetInbox::Answer() const {
@@ -70,6 +98,7 @@ void NetInbox::Reset() {
 
 void NetInbox::Clear() {
   std::lock_guard lock(mutex_);
+  skip_ = 0;
   answer_.clear();
   stream_.clear();
   arrived_.store(false);

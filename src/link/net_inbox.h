@@ -33,10 +33,13 @@ class NetInbox {
 
  private:
   void Match(uint16_t transactionId);
+  // Drops what is left of a frame being stepped over, as far as it came.
+  void Skip();
 
   mutable std::mutex mutex_;
   std::vector<uint8_t> stream_;  // received, neither taken nor dropped yet
   std::vector<uint8_t> answer_;
+  size_t skip_ = 0;  // bytes of a frame being stepped over that have not come yet
   std::atomic<bool> arrived_{false};
 };
 

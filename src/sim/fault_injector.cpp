@@ -21,6 +21,38 @@ void Reseal(std::vector<uint8_t>& frame) {
 
 // Another valid-looking address, never 0.
 uint8_t OtherUnit(uint8_t unit) { return static_cast<uint8_t>(unit % 247 + 1); }
+
+void SetNetworkLength(std::vector<uint8_t>& frame) {
+  const size_t length = frame.size() - kNetworkHeader;
+  frame[4] = static_cast<uint8_t>(length >> 8);
+  frame[5] = static_cast<uint8_t>(length & 0xFF);
+}
+
+// The answer's address and function with bit 7 set, then exception 04, framed like the answer.
+std::vector<uint8_t> ExceptionAnswer(const std::vector<uint8_t>& answer, AnswerForm form) {
+  constexpr uint8_t kServerFailure = 0x04;
+  if (form == AnswerForm::kRtu) {
+    if (answer.size() < 2) return answer;
+    std::vector<uint8_t> frame{answer[0], static_cast<uint8_t>(answer[1] | 0x80), kServerFailure, 0, 0};
+    Reseal(frame);
+    return frame;
+  }
+  if (answer.size() < kNetworkHeader + 2) return answer;
+  std::vector<uint8_t> frame(answer.begin(), answer.begin() + kNetworkHeader + 2);
+  frame.back() |= 0x80;
+  frame.push_back(kServerFailure);
+  SetNetworkLength(frame);
+  return frame;
+}
+
+// Filler in the data, so that the frame still ends the way its form ends: CRC or nothing.
+void Oversize(std::vector<uint8_t>& answer, AnswerForm form) {
+  const bool rtu = form == AnswerForm::kRtu;
+  if (answer.size() < 4 || answer.size() >= kOversizeBytes) return;
+  answer.insert(answer.end() - (rtu ? 2 : 0), kOversizeBytes - answer.size(), 0x5A);
+  if (rtu) Reseal(answer);
+  else SetNetworkLength(answer);
+}
 }  // namespace
 
 bool FaultInjector::Happens(double probability) {
@@ -31,13 +63,24 @@ bool FaultInjector::Happens(double probability) {
 
 int FaultInjector::Between(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(dice_); }
 
+std::vector<uint8_t> FaultInjector::Noise(int count) {
+  std::vector<uint8_t> bytes(static_cast<size_t>(std::max(count, 0)));
+  for (uint8_t& b : bytes) b = static_cast<uint8_t>(Between(0, 255));
+  return bytes;
+}
+
 std::optional<std::vector<uint8_t>> FaultInjector::Spoil(std::vector<uint8_t> answer, AnswerForm form) {
+  active_ = settings_.faultAnswers == 0 || answers_ < settings_.faultAnswers;
+  ++answers_;
+  if (!active_) return answer;
   if (settings_.silent || Happens(settings_.drop)) return std::nullopt;
   if (Happens(settings_.garbage)) {
     for (uint8_t& b : answer) b = static_cast<uint8_t>(Between(0, 255));
     return answer;
   }
   const bool rtu = form == AnswerForm::kRtu;
+  if (Happens(settings_.exception)) answer = ExceptionAnswer(answer, form);
+  if (Happens(settings_.oversize)) Oversize(answer, form);
   const size_t unitAt = rtu ? 0 : kNetworkUnitAt;
   if (answer.size() > unitAt && Happens(settings_.wrongId)) {
     answer[unitAt] = OtherUnit(answer[unitAt]);
@@ -45,13 +88,19 @@ std::optional<std::vector<uint8_t>> FaultInjector::Spoil(std::vector<uint8_t> an
   }
   if (!rtu && answer.size() >= 2 && Happens(settings_.wrongTid)) answer[1] = static_cast<uint8_t>(answer[1] + 1);
   if (rtu && answer.size() >= 2 && Happens(settings_.corruptCrc)) answer.back() ^= 0xA5;
-  return answer;
+  if (settings_.half || settings_.halfClose) answer.resize(answer.size() / 2);
+  std::vector<uint8_t> wire = Noise(settings_.leading);
+  wire.insert(wire.end(), answer.begin(), answer.end());
+  const std::vector<uint8_t> tail = Noise(settings_.trailing);
+  wire.insert(wire.end(), tail.begin(), tail.end());
+  return wire;
 }
 
 std::vector<FaultInjector::Piece> FaultInjector::Schedule(std::vector<uint8_t> bytes) {
   std::vector<Piece> pieces;
-  if (!settings_.split || bytes.size() < 2) {
-    pieces.push_back({std::move(bytes), settings_.delayMs});
+  const int delayMs = active_ ? settings_.delayMs : 0;
+  if (!active_ || !settings_.split || bytes.size() < 2) {
+    pieces.push_back({std::move(bytes), delayMs});
     return pieces;
   }
   const int count = std::min<int>(Between(2, kMaxPieces), static_cast<int>(bytes.size()));
@@ -63,7 +112,7 @@ std::vector<FaultInjector::Piece> FaultInjector::Schedule(std::vector<uint8_t> b
   for (size_t i = 0; i <= cuts.size(); ++i) {
     const size_t to = i < cuts.size() ? cuts[i] : bytes.size();
     pieces.push_back({std::vector<uint8_t>(bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.begin() + static_cast<std::ptrdiff_t>(to)),
-                      i == 0 ? settings_.delayMs : Between(kMinGapMs, kMaxGapMs)});
+                      i == 0 ? delayMs : Between(kMinGapMs, kMaxGapMs)});
     from = to;
   }
   return pieces;

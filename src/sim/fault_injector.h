@@ -14,9 +14,19 @@ struct FaultSettings {
   double garbage = 0;
   double wrongId = 0;
   double wrongTid = 0;  // TCP answers only
+  double exception = 0;  // exception 04 instead of the answer
+  double oversize = 0;   // the answer padded to kOversizeBytes, past every receive buffer
+  int leading = 0;       // bytes of noise before the answer
+  int trailing = 0;      // bytes of noise behind the answer
+  bool half = false;     // only the first half of the answer goes out
+  bool halfClose = false;  // TCP: half the answer, then the connection is closed
+  bool echo = false;     // pseudo-terminal: the request comes back before the answer, as on RS-485
   bool split = false;
   int delayMs = 0;
+  int faultAnswers = 0;  // faults touch only the first N answers (0: every answer)
 };
+
+inline constexpr size_t kOversizeBytes = 1100;
 
 // Where the fields that faults touch sit in an answer.
 enum class AnswerForm { kRtu, kNetwork };
@@ -33,16 +43,23 @@ class FaultInjector {
     std::vector<uint8_t> bytes;
     int afterMs;  // wait before this piece: the delay before the first, gaps between the others
   };
+  // For the answer last spoilt: its pieces and gaps, whether the request goes back first, and
+  // whether the connection closes behind it.
   std::vector<Piece> Schedule(std::vector<uint8_t> bytes);
+  bool Echoes() const { return active_ && settings_.echo; }
+  bool Closes() const { return active_ && settings_.halfClose; }
 
   const FaultSettings& settings() const { return settings_; }
 
  private:
   bool Happens(double probability);
   int Between(int lo, int hi);
+  std::vector<uint8_t> Noise(int count);
 
   FaultSettings settings_;
   std::mt19937_64 dice_;
+  int answers_ = 0;
+  bool active_ = true;  // the last answer was one the faults touch
 };
 
 }  // namespace kaviro::sim

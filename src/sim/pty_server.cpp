@@ -170,6 +170,14 @@ void PtyServer::Answer(const RtuRequest& request, int64_t nowUs) {
   } else if (request.padded) {
     wire->resize((wire->size() + RtuFramer::kBlock - 1) / RtuFramer::kBlock * RtuFramer::kBlock, 0);
   }
+  if (faults_.Echoes()) {
+    // The line hands the request back at once, ahead of the answer and its delay.
+    std::vector<uint8_t> echo(request.frame.begin(), request.frame.end());
+    if (options_.wireless) echo = Packed(echo);
+    else if (request.padded) echo.resize((echo.size() + RtuFramer::kBlock - 1) / RtuFramer::kBlock * RtuFramer::kBlock, 0);
+    log_.Bytes("pty", "-> echo", echo);
+    out_.Push(std::move(echo), std::max(nowUs, out_.LastDueUs()));
+  }
   log_.Bytes("pty", "->", *wire);
   int64_t due = std::max(nowUs, out_.LastDueUs());
   for (FaultInjector::Piece& piece : faults_.Schedule(std::move(*wire))) {

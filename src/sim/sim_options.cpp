@@ -10,6 +10,7 @@ namespace {
 
 constexpr int kMaxLogRecords = 1000;
 constexpr int kMaxDelayMs = 60000;
+constexpr int kMaxNoiseBytes = 1000;
 
 template <typename T>
 bool ParseNumber(const std::string& text, T& out) {
@@ -36,6 +37,23 @@ Apply IntIn(int SimOptions::*field, int lo, int hi, const char* what) {
     if (!ParseNumber(v, n) || n < lo || n > hi)
       return std::string(what) + " must be a whole number from " + std::to_string(lo) + " to " + std::to_string(hi);
     o.*field = n;
+    return {};
+  };
+}
+
+Apply FaultCount(int FaultSettings::*field, int lo, int hi, const char* what) {
+  return [=](SimOptions& o, const std::string& v) -> std::string {
+    int n = 0;
+    if (!ParseNumber(v, n) || n < lo || n > hi)
+      return std::string(what) + " must be a whole number from " + std::to_string(lo) + " to " + std::to_string(hi);
+    o.faults.*field = n;
+    return {};
+  };
+}
+
+Apply FaultFlag(bool FaultSettings::*field) {
+  return [=](SimOptions& o, const std::string&) -> std::string {
+    o.faults.*field = true;
     return {};
   };
 }
@@ -90,10 +108,15 @@ const std::vector<OptionSpec>& Specs() {
       {"--garbage", true, Probability(&FaultSettings::garbage)},
       {"--wrong-id", true, Probability(&FaultSettings::wrongId)},
       {"--wrong-tid", true, Probability(&FaultSettings::wrongTid)},
-      {"--split", false, [](SimOptions& o, const std::string&) -> std::string {
-         o.faults.split = true;
-         return {};
-       }},
+      {"--exception", true, Probability(&FaultSettings::exception)},
+      {"--oversize", true, Probability(&FaultSettings::oversize)},
+      {"--leading", true, FaultCount(&FaultSettings::leading, 0, kMaxNoiseBytes, "--leading")},
+      {"--trailing", true, FaultCount(&FaultSettings::trailing, 0, kMaxNoiseBytes, "--trailing")},
+      {"--half", false, FaultFlag(&FaultSettings::half)},
+      {"--half-close", false, FaultFlag(&FaultSettings::halfClose)},
+      {"--echo", false, FaultFlag(&FaultSettings::echo)},
+      {"--split", false, FaultFlag(&FaultSettings::split)},
+      {"--fault-answers", true, FaultCount(&FaultSettings::faultAnswers, 0, 1000000, "--fault-answers")},
       {"--delay", true, [](SimOptions& o, const std::string& v) -> std::string {
          int ms = 0;
          if (!ParseNumber(v, ms) || ms < 0 || ms > kMaxDelayMs) return "--delay must be 0 to 60000 ms";
@@ -209,8 +232,18 @@ Faults (P is a probability from 0 to 1, drawn for every answer):
   --garbage P         send random bytes instead of the answer
   --wrong-id P        answer from another unit address
   --wrong-tid P       answer with another transaction id (TCP)
+  --exception P       answer with exception 04 instead (the request is still carried out)
+  --oversize P        pad the answer's data to 1100 bytes, longer than any receive buffer
+  --leading N         send N random bytes before the answer, 0..1000
+  --trailing N        send N random bytes behind the answer, 0..1000
+  --half              send only the first half of the answer
+  --half-close        TCP: send the first half of the answer, then close the connection
+  --echo              pseudo-terminal: send the request back before the answer, as an RS-485
+                      line without echo suppression does
   --split             send each answer in 2 to 4 pieces, 5 to 40 ms apart
-  --delay MS          wait MS milliseconds before answering
+  --delay MS          wait MS milliseconds before answering; later answers queue behind
+  --fault-answers N   the faults above touch only the first N answers, the rest go out clean
+                      (default 0: every answer)
   --close-after N     close a TCP connection after N answers
   --forget-writes     confirm register writes as usual but keep the old values
   --pace              let bytes out on the pseudo-terminal at the real 9600 8N2 rate

@@ -131,6 +131,7 @@ void TcpServer::Answer(const NetworkRequest& request, int64_t nowUs) {
     client_->out.Push(std::move(piece.bytes), due);
   }
   if (options_.closeAfter > 0 && ++client_->answers >= options_.closeAfter) client_->closing = true;
+  if (faults_.Closes()) client_->closing = true;
 }
 
 void TcpServer::Transmit(int64_t nowUs) {

@@ -11,10 +11,12 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-const Bytes kRtuAnswer = [] {
-  const RtuFrame f = RtuFrame::Seal(Bytes{1, 0x03, 0x04, 0x04, 0xB0, 0x04, 0xE2});
+Bytes Sealed(const Bytes& body) {
+  const RtuFrame f = RtuFrame::Seal(body);
   return Bytes(f.Bytes().begin(), f.Bytes().end());
-}();
+}
+
+const Bytes kRtuAnswer = Sealed(Bytes{1, 0x03, 0x04, 0x04, 0xB0, 0x04, 0xE2});
 const Bytes kNetAnswer = BuildNetworkRequest(0x1234, Protocol::kController, Bytes{1, 0x03, 0x02, 0x04, 0xB0});
 
 TEST(FaultInjector, WithoutFaultsTheAnswerGoesOutWholeAndAtOnce) {
@@ -64,6 +66,74 @@ TEST(FaultInjector, EachFaultSpoilsWhatItNames) {
   ASSERT_TRUE(noise);
   EXPECT_EQ(noise->size(), kRtuAnswer.size());
   EXPECT_NE(*noise, kRtuAnswer);
+}
+
+// One row per shape fault: what the RTU and the network answer look like on the wire.
+struct ShapeCase {
+  const char* name;
+  FaultSettings settings;
+  Bytes rtu;  // kRtuAnswer spoilt
+  Bytes net;  // kNetAnswer spoilt
+};
+
+const ShapeCase kShapes[] = {
+    {"Exception", {.exception = 1}, Sealed(Bytes{1, 0x83, 0x04}),
+     BuildNetworkRequest(0x1234, Protocol::kController, Bytes{1, 0x83, 0x04})},
+    {"Half", {.half = true}, Bytes(kRtuAnswer.begin(), kRtuAnswer.begin() + 4), Bytes(kNetAnswer.begin(), kNetAnswer.begin() + 5)},
+    {"HalfClose", {.halfClose = true}, Bytes(kRtuAnswer.begin(), kRtuAnswer.begin() + 4),
+     Bytes(kNetAnswer.begin(), kNetAnswer.begin() + 5)},
+};
+
+TEST(FaultInjector, ShapeFaultsGiveTheirFrames) {
+  for (const ShapeCase& c : kShapes) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(FaultInjector(c.settings, 1).Spoil(kRtuAnswer, AnswerForm::kRtu), c.rtu);
+    EXPECT_EQ(FaultInjector(c.settings, 1).Spoil(kNetAnswer, AnswerForm::kNetwork), c.net);
+  }
+}
+
+TEST(FaultInjector, OversizeAnswersStayWellFormedButOutgrowEveryBuffer) {
+  FaultSettings big;
+  big.oversize = 1;
+  const Bytes rtu = FaultInjector(big, 1).Spoil(kRtuAnswer, AnswerForm::kRtu).value();
+  EXPECT_EQ(rtu.size(), kOversizeBytes);
+  EXPECT_TRUE(HasValidCrc(rtu));
+  EXPECT_EQ(Bytes(rtu.begin(), rtu.begin() + 7), Bytes(kRtuAnswer.begin(), kRtuAnswer.end() - 2));
+  const Bytes net = FaultInjector(big, 1).Spoil(kNetAnswer, AnswerForm::kNetwork).value();
+  EXPECT_EQ(net.size(), kOversizeBytes);
+  EXPECT_EQ(NetworkLength(net), kOversizeBytes - kNetworkHeader);
+  EXPECT_TRUE(MatchesTransaction(net, 0x1234));
+}
+
+TEST(FaultInjector, NoiseWrapsTheAnswerUntouched) {
+  FaultSettings noisy;
+  noisy.leading = 3;
+  noisy.trailing = 5;
+  const Bytes wire = FaultInjector(noisy, 1).Spoil(kRtuAnswer, AnswerForm::kRtu).value();
+  ASSERT_EQ(wire.size(), kRtuAnswer.size() + 8);
+  EXPECT_EQ(Bytes(wire.begin() + 3, wire.end() - 5), kRtuAnswer);
+}
+
+TEST(FaultInjector, FaultsStopAfterTheirAnswers) {
+  FaultSettings late;
+  late.silent = true;
+  late.echo = true;
+  late.halfClose = true;
+  late.delayMs = 900;
+  late.faultAnswers = 2;
+  FaultInjector faults(late, 1);
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_FALSE(faults.Spoil(kRtuAnswer, AnswerForm::kRtu));
+    EXPECT_TRUE(faults.Echoes() && faults.Closes());
+    EXPECT_EQ(faults.Schedule(kRtuAnswer).front().afterMs, 900);
+  }
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(faults.Spoil(kRtuAnswer, AnswerForm::kRtu), kRtuAnswer);
+    EXPECT_FALSE(faults.Echoes() || faults.Closes());
+    const auto pieces = faults.Schedule(kRtuAnswer);
+    ASSERT_EQ(pieces.size(), 1u);
+    EXPECT_EQ(pieces[0].afterMs, 0);
+  }
 }
 
 TEST(FaultInjector, ProbabilitiesDrawPerAnswerAndRepeatWithTheSeed) {

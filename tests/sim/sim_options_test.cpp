@@ -40,6 +40,19 @@ TEST(SimOptions, ReadsEveryOptionInBothSpellings) {
   EXPECT_EQ(o.seed, 99u);
 }
 
+TEST(SimOptions, ReadsTheShapeFaults) {
+  const ParsedOptions p = Parse({"--exception", "1", "--oversize=0.5", "--leading", "3", "--trailing=7", "--half", "--half-close",
+                                 "--echo", "--fault-answers", "2"});
+  ASSERT_TRUE(p.error.empty()) << p.error;
+  const FaultSettings& f = p.options.faults;
+  EXPECT_DOUBLE_EQ(f.exception, 1.0);
+  EXPECT_DOUBLE_EQ(f.oversize, 0.5);
+  EXPECT_EQ(f.leading, 3);
+  EXPECT_EQ(f.trailing, 7);
+  EXPECT_TRUE(f.half && f.halfClose && f.echo);
+  EXPECT_EQ(f.faultAnswers, 2);
+}
+
 TEST(SimOptions, PtyAloneServesNoTcp) {
   const ParsedOptions p = Parse({"--pty", "/tmp/x"});
   ASSERT_TRUE(p.error.empty());
@@ -51,7 +64,8 @@ TEST(SimOptions, RefusesBadCommandLines) {
       {"--id", "0"},          {"--id", "248"},        {"--id", "x"},        {"--drop", "1.5"},      {"--drop", "-0.1"},
       {"--garbage", "half"},  {"--tcp", "65536"},     {"--tcp"},            {"--log-records", "-1"}, {"--delay", "60001"},
       {"--close-after", "0"}, {"--wireless"},         {"--verbose=yes"},    {"--frobnicate"},        {"--seed", "-3"},
-      {"--restart-ms", "60001"},
+      {"--restart-ms", "60001"}, {"--exception", "2"},  {"--leading", "1001"}, {"--trailing", "-1"},  {"--fault-answers", "x"},
+      {"--half=1"},            {"--oversize"},
   };
   for (const auto& args : bad) EXPECT_FALSE(Parse(args).error.empty()) << args[0];
 }
@@ -61,7 +75,8 @@ TEST(SimOptions, HelpNamesEveryOption) {
   const std::string usage = SimUsage();
   for (const char* name : {"--pty", "--tcp", "--wireless", "--id", "--log-records", "--restart-ms", "--silent", "--drop", "--corrupt-crc", "--garbage",
                            "--wrong-id", "--wrong-tid", "--split", "--delay", "--close-after", "--forget-writes", "--pace", "--seed",
-                           "--verbose", "--locked", "--help"})
+                           "--verbose", "--locked", "--help", "--exception", "--oversize", "--leading", "--trailing", "--half",
+                           "--half-close", "--echo", "--fault-answers"})
     EXPECT_NE(usage.find(name), std::string::npos) << name;
 }
 

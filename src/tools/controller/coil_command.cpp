@@ -1,5 +1,6 @@
 #include "tools/controller/coil_command.h"
 
+#include <algorithm>
 #include <charconv>
 #include <mutex>
 
@@ -66,8 +67,9 @@ CoilResult SendCoil(LinkService& link, LinkMode mode, uint8_t unit, uint16_t coi
     const ExchangeResult r = link.Exchange(mode, request, kEchoLength, CoilEchoPolicy(request));
     outcome = r.outcome;
     differing = r.rejectedReads;
-    // On the network the answer behind the header must come from the unit that was asked.
-    result.confirmed = r.ok() && (mode != LinkMode::kNetwork || (!r.answer.empty() && r.answer[0] == unit));
+    // On the network too only the echo confirms: an exception answer from the right unit is a refusal.
+    const std::span<const uint8_t> echo = request.WithoutCrc();
+    result.confirmed = r.ok() && (mode != LinkMode::kNetwork || std::ranges::equal(r.answer, echo));
   }
   if (outcome == Outcome::kNotOpen) {
     result.messages.push_back(text::kPortBusy);
