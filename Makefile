@@ -51,8 +51,9 @@ test-tsan: deps
 	  TSAN_OPTIONS="halt_on_error=1 suppressions=$(CURDIR)/tests/tsan.supp" \
 	  ctest --output-on-failure -j $(JOBS) -L 'link|monitor|gui'
 
-# Each fuzz target for SECONDS seconds (or RUNS executions, when given), with libFuzzer. New inputs go to $(FUZZ_BUILD)/corpus; the
-# checked-in seeds (which every test run replays) stay as they are. Findings land in $(FUZZ_BUILD).
+# Each fuzz target for SECONDS seconds (or RUNS executions, when given), with libFuzzer. New inputs
+# go to $(FUZZ_BUILD)/corpus; the checked-in seeds (which every test run replays) stay as they are.
+# Findings land in $(FUZZ_BUILD).
 SECONDS ?= 60
 FUZZ_LIMIT = $(if $(RUNS),-runs=$(RUNS),-max_total_time=$(SECONDS))
 fuzz: deps
