@@ -51,9 +51,11 @@ test-tsan: deps
 	  TSAN_OPTIONS="halt_on_error=1 suppressions=$(CURDIR)/tests/tsan.supp" \
 	  ctest --output-on-failure -j $(JOBS) -L 'link|monitor|gui'
 
-# Each fuzz target for SECONDS seconds, with libFuzzer. New inputs go to $(FUZZ_BUILD)/corpus; the
-# checked-in seeds (which every test run replays) stay as they are. Findings land in $(FUZZ_BUILD).
+# Each fuzz target for SECONDS seconds (or RUNS executions, when given), with libFuzzer. New inputs
+# go to $(FUZZ_BUILD)/corpus; the checked-in seeds (which every test run replays) stay as they are.
+# Findings land in $(FUZZ_BUILD).
 SECONDS ?= 60
+FUZZ_LIMIT = $(if $(RUNS),-runs=$(RUNS),-max_total_time=$(SECONDS))
 fuzz: deps
 	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
 	  -DKAVIRO_FUZZ=ON -DKAVIRO_GUI=OFF -DKAVIRO_BENCH=OFF
@@ -61,7 +63,7 @@ fuzz: deps
 	@for t in $$(ls $(FUZZ_BUILD)/tests/fuzz | sed -n 's/^fuzz_//p'); do \
 	  mkdir -p $(FUZZ_BUILD)/corpus/$$t; \
 	  echo "== $$t"; \
-	  (cd $(FUZZ_BUILD) && tests/fuzz/fuzz_$$t -max_total_time=$(SECONDS) -print_final_stats=1 \
+	  (cd $(FUZZ_BUILD) && tests/fuzz/fuzz_$$t $(FUZZ_LIMIT) -print_final_stats=1 \
 	    corpus/$$t $(CURDIR)/tests/fuzz/corpus/$$t > fuzz-$$t.log 2>&1); rc=$$?; \
 	  grep -E '^(#[0-9]+.*DONE|stat::number_of_executed_units|stat::peak_rss)' $(FUZZ_BUILD)/fuzz-$$t.log; \
 	  if [ $$rc != 0 ]; then tail -40 $(FUZZ_BUILD)/fuzz-$$t.log; exit 1; fi; \

@@ -5,6 +5,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 #include <string>
 
@@ -44,25 +46,30 @@ bool AppConfig::HasSignature() const { return std::memcmp(signature, kSignature,
 
 std::filesystem::path ConfigPath(const std::filesystem::path& directory) { return directory / kConfigFileName; }
 
-AppConfig LoadConfig(const std::filesystem::path& file) {
+std::optional<AppConfig> ConfigFromBytes(std::span<const uint8_t> bytes) {
   AppConfig config{};
+  if (!bytes.empty()) std::memcpy(&config, bytes.data(), std::min(bytes.size(), sizeof config));
+  if (!config.HasSignature()) return std::nullopt;
+  return config;
+}
+
+AppConfig LoadConfig(const std::filesystem::path& file) {
   // Open without truncating, else create; a directory or an unreadable file fails both.
   int fd = ::open(file.c_str(), O_RDWR | O_CLOEXEC);
   if (fd < 0) fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) return AppConfig::Defaults();
 
+  std::array<uint8_t, sizeof(AppConfig)> bytes{};
   size_t got = 0;
-  auto* bytes = reinterpret_cast<char*>(&config);
-  while (got < sizeof config) {
-    const ssize_t n = ::read(fd, bytes + got, sizeof config - got);
+  while (got < bytes.size()) {
+    const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
     if (n <= 0) break;
     got += static_cast<size_t>(n);
   }
-  if (!config.HasSignature()) {
-    // Nothing worth keeping is in a foreign or short file: the defaults go over it in place.
-    config = AppConfig::Defaults();
-    if (::lseek(fd, 0, SEEK_SET) == 0) WriteAll(fd, &config, sizeof config);
-  }
+  const std::optional<AppConfig> stored = ConfigFromBytes(std::span(bytes).first(got));
+  const AppConfig config = stored.value_or(AppConfig::Defaults());
+  // Nothing worth keeping is in a foreign or short file: the defaults go over it in place.
+  if (!stored && ::lseek(fd, 0, SEEK_SET) == 0) WriteAll(fd, &config, sizeof config);
   ::close(fd);
   return config;
 }

@@ -2,6 +2,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <mutex>
+#include <optional>
+#include <span>
 
 namespace kaviro {
 
@@ -26,6 +28,10 @@ inline constexpr const char* kConfigFileName = "config.txt";
 
 // config.txt in `directory` (the current directory by default).
 std::filesystem::path ConfigPath(const std::filesystem::path& directory = std::filesystem::current_path());
+
+// The record config.txt's bytes hold: its first 32 bytes (a shorter file is padded with zeros),
+// when they end in the signature.
+std::optional<AppConfig> ConfigFromBytes(std::span<const uint8_t> bytes);
 
 // Reads the record; a missing, short or foreign file gets the defaults written over it; a file
 // that can be neither opened nor created leaves the defaults in memory. Never fails visibly.

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 
 #include "config/app_config.h"
 #include "scratch.h"
@@ -82,6 +83,33 @@ TEST_F(ConfigTest, SaveRoundTripsAndLeavesNoTemporaryFile) {
   ASSERT_EQ(b.size(), 32u);
   EXPECT_EQ(Bytes(b.begin() + 20, b.begin() + 24), (Bytes{0x05, 0x00, 0x00, 0x0A}));
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator{}), 1);
+}
+
+TEST(ConfigBytes, OnlyARecordEndingInItsSignatureIsTaken) {
+  Bytes longer = kDefaultBytes;
+  longer[0] = 9;
+  longer.insert(longer.end(), {0xAA, 0xBB});  // what follows the record is not looked at
+  Bytes signatureAtTheEnd(kDefaultBytes.begin() + 28, kDefaultBytes.end());
+  signatureAtTheEnd.insert(signatureAtTheEnd.begin(), 28, 0);
+  Bytes misplaced = {0x40, 0x41, 0x52, 0x4D};  // the signature alone, at the start of a short file
+  Bytes cut(kDefaultBytes.begin(), kDefaultBytes.end() - 1);
+  const struct {
+    const char* name;
+    Bytes bytes;
+    std::optional<int> comPort;
+  } cases[] = {
+      {"the default record", kDefaultBytes, 2},   {"a longer file", longer, 9},
+      {"zeros and the signature", signatureAtTheEnd, 0}, {"empty", {}, std::nullopt},
+      {"the signature too early", misplaced, std::nullopt}, {"one byte short", cut, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    const std::optional<AppConfig> got = ConfigFromBytes(c.bytes);
+    ASSERT_EQ(got.has_value(), c.comPort.has_value()) << c.name;
+    if (got) {
+      EXPECT_EQ(got->comPort, *c.comPort) << c.name;
+    }
+  }
+  EXPECT_EQ(ConfigFromBytes(kDefaultBytes), AppConfig::Defaults());
 }
 
 TEST(ConfigText, IpIsMostSignificantOctetFirst) {
