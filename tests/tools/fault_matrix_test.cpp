@@ -283,8 +283,12 @@ void RunRow(const Row& row, LinkMode mode) {
   ASSERT_TRUE(s.Start(mode, faults)) << s.sim.output();
   const Ended got = row.op->run(s.link, mode);
   EXPECT_EQ(got, row.expected);
-  if (row.fault->closes) ASSERT_TRUE(s.Connect());
-  if (row.next) EXPECT_EQ(row.op->run(s.link, mode), *row.next) << "while the fault reaches in";
+  if (row.fault->closes) {
+    ASSERT_TRUE(s.Connect());
+  }
+  if (row.next) {
+    EXPECT_EQ(row.op->run(s.link, mode), *row.next) << "while the fault reaches in";
+  }
   EXPECT_EQ(row.op->run(s.link, mode), row.op->success) << "once the fault stopped";
 }
 
