@@ -1,6 +1,8 @@
 // The exchange engine's wait policies, run in virtual time against scripted lines.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <memory>
 
 #include "link/fake_link.h"
@@ -417,6 +419,53 @@ TEST_F(NetworkExchangeTest, NotificationReceivesGatherTheAnswerToo) {
   EXPECT_EQ(inbox.ReceiveFrom(notified, 0x0103), NetSocket::kWouldBlock);
   ASSERT_TRUE(inbox.Arrived());
   EXPECT_EQ(inbox.Answer(), next);
+}
+
+// What the inbox makes of the stream in front of the awaited answer (id 0x0102), receive by receive.
+TEST_F(NetworkExchangeTest, InboxStepsOverOtherFramesAndTheRestOfAnOversizeAnswer) {
+  const Bytes ours = NetAnswer(0x0102, ReadAnswer(1, 3, 27));
+  const Bytes late = NetAnswer(0x0101, ReadAnswer(1, 4, 90));
+  Bytes noFrame = late;
+  noFrame[2] = 0x12;  // no protocol in use
+  const Bytes next = NetAnswer(0x0103, ReadAnswer(1, 3, 27));
+  Bytes oversize = NetAnswer(0x0102, ReadAnswer(1, 4, 90));
+  oversize.resize(1100);
+  oversize[4] = static_cast<uint8_t>((1100 - 6) >> 8);
+  oversize[5] = static_cast<uint8_t>(1100 - 6);
+  const auto cat = [](Bytes a, const Bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+  };
+  struct Case {
+    const char* name;
+    std::vector<Bytes> receives;
+    uint16_t lastAwaited;  // the id awaited from the second receive on (an answer taken is reset)
+    std::optional<Bytes> found;
+  };
+  const Case cases[] = {
+      {"LateAnswerRightInFront", {cat(late, ours)}, 0x0102, ours},
+      {"LateAnswerCutInItsHeader", {Slice(late, 0, 4), cat(Slice(late, 4, late.size()), ours)}, 0x0102, ours},
+      {"LateAnswerCutInItsBody", {Slice(late, 0, 50), cat(Slice(late, 50, late.size()), ours)}, 0x0102, ours},
+      // Taken cut at the buffer's size; what is still coming of it is no start of the next answer.
+      {"RestOfAnOversizeAnswer", {Slice(oversize, 0, 1024), cat(Slice(oversize, 1024, oversize.size()), next)},
+       0x0103, next},
+      {"BytesThatAreNoFrame", {cat(noFrame, ours)}, 0x0102, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    NetInbox& inbox = link.inbox();
+    inbox.Clear();
+    ScriptedSocket stream;
+    for (const Bytes& piece : c.receives) stream.Then(piece);
+    for (size_t i = 0; i < c.receives.size(); ++i) {
+      if (inbox.Arrived()) inbox.Reset();
+      inbox.ReceiveFrom(stream, i == 0 ? 0x0102 : c.lastAwaited);
+    }
+    ASSERT_EQ(inbox.Arrived(), c.found.has_value());
+    if (c.found) {
+      EXPECT_EQ(inbox.Answer(), *c.found);
+    }
+  }
 }
 
 // A poll wait ended by the pause: its answer, arriving during the dialog's request, is not taken.
