@@ -4,28 +4,54 @@
 // and the rows of a mode run side by side, since nearly all of their time is spent waiting.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
+#include "cli/command_support.h"
 #include "link/link_service.h"
 #include "link/tcp_link.h"
 #include "monitor/poll_worker.h"
 #include "sim/sim_process.h"
+#include "tools/console/identification.h"
+#include "tools/console/lighting.h"
+#include "tools/console/network_module.h"
+#include "tools/console/raw_frame.h"
+#include "tools/console/wireless_settings.h"
 #include "tools/controller/coil_command.h"
+#include "tools/controller/controller_info.h"
 #include "tools/controller/param_register.h"
+#include "tools/controller/param_settings.h"
 #include "tools/log/log_reader.h"
+#include "tools/relay/rd_command.h"
 
 namespace kaviro::testing {
 namespace {
 
 const std::string kSim = KAVIRO_SIM_PATH;
 constexpr uint8_t kUnit = 1;
+
+// The simulated controller's values that the reads below must bring back unchanged.
+constexpr uint16_t kPresetFirstWord = 1420;
+constexpr uint16_t kPresetLastWord = 0x00F6;
+constexpr const char* kSerialNumber = "24051701";
+constexpr uint32_t kFirstLightingTime = 0x00010428;
+constexpr uint32_t kModuleIp = 0xC0A80164;
+constexpr const char* kControllerRadio = "3231323031";  // "21201"
+constexpr uint16_t kLatchedFaults = 0x0080;
+constexpr uint16_t kLatchedAlarms = 0x0020;
+// 0xE00E holds 1600; the CRC comes behind.
+constexpr std::string_view kRawAnswerStart = "01 03 02 06 40 ";
 
 // What an operation ended in: success, and every text it had for the user, joined by " | ".
 struct Ended {
@@ -81,6 +107,81 @@ Ended Log(LinkService& link, LinkMode mode) {
   return {r.rows.size() == 1 && r.message.empty(), r.message};
 }
 
+// The simulator's clock runs: a read counts when it decodes to a time at all.
+Ended ClockGet(LinkService& link, LinkMode mode) {
+  const ClockRead r = ReadControllerClock(link, mode, kUnit);
+  return {r.reply.ok() && r.time.has_value(), r.reply.message};
+}
+
+Ended ClockSet(LinkService& link, LinkMode mode) {
+  const ParamReply r = WriteControllerClock(link, mode, kUnit, {2026, 12, 8, 12, 0, 0});
+  return {r.ok(), r.message};
+}
+
+// Success needs the simulator's own values, so an answer spoiled into other numbers fails.
+Ended PresetTable(LinkService& link, LinkMode mode) {
+  const PresetTableRead r = ReadPresetTable(link, mode, kUnit);
+  return {r.words.has_value() && (*r.words)[0] == kPresetFirstWord && (*r.words)[kPresetRegisters - 1] == kPresetLastWord,
+          Joined(r.messages)};
+}
+
+Ended FaultWords(LinkService& link, LinkMode mode) {
+  const FaultAlarmRead r = ReadFaultsAndAlarms(link, mode, kUnit);
+  return {r.faults == kLatchedFaults && r.alarms == kLatchedAlarms, Joined(r.messages)};
+}
+
+Ended Identification(LinkService& link, LinkMode mode) {
+  const IdentificationRead r = ReadIdentification(link, mode, kUnit, kUnit);
+  return {r.answer && r.answer->objects && (*r.answer->objects)[4] == kSerialNumber, r.message};
+}
+
+Ended LightingTimes(LinkService& link, LinkMode mode) {
+  const LightingRead r = ReadLightingTimes(link, mode, kUnit);
+  return {r.times && (*r.times)[0] == kFirstLightingTime, r.message};
+}
+
+Ended NetworkModule(LinkService& link, LinkMode mode) {
+  const NetworkSettingsAnswer r = ReadNetworkSettings(link, mode, kUnit);
+  return {r.settings && r.settings->ip == kModuleIp, r.message};
+}
+
+Ended WirelessAddresses(LinkService& link, LinkMode mode) {
+  const WirelessAnswer r = ReadWirelessConfig(link, mode, kUnit);
+  return {r.config && r.config->controller == kControllerRadio, r.message};
+}
+
+// Writes the address the controller already has, so the rows after it still find it there, and
+// reads it back the command line's way: nobody reads the write's answer.
+Ended AddressWrite(LinkService& link, LinkMode mode) {
+  const std::string message = WriteModbusAddress(link, mode, kUnit, kUnit);
+  cli::SettleAfterWrite(link);
+  const ModbusAddressRead r = ReadModbusAddress(link, mode, kUnit);
+  return {message.empty() && r.address == kUnit, Joined({message, r.message})};
+}
+
+Ended RawSendOp(LinkService& link, LinkMode mode) {
+  std::string refused;
+  const std::optional<ComposedFrame> c = ComposeRawFrame({"01", "03", "E00E", "0001"}, refused);
+  const RawSend r = SendRawFrame(link, mode, c->frame);
+  // The console shows what came back, whatever it is; its checks are only on the length.
+  // On the network the answer has no CRC.
+  const size_t shown = (mode == LinkMode::kNetwork ? 5 : 7) * 3;
+  return {r.answered && r.answerText.size() == shown && r.answerText.starts_with(kRawAnswerStart), r.message};
+}
+
+constexpr uint8_t kRdUnit = 0x36;
+
+Ended RdInfo(LinkService& link, LinkMode) {
+  const RdReply r = SendRdRequest(link, kRdUnit, 0x03, 0x0020, 4);
+  return {r.ok() && r.answer.size() == 11 && r.answer[0] == kRdUnit, r.message};
+}
+
+Ended RdWrite(LinkService& link, LinkMode) {
+  const RdReply r = SendRdRequest(link, kRdUnit, 0x06, 0x2022, 0x0001);
+  const RtuFrame request = RdRequestFrame(kRdUnit, 0x06, 0x2022, 0x0001);
+  return {r.ok() && std::ranges::equal(r.answer, request.WithoutCrc()), r.message};
+}
+
 using Operation = Ended (*)(LinkService&, LinkMode);
 
 struct Op {
@@ -98,6 +199,18 @@ const Op kParamRead{"ParamRead", ParamRead, {true, ""}, 500, 1500};
 const Op kParamWrite{"ParamWrite", ParamWrite, {true, "设置成功！"}, 500, 500};
 const Op kCoil{"Coil", Coil, {true, "设置成功！"}, 500, 500};
 const Op kLog{"Log", Log, {true, ""}, 2050, 210};
+const Op kClockRead{"ClockRead", ClockGet, {true, ""}, 500, 1500};
+const Op kClockWrite{"ClockWrite", ClockSet, {true, "设置成功！"}, 500, 500};
+const Op kPresetTable{"PresetTable", PresetTable, {true, ""}, 400, 500};
+const Op kFaultWords{"FaultWords", FaultWords, {true, ""}, 500, 500};
+const Op kIdentification{"Identification", Identification, {true, ""}, 300, 500};
+const Op kLightingTimes{"LightingTimes", LightingTimes, {true, ""}, 2000, 500};
+const Op kNetworkModule{"NetworkModule", NetworkModule, {true, ""}, 400, 500};
+const Op kWirelessAddresses{"WirelessAddresses", WirelessAddresses, {true, ""}, 2000, 500};
+const Op kAddressWrite{"AddressWrite", AddressWrite, {true, ""}, 2000, 500};
+const Op kRawFrame{"RawFrame", RawSendOp, {true, ""}, 1050, 500};
+const Op kRdInfo{"RdInfo", RdInfo, {true, ""}, 3000, 3000};
+const Op kRdWrite{"RdWrite", RdWrite, {true, ""}, 3000, 3000};
 
 enum ModeMask { kSerial = 1, kWireless = 2, kNetwork = 4, kLine = kSerial | kWireless, kAll = 7 };
 
@@ -232,6 +345,199 @@ const Row kRows[] = {
     {&kLog, &kSilence, kNetwork, {false, ""}},
     {&kLog, &kOversize, kAll, {false, "尾格式不对!"}},
     {&kLog, &kEcho, kLine, {false, "数据个数=63,数据部分丢失8+N*44+4"}},
+    {&kClockRead, &kSplit, kAll, {true, ""}},
+    {&kClockRead, &kLeading, kSerial, {false, "返回数据错误！"}},
+    {&kClockRead, &kLeading, kWireless, {false, "3需要数据长度=9,实际读回数据长度=1"}},
+    {&kClockRead, &kLeading, kNetwork, {false, "读取数据失败！"}},
+    {&kClockRead, &kTrailing, kSerial | kNetwork, {true, ""}},
+    {&kClockRead, &kTrailing, kWireless, {false, "3需要数据长度=9,实际读回数据长度=1"}},
+    {&kClockRead, &kBadCrc, kLine, {false, "返回数据错误！"}},
+    {&kClockRead, &kWrongAddress, kAll, {false, "返回数据错误！"}},
+    {&kClockRead, &kException, kSerial | kNetwork, {false, "返回数据错误！"}},
+    {&kClockRead, &kException, kWireless, {false, "3需要数据长度=9,实际读回数据长度=5"}},
+    {&kClockRead, &kWrongTid, kNetwork, {false, "读取数据失败！"}},
+    {&kClockRead, &kLate, kLine, {false, "通讯失败，请检查连接或重新操作！"}},
+    {&kClockRead, &kLate, kNetwork, {false, "读取数据失败！"}},
+    {&kClockRead, &kHalf, kSerial | kNetwork, {false, "返回数据错误！"}},
+    {&kClockRead, &kHalf, kWireless, {false, "3需要数据长度=9,实际读回数据长度=4"}},
+    {&kClockRead, &kHalfClose, kNetwork, {false, "返回数据错误！"}},
+    {&kClockRead, &kSilence, kLine, {false, "通讯失败，请检查连接或重新操作！"}},
+    {&kClockRead, &kSilence, kNetwork, {false, "读取数据失败！"}},
+    {&kClockRead, &kOversize, kSerial | kNetwork, {false, "返回数据错误！"}},
+    {&kClockRead, &kOversize, kWireless, {false, "3需要数据长度=9,实际读回数据长度=15"}},
+    {&kClockRead, &kEcho, kSerial, {false, "返回数据错误！"}},
+    {&kClockRead, &kEcho, kWireless, {true, ""}},
+    {&kClockWrite, &kSplit, kAll, {true, "设置成功！"}},
+    {&kClockWrite, &kLeading, kAll, {false, "设置失败！"}},
+    {&kClockWrite, &kTrailing, kLine, {false, "设置失败！"}},
+    {&kClockWrite, &kTrailing, kNetwork, {true, "设置成功！"}},
+    {&kClockWrite, &kBadCrc, kLine, {false, "设置失败！"}},
+    {&kClockWrite, &kWrongAddress, kAll, {false, "设置失败！"}},
+    {&kClockWrite, &kException, kAll, {false, "设置失败！"}},
+    {&kClockWrite, &kWrongTid, kNetwork, {false, "设置失败！"}},
+    {&kClockWrite, &kLate, kLine, {false, "通讯失败，请检查连接或重新操作！"}, Ended{false, "设置失败！"}},
+    {&kClockWrite, &kLate, kNetwork, {false, "设置失败！"}},
+    {&kClockWrite, &kHalf, kAll, {false, "设置失败！"}},
+    {&kClockWrite, &kHalfClose, kNetwork, {false, "设置失败！"}},
+    {&kClockWrite, &kSilence, kLine, {false, "通讯失败，请检查连接或重新操作！"}},
+    {&kClockWrite, &kSilence, kNetwork, {false, "设置失败！"}},
+    {&kClockWrite, &kOversize, kAll, {false, "设置失败！"}},
+    {&kClockWrite, &kEcho, kLine, {false, "设置失败！"}},
+    {&kPresetTable, &kSplit, kAll, {true, ""}},
+    {&kPresetTable, &kLeading, kLine, {false, "ModBus地址不匹配"}},
+    {&kPresetTable, &kLeading, kNetwork, {false, ""}},
+    {&kPresetTable, &kTrailing, kLine, {false, "格式不正确"}},
+    {&kPresetTable, &kTrailing, kNetwork, {true, ""}},
+    {&kPresetTable, &kBadCrc, kLine, {false, ""}},
+    {&kPresetTable, &kWrongAddress, kAll, {false, "ModBus地址不匹配"}},
+    {&kPresetTable, &kException, kLine, {false, ""}},
+    {&kPresetTable, &kException, kNetwork, {false, "格式不正确"}},
+    {&kPresetTable, &kWrongTid, kNetwork, {false, ""}},
+    {&kPresetTable, &kLate, kLine, {false, ""}, Ended{false, "格式不正确"}},
+    {&kPresetTable, &kLate, kNetwork, {false, ""}},
+    {&kPresetTable, &kHalf, kLine, {false, ""}},
+    {&kPresetTable, &kHalf, kNetwork, {false, "格式不正确"}},
+    {&kPresetTable, &kHalfClose, kNetwork, {false, "接收数据错误，请检查网络连接！"}},
+    {&kPresetTable, &kSilence, kAll, {false, ""}},
+    {&kPresetTable, &kOversize, kAll, {false, "格式不正确"}},
+    {&kPresetTable, &kEcho, kLine, {false, "格式不正确"}},
+    {&kFaultWords, &kSplit, kAll, {true, ""}},
+    {&kFaultWords, &kLeading, kAll, {false, "返回数据错误！"}},
+    {&kFaultWords, &kTrailing, kLine, {false, "返回数据错误！"}},
+    {&kFaultWords, &kTrailing, kNetwork, {true, ""}},
+    {&kFaultWords, &kBadCrc, kLine, {false, "返回数据错误！"}},
+    {&kFaultWords, &kWrongAddress, kLine, {false, "返回数据错误！"}},
+    {&kFaultWords, &kWrongAddress, kNetwork, {false, "ModBus地址不匹配 | 接收数据错误！"}},
+    {&kFaultWords, &kException, kLine, {false, "返回数据错误！"}},
+    {&kFaultWords, &kException, kNetwork, {false, "格式不正确 | 接收数据错误！"}},
+    {&kFaultWords, &kWrongTid, kNetwork, {false, "返回数据错误！"}},
+    {&kFaultWords, &kLate, kLine, {false, "返回数据错误！"}, Ended{false, "返回数据错误！"}},
+    {&kFaultWords, &kLate, kNetwork, {false, "返回数据错误！"}},
+    {&kFaultWords, &kHalf, kLine, {false, "返回数据错误！"}},
+    {&kFaultWords, &kHalf, kNetwork, {false, "格式不正确 | 接收数据错误！"}},
+    {&kFaultWords, &kHalfClose, kNetwork, {false, "接收数据错误，请检查网络连接！"}},
+    {&kFaultWords, &kSilence, kAll, {false, "返回数据错误！"}},
+    {&kFaultWords, &kOversize, kLine, {false, "返回数据错误！"}},
+    {&kFaultWords, &kOversize, kNetwork, {false, "格式不正确 | 接收数据错误！"}},
+    {&kFaultWords, &kEcho, kLine, {false, "返回数据错误！"}},
+    {&kIdentification, &kSplit, kAll, {true, ""}},
+    {&kIdentification, &kLeading, kAll, {false, ""}},
+    {&kIdentification, &kTrailing, kLine, {false, ""}},
+    {&kIdentification, &kTrailing, kNetwork, {true, ""}},
+    {&kIdentification, &kBadCrc, kLine, {false, ""}},
+    {&kIdentification, &kWrongAddress, kLine, {false, ""}},
+    {&kIdentification, &kWrongAddress, kNetwork, {true, ""}},
+    {&kIdentification, &kException, kAll, {false, ""}},
+    {&kIdentification, &kWrongTid, kNetwork, {false, ""}},
+    {&kIdentification, &kLate, kLine, {false, ""}, Ended{false, ""}},
+    {&kIdentification, &kLate, kNetwork, {false, ""}},
+    {&kIdentification, &kHalf, kAll, {false, ""}},
+    {&kIdentification, &kHalfClose, kNetwork, {false, "接收数据错误！"}},
+    {&kIdentification, &kSilence, kAll, {false, ""}},
+    {&kIdentification, &kOversize, kAll, {false, ""}},
+    {&kIdentification, &kEcho, kLine, {false, ""}},
+    {&kLightingTimes, &kSplit, kAll, {true, ""}},
+    {&kLightingTimes, &kLeading, kAll, {false, ""}},
+    {&kLightingTimes, &kTrailing, kSerial | kNetwork, {true, ""}},
+    {&kLightingTimes, &kTrailing, kWireless, {false, ""}},
+    {&kLightingTimes, &kBadCrc, kLine, {false, ""}},
+    {&kLightingTimes, &kWrongAddress, kLine, {false, ""}},
+    {&kLightingTimes, &kWrongAddress, kNetwork, {true, ""}},
+    {&kLightingTimes, &kException, kAll, {false, ""}},
+    {&kLightingTimes, &kWrongTid, kNetwork, {false, ""}},
+    {&kLightingTimes, &kLate, kAll, {false, ""}},
+    {&kLightingTimes, &kHalf, kAll, {false, ""}},
+    {&kLightingTimes, &kHalfClose, kNetwork, {false, "接收数据错误！"}},
+    {&kLightingTimes, &kSilence, kAll, {false, ""}},
+    {&kLightingTimes, &kOversize, kAll, {false, ""}},
+    {&kLightingTimes, &kEcho, kLine, {false, ""}},
+    {&kNetworkModule, &kSplit, kAll, {true, ""}},
+    {&kNetworkModule, &kLeading, kLine, {false, "ModBus地址不匹配"}},
+    {&kNetworkModule, &kLeading, kNetwork, {false, ""}},
+    {&kNetworkModule, &kTrailing, kLine, {false, "格式不正确"}},
+    {&kNetworkModule, &kTrailing, kNetwork, {true, ""}},
+    {&kNetworkModule, &kBadCrc, kLine, {false, ""}},
+    {&kNetworkModule, &kWrongAddress, kAll, {false, "ModBus地址不匹配"}},
+    {&kNetworkModule, &kException, kLine, {false, ""}},
+    {&kNetworkModule, &kException, kNetwork, {false, "格式不正确"}},
+    {&kNetworkModule, &kWrongTid, kNetwork, {false, ""}},
+    {&kNetworkModule, &kLate, kLine, {false, ""}, Ended{false, "格式不正确"}},
+    {&kNetworkModule, &kLate, kNetwork, {false, ""}},
+    {&kNetworkModule, &kHalf, kAll, {false, ""}},
+    {&kNetworkModule, &kHalfClose, kNetwork, {false, "接收数据错误！"}},
+    {&kNetworkModule, &kSilence, kAll, {false, ""}},
+    {&kNetworkModule, &kOversize, kLine, {false, "格式不正确"}},
+    {&kNetworkModule, &kOversize, kNetwork, {false, ""}},
+    {&kNetworkModule, &kEcho, kLine, {false, ""}},
+    {&kWirelessAddresses, &kSplit, kAll, {true, ""}},
+    {&kWirelessAddresses, &kLeading, kLine, {false, "ModBus地址不匹配"}},
+    {&kWirelessAddresses, &kLeading, kNetwork, {false, ""}},
+    {&kWirelessAddresses, &kTrailing, kLine, {false, "格式不正确"}},
+    {&kWirelessAddresses, &kTrailing, kNetwork, {true, ""}},
+    {&kWirelessAddresses, &kBadCrc, kLine, {false, ""}},
+    {&kWirelessAddresses, &kWrongAddress, kAll, {false, "ModBus地址不匹配"}},
+    {&kWirelessAddresses, &kException, kLine, {false, ""}},
+    {&kWirelessAddresses, &kException, kNetwork, {false, "格式不正确"}},
+    {&kWirelessAddresses, &kWrongTid, kNetwork, {false, ""}},
+    {&kWirelessAddresses, &kLate, kLine, {false, ""}, Ended{false, "格式不正确"}},
+    {&kWirelessAddresses, &kLate, kNetwork, {false, ""}},
+    {&kWirelessAddresses, &kHalf, kAll, {false, ""}},
+    {&kWirelessAddresses, &kHalfClose, kNetwork, {false, "接收数据错误！"}},
+    {&kWirelessAddresses, &kSilence, kAll, {false, ""}},
+    {&kWirelessAddresses, &kOversize, kLine, {false, "格式不正确"}},
+    {&kWirelessAddresses, &kOversize, kNetwork, {false, ""}},
+    {&kWirelessAddresses, &kEcho, kLine, {false, ""}},
+    {&kAddressWrite, &kSplit, kAll, {true, ""}},
+    {&kAddressWrite, &kLeading, kAll, {true, ""}},
+    {&kAddressWrite, &kTrailing, kAll, {true, ""}},
+    {&kAddressWrite, &kBadCrc, kLine, {true, ""}},
+    {&kAddressWrite, &kWrongAddress, kAll, {true, ""}},
+    {&kAddressWrite, &kException, kAll, {true, ""}},
+    {&kAddressWrite, &kWrongTid, kNetwork, {true, ""}},
+    {&kAddressWrite, &kLate, kLine, {false, ""}, Ended{false, "读取数据错误！"}},
+    {&kAddressWrite, &kLate, kNetwork, {false, ""}},
+    {&kAddressWrite, &kHalf, kAll, {true, ""}},
+    {&kAddressWrite, &kHalfClose, kNetwork, {false, "接收数据错误！"}},
+    {&kAddressWrite, &kSilence, kAll, {true, ""}},
+    {&kAddressWrite, &kOversize, kAll, {true, ""}},
+    {&kAddressWrite, &kEcho, kLine, {true, ""}},
+    {&kRawFrame, &kSplit, kAll, {true, ""}},
+    {&kRawFrame, &kLeading, kAll, {false, ""}},
+    {&kRawFrame, &kTrailing, kLine, {false, ""}},
+    {&kRawFrame, &kTrailing, kNetwork, {true, ""}},
+    {&kRawFrame, &kBadCrc, kLine, {true, ""}},
+    {&kRawFrame, &kWrongAddress, kAll, {false, ""}},
+    {&kRawFrame, &kException, kAll, {false, ""}},
+    {&kRawFrame, &kWrongTid, kNetwork, {false, ""}},
+    {&kRawFrame, &kLate, kLine, {false, ""}, Ended{false, ""}},
+    {&kRawFrame, &kLate, kNetwork, {false, ""}},
+    {&kRawFrame, &kHalf, kAll, {false, ""}},
+    {&kRawFrame, &kHalfClose, kNetwork, {false, "接收数据错误！"}},
+    {&kRawFrame, &kSilence, kAll, {false, ""}},
+    {&kRawFrame, &kOversize, kAll, {false, ""}},
+    {&kRawFrame, &kEcho, kLine, {false, ""}},
+    {&kRdInfo, &kSplit, kNetwork, {true, ""}},
+    {&kRdInfo, &kLeading, kNetwork, {false, "返回数据错误！"}},
+    {&kRdInfo, &kTrailing, kNetwork, {true, ""}},
+    {&kRdInfo, &kWrongAddress, kNetwork, {false, ""}},
+    {&kRdInfo, &kException, kNetwork, {false, ""}},
+    {&kRdInfo, &kWrongTid, kNetwork, {false, "返回数据错误！"}},
+    {&kRdInfo, &kLate, kNetwork, {false, "返回数据错误！"}},
+    {&kRdInfo, &kHalf, kNetwork, {false, ""}},
+    {&kRdInfo, &kHalfClose, kNetwork, {false, ""}},
+    {&kRdInfo, &kSilence, kNetwork, {false, "返回数据错误！"}},
+    {&kRdInfo, &kOversize, kNetwork, {false, ""}},
+    {&kRdWrite, &kSplit, kNetwork, {true, ""}},
+    {&kRdWrite, &kLeading, kNetwork, {false, "返回数据错误！"}},
+    {&kRdWrite, &kTrailing, kNetwork, {true, ""}},
+    {&kRdWrite, &kWrongAddress, kNetwork, {false, ""}},
+    {&kRdWrite, &kException, kNetwork, {false, ""}},
+    {&kRdWrite, &kWrongTid, kNetwork, {false, "返回数据错误！"}},
+    {&kRdWrite, &kLate, kNetwork, {false, "返回数据错误！"}},
+    {&kRdWrite, &kHalf, kNetwork, {false, "返回数据错误！"}},
+    {&kRdWrite, &kHalfClose, kNetwork, {false, "返回数据错误！"}},
+    {&kRdWrite, &kSilence, kNetwork, {false, "返回数据错误！"}},
+    {&kRdWrite, &kOversize, kNetwork, {false, ""}},
 };
 
 struct Session {
@@ -333,3 +639,4 @@ INSTANTIATE_TEST_SUITE_P(Modes, FaultMatrix,
 
 }  // namespace
 }  // namespace kaviro::testing
+
