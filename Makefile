@@ -6,7 +6,8 @@ FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
 PACKAGES   := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
               qt6-base-dev libx11-dev fonts-wqy-microhei mbpoll xvfb xauth python3 \
-              libcli11-dev nlohmann-json3-dev clang libclang-rt-14-dev
+              libcli11-dev nlohmann-json3-dev clang libclang-rt-14-dev \
+              libmosquitto-dev mosquitto mosquitto-clients
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: deps build run test test-asan test-tsan fuzz bench clean
