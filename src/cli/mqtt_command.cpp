@@ -101,9 +101,11 @@ int RunMqtt(const std::vector<std::string>& args) {
   app.add_option("--discovery-prefix", discoveryPrefix, "Home Assistant's discovery prefix (default homeassistant)");
   app.add_option("--username", username, "user name at the broker");
   app.add_option("--password-file", passwordFile, "file whose first line is the broker password")
+      ->type_name("FILE")
       ->needs("--username")
       ->check(CLI::ExistingFile);
   app.add_option("--tls-ca", tlsCa, "CA certificate (PEM): connect with TLS and check the broker by it")
+      ->type_name("FILE")
       ->check(CLI::ExistingFile);
   app.add_option("--device-name", deviceName, "the device's name in Home Assistant");
   if (const auto done = verb.Parse(args)) return *done;

@@ -277,3 +277,19 @@ TEST_F(MqttTest, SilencedSerialControllerGoesOfflineAndComesBack) {
 
 }  // namespace
 }  // namespace kaviro::testing
+
+namespace kaviro::testing {
+namespace {
+
+// Nothing is published when the command cannot start; the broker is never needed to find out.
+const CliFailure kMqttFailures[] = {
+    {"NothingListens", Mode::kNetwork, {}, true, {"mqtt", "--broker", "127.0.0.1:1"}, 2, "连接服务器失败!\n", ""},
+    {"MissingDevice", Mode::kSerial, {}, true, {"mqtt", "--broker", "127.0.0.1:1"}, 2,
+     "串口或被占用无法打开！\r\n请关闭占用此串口的程序，在重新打开本程序!\n", ""},
+    {"BrokerPortOutOfRange", Mode::kNetwork, {}, false, {"mqtt", "--broker", "127.0.0.1:70000"}, 1,
+     "kaviro-cli mqtt: --broker 127.0.0.1:70000: not HOST or HOST:PORT\n", ""},
+};
+INSTANTIATE_TEST_SUITE_P(Mqtt, CliFailures, ::testing::ValuesIn(kMqttFailures), CliFailureName);
+
+}  // namespace
+}  // namespace kaviro::testing
