@@ -24,7 +24,7 @@ struct MqttSettings {
   std::string willTopic, willPayload;
   bool willRetain = true;
   // QoS 1 messages handed over and not yet acknowledged; further ones are refused, not queued.
-  int maxQueued = 100;
+  int maxQueued = 256;  // room for two announcements (about 95 configs each)
   int keepAliveSeconds = 30;
 };
 
