@@ -6,7 +6,8 @@ FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
 PACKAGES   := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
               qt6-base-dev libx11-dev fonts-wqy-microhei mbpoll xvfb xauth python3 \
-              libcli11-dev nlohmann-json3-dev clang libclang-rt-14-dev
+              libcli11-dev nlohmann-json3-dev clang libclang-rt-14-dev \
+              libmosquitto-dev mosquitto mosquitto-clients
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: deps build run test test-asan test-tsan fuzz bench clean
@@ -40,16 +41,17 @@ test-asan: deps
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
 
-# The tests where threads meet (the engine, the poll worker, the window and its network session)
-# under ThreadSanitizer. Qt is not instrumented: tests/tsan.supp hides what happens inside it.
+# The tests where threads meet (the engine, the poll worker, the window and its network session,
+# kaviro-cli mqtt and its MQTT network thread) under ThreadSanitizer. Qt is not instrumented:
+# tests/tsan.supp hides what happens inside it.
 TSAN_TARGETS := link_test monitor_tests app_tests log_dialog_tests param_dialog_tests console_dialog_tests \
-                controller_dialog_tests relay_dialog_tests kaviro-sim
+                controller_dialog_tests relay_dialog_tests kaviro-sim mqtt_test kaviro-cli
 test-tsan: deps
 	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAVIRO_TSAN=ON -DKAVIRO_BENCH=OFF
 	cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TARGETS)
 	cd $(TSAN_BUILD) && QT_QPA_PLATFORM=offscreen \
 	  TSAN_OPTIONS="halt_on_error=1 suppressions=$(CURDIR)/tests/tsan.supp" \
-	  ctest --output-on-failure -j $(JOBS) -L 'link|monitor|gui'
+	  ctest --output-on-failure -j $(JOBS) -L 'link|monitor|gui|mqtt'
 
 # Each fuzz target for SECONDS seconds (or RUNS executions, when given), with libFuzzer. New inputs
 # go to $(FUZZ_BUILD)/corpus; the checked-in seeds (which every test run replays) stay as they are.

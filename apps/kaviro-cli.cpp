@@ -27,6 +27,7 @@ constexpr Subcommand kSubcommands[] = {
     {"action", kaviro::cli::RunAction, "switch one of the controller's action coils (clear faults, reset, ...)"},
     {"info", kaviro::cli::RunInfo, "battery presets and the user's own row, DIP switches, faults and alarms"},
     {"rd", kaviro::cli::RunRd, "read and change the RD relay accessory's settings (network mode)"},
+    {"mqtt", kaviro::cli::RunMqtt, "publish the polls on an MQTT broker, with Home Assistant discovery and commands"},
     {"probe", kaviro::cli::RunProbe, "read the RD alarm thresholds 0x2033 and 0x2034 over the serial port"},
 };
 

@@ -21,8 +21,10 @@
 namespace {
 
 std::atomic<bool> stopRequested{false};
+std::atomic<bool> silenced{false};
 
 void RequestStop(int) { stopRequested.store(true); }
+void ToggleSilence(int) { silenced.store(!silenced.load()); }
 
 // SIGINT and SIGTERM stay blocked except while the loop waits, so none slips in between a check
 // of the flag and the wait. Returns the mask to wait with.
@@ -33,6 +35,10 @@ sigset_t InstallSignals() {
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
   signal(SIGPIPE, SIG_IGN);
+  struct sigaction toggle{};
+  toggle.sa_handler = ToggleSilence;
+  sigemptyset(&toggle.sa_mask);
+  sigaction(SIGUSR1, &toggle, nullptr);
   sigset_t stops;
   sigemptyset(&stops);
   sigaddset(&stops, SIGINT);
@@ -70,6 +76,7 @@ int main(int argc, char** argv) {
   Station station(controller, relay);
   // Faults draw from their own stream so switching one on leaves the device's values alone.
   FaultInjector faults(options.faults, options.seed ^ 0x5EED'FA17ull);
+  faults.SilenceWith(&silenced);
   TrafficLog log(options.verbose);
 
   std::string error;

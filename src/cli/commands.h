@@ -43,6 +43,9 @@ int RunInfo(const std::vector<std::string>& args);
 // `kaviro-cli rd`: the RD relay accessory's settings dialog, headless.
 int RunRd(const std::vector<std::string>& args);
 
+// `kaviro-cli mqtt`: the poll published on an MQTT broker, with Home Assistant discovery and commands.
+int RunMqtt(const std::vector<std::string>& args);
+
 // `kaviro-cli probe`: the alarm threshold probe over the serial port.
 int RunProbe(const std::vector<std::string>& args);
 

@@ -1,7 +1,6 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
-#include <ctime>
 #include <iostream>
 
 #include "cli/command_support.h"
@@ -9,7 +8,7 @@
 #include "cli/open_link.h"
 #include "cli/verb.h"
 #include "cli/register_report.h"
-#include "cli/controller_session.h"
+#include "cli/poll_session.h"
 #include "cli/influx_line.h"
 #include "cli/row_values.h"
 #include "monitor/poll_worker.h"
@@ -19,42 +18,6 @@ namespace kaviro::cli {
 namespace {
 
 std::atomic<bool> interrupted{false};
-
-std::string LocalTimestamp() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char text[40];
-  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", &local);
-  return text;
-}
-
-// Gathers what the poll would show in the main window; runs on the polling (here: main) thread.
-class ReportObserver final : public PollObserver {
- public:
-  explicit ReportObserver(RegisterReport& report) : report_(report) {}
-  RegisterTable table;
-  bool lost = false;
-  int blocksDecoded = 0;  // in the poll under way
-  void OnBlockDecoded(const DecodedTexts& texts) override {
-    ++blocksDecoded;
-    PlaceTexts(table, report_, texts);
-    if (texts.clock) report_.clock = *texts.clock;
-    if (texts.status) report_.status = *texts.status;
-  }
-  void OnStatusText(const std::string& text) override {
-    report_.status = text;
-    std::cerr << text << '\n';
-  }
-  void OnMessage(const std::string& text) override { std::cerr << text << '\n'; }
-  void OnConnectionLost() override {
-    report_.Clear();
-    lost = true;
-  }
-
- private:
-  RegisterReport& report_;
-};
 
 constexpr const char* kPollSynopsis =
     "kaviro-cli poll [options]\n"
@@ -74,10 +37,6 @@ constexpr const char* kPollFooter =
 int64_t UnixNanoseconds() {
   return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
       .count();
-}
-
-constexpr const char* LinkName(LinkMode mode) {
-  return mode == LinkMode::kNetwork ? "network" : mode == LinkMode::kWireless ? "wireless" : "serial";
 }
 
 }  // namespace
@@ -114,20 +73,11 @@ int RunPoll(const std::vector<std::string>& args) {
     return kExitUsage;
   }
 
-  LinkService link;
-  ControllerSession session(link, config, verb.link);
+  PollSession session(config, verb.link, *table);
   if (!session.Open()) {
     std::cerr << session.Error() << '\n';
     return kExitNoLink;
   }
-
-  SharedConfig shared(config);
-  DecodedValues values{};
-  RegisterReport report(*table);
-  report.status = session.StatusLine();
-  ReportObserver observer(report);
-  observer.table = *table;
-  PollWorker worker(link, shared, values, observer);
   const InfluxTags influxTags = {{"unit", std::to_string(config.deviceId)},
                                  {"link", LinkName(LinkModeOf(config.workMode))}};
 
@@ -136,46 +86,19 @@ int RunPoll(const std::vector<std::string>& args) {
   std::signal(SIGTERM, [](int) { interrupted.store(true); });
   if (format == "csv" && !noHeader) WriteCsvHeader(std::cout);
 
-  int polls = 0;
-  bool lastFailed = false;
-  const auto pass = [&](std::optional<PollResult> result) {
-    if (result) {
-      ++polls;
-      // The worker does not hold a silent controller on the network against it; here a poll
-      // that decoded nothing has nothing to report and counts as failed.
-      lastFailed = *result != PollResult::kSucceeded || observer.blocksDecoded == 0;
-      observer.blocksDecoded = 0;
-      if (!lastFailed) {
-        report.timestamp = LocalTimestamp();
-        if (format == "table") WriteTable(std::cout, report);
-        if (format == "csv") WriteCsv(std::cout, report);
-        if (format == "json") WriteJson(std::cout, report);
-        if (format == "influx") WriteInflux(std::cout, influxTags, RowValues(report), UnixNanoseconds());
-      }
-    }
-    // Only after the report: the controller may close right after answering a whole poll.
-    if (session.Gone()) {
-      if (LinkModeOf(config.workMode) == LinkMode::kNetwork) std::cerr << kRemoteCloseText << '\n';
-      observer.lost = true;
-    }
-    if (observer.lost) return false;
-    if (!result) return !interrupted.load();
-    return !interrupted.load() && (count == 0 || polls < count);
+  const RegisterReport& report = session.report();
+  PollSession::Hooks hooks;
+  hooks.polled = [&] {
+    if (format == "table") WriteTable(std::cout, report);
+    if (format == "csv") WriteCsv(std::cout, report);
+    if (format == "json") WriteJson(std::cout, report);
+    if (format == "influx") WriteInflux(std::cout, influxTags, RowValues(report), UnixNanoseconds());
   };
-  for (;;) {
-    worker.RunLoop(pass);
-    const bool finished = interrupted.load() || (count != 0 && polls >= count);
-    if (!reconnect || finished || !observer.lost) break;
-    std::cerr << kConnectionLostText << '\n';
-    if (!session.Reopen([] { return interrupted.load(); })) break;
-    observer.lost = false;
-    lastFailed = false;
-    report.status = session.StatusLine();
-  }
+  const PollSession::Ending ending = session.Run(hooks, [] { return interrupted.load(); }, count, reconnect);
   std::signal(SIGINT, SIG_DFL);
   std::signal(SIGTERM, SIG_DFL);
 
-  if (observer.lost || lastFailed) {
+  if (ending.lost || ending.lastFailed) {
     std::cerr << kConnectionLostText << '\n';
     return kExitFailed;
   }

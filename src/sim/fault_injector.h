@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <random>
@@ -51,6 +52,9 @@ class FaultInjector {
 
   const FaultSettings& settings() const { return settings_; }
 
+  // A switch flipped while the simulator runs (SIGUSR1): while it is on, nothing is answered.
+  void SilenceWith(const std::atomic<bool>* silenced) { silenced_ = silenced; }
+
  private:
   bool Happens(double probability);
   int Between(int lo, int hi);
@@ -60,6 +64,7 @@ class FaultInjector {
   std::mt19937_64 dice_;
   int answers_ = 0;
   bool active_ = true;  // the last answer was one the faults touch
+  const std::atomic<bool>* silenced_ = nullptr;
 };
 
 }  // namespace kaviro::sim

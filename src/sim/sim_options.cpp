@@ -254,7 +254,8 @@ Other:
   --help              show this text
 
 When it serves, it prints one line on stdout starting with "kaviro-sim: serving".
-SIGINT or SIGTERM stop it and remove the --pty link.
+SIGINT or SIGTERM stop it and remove the --pty link. SIGUSR1 switches silence (no answers at all,
+as --silent) on, the next SIGUSR1 off again.
 )";
 }
 

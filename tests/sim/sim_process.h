@@ -46,14 +46,17 @@ class SimProcess {
     std::vector<char*> argv{const_cast<char*>(binary.c_str())};
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
+    const int err = stderrPath_.empty() ? -1 : ::open(stderrPath_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
     pid_ = ::fork();
     if (pid_ == 0) {
       ::prctl(PR_SET_PDEATHSIG, SIGTERM);  // a test that dies takes its simulator along
       ::dup2(out[1], STDOUT_FILENO);
+      if (err >= 0) ::dup2(err, STDERR_FILENO);
       ::execv(binary.c_str(), argv.data());
       ::_exit(127);
     }
     ::close(out[1]);
+    if (err >= 0) ::close(err);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     bool ready = false;
     while (!ready && std::chrono::steady_clock::now() < deadline) {
@@ -103,8 +106,13 @@ class SimProcess {
     RemoveLeftLinks();
   }
 
+  // What the simulator writes on stderr (its --verbose traffic) goes to `path`, appended, from the
+  // next Start() on.
+  void StderrTo(const std::string& path) { stderrPath_ = path; }
+
   bool Running() const { return pid_ > 0; }
   int tcpPort() const { return tcpPort_; }
+  pid_t pid() const { return pid_; }
   const std::string& output() const { return output_; }
 
  private:
@@ -120,6 +128,7 @@ class SimProcess {
   }
 
   std::vector<std::string> args_;
+  std::string stderrPath_;
   pid_t pid_ = -1;
   int tcpPort_ = 0;
   std::string output_;

@@ -1,0 +1,295 @@
+// kaviro-cli mqtt against a real mosquitto broker and kaviro-sim, all on loopback.
+#include <nlohmann/json.hpp>
+#include <regex>
+
+#include "cli_fixture.h"
+#include "monitor/register_tables.h"
+#include "mqtt_fixture.h"
+
+namespace kaviro::testing {
+namespace {
+
+using nlohmann::json;
+
+constexpr int kWaitMs = 20000;
+// A silent serial controller takes four failed polls of 2 s each before it counts as lost.
+constexpr int kSilenceWaitMs = 40000;
+
+bool Is(const std::string& payload, const char* text) { return payload == text; }
+
+class MqttTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(broker_.Start());
+    sim_.StderrTo((dir_.path() / "sim.log").string());
+  }
+
+  bool StartNetworkSim(int port = 0) {
+    simArgs_ = {"--tcp", std::to_string(port), "--verbose"};
+    if (!sim_.Start(kSimBinary, simArgs_)) return false;
+    link_ = {"--mode", "network", "--host", "127.0.0.1", "--port", std::to_string(sim_.tcpPort())};
+    return true;
+  }
+  bool StartSerialSim() {
+    const std::string pty = SimProcess::UniquePath("mqtt");
+    if (!sim_.Start(kSimBinary, {"--pty", pty})) return false;
+    link_ = {"--mode", "serial", "--device", pty};
+    return true;
+  }
+
+  // The publisher under test, its topics under `prefix` and discovery under `discovery`.
+  void StartPublisher() {
+    publisher_ = std::make_unique<Child>();
+    ASSERT_TRUE(publisher_->Start(kCli,
+                                  Concat({"mqtt", "--broker", broker_.address(), "--prefix", prefix_,
+                                          "--discovery-prefix", discovery_, "--interval", "1"},
+                                         link_),
+                                  {.dir = dir_.path(), .timeoutMs = 300000}));
+  }
+
+  // The device's topic root, from its first availability message.
+  std::string DeviceBase(Watcher& watcher) {
+    const std::regex availability("^" + prefix_ + "/([A-Za-z0-9_-]+)/availability$");
+    for (int waited = 0; waited < kWaitMs; waited += 50) {
+      for (const Message& m : watcher.Since(0)) {
+        std::smatch match;
+        if (std::regex_match(m.topic, match, availability)) return prefix_ + "/" + match[1].str();
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return {};
+  }
+
+  std::string SimLog() { return ReadFileBytes(dir_.path() / "sim.log"); }
+
+  TempDir dir_;
+  Broker broker_{dir_};
+  SimProcess sim_;
+  std::vector<std::string> simArgs_, link_;
+  std::unique_ptr<Child> publisher_;
+  std::string prefix_ = "kaviro", discovery_ = "homeassistant";
+};
+
+// A poll's row value as a dashboard takes it: bit words and whole numbers as integers, other
+// numbers as decimals, the rest as text.
+json Typed(const std::string& text, const json& like) {
+  if (!like.is_number()) return text;
+  if (text.rfind("0X", 0) == 0) return std::stoll(text.substr(2), nullptr, 16);
+  if (like.is_number_integer()) return std::stoll(text);
+  return std::stod(text);
+}
+
+TEST_F(MqttTest, DiscoveryStateAndCommandsAgainstTheNetworkSimulator) {
+  ASSERT_TRUE(StartNetworkSim());
+  // The poll first: the simulator serves one connection at a time.
+  const ChildResult poll = Cli(dir_, Concat({"poll", "--count", "2", "--interval", "1", "--format", "json"}, link_));
+  ASSERT_EQ(poll.code, 0) << poll;
+  std::vector<json> polls;
+  for (const std::string& line : Lines(poll.out)) {
+    json byKey = json::object();
+    const json parsed = json::parse(line);
+    for (const json& row : parsed["rows"])
+      if (!row["address"].get<std::string>().empty() && !row["value"].get<std::string>().empty())
+        byKey["reg_" + [](std::string a) {
+          for (char& c : a) c = static_cast<char>(std::tolower(c));
+          return a.substr(2);
+        }(row["address"].get<std::string>())] = row["value"];
+    polls.push_back(byKey);
+  }
+  ASSERT_EQ(polls.size(), 2u);
+
+  Watcher watcher(broker_.port(), "#");
+  ASSERT_TRUE(watcher.WaitConnected());
+  StartPublisher();
+  const std::string base = DeviceBase(watcher);
+  ASSERT_FALSE(base.empty());
+  ASSERT_TRUE(watcher.WaitFor(base + "/availability", 0, kWaitMs, [](auto& p) { return Is(p, "online"); }));
+
+  // The simulator's readings move a little from poll to poll (the last digit flickers, the
+  // plant drifts): texts must match the poll's exactly where the poll saw them hold still,
+  // numbers must be numbers of the same kind and near the poll's reading.
+  // The second state from here: the first may have gone out before the announcement.
+  ASSERT_TRUE(watcher.WaitFor(base + "/state", watcher.Mark(), kWaitMs));
+  const auto stateMessage = watcher.WaitFor(base + "/state", watcher.Mark(), kWaitMs);
+  ASSERT_TRUE(stateMessage);
+  const json state = json::parse(stateMessage->payload);
+  EXPECT_EQ(state.size(), polls[1].size());
+  int texts = 0, numbers = 0;
+  for (const auto& [key, value] : state.items()) {
+    ASSERT_TRUE(polls[1].contains(key)) << key << " is not in the poll";
+    const std::string text = polls[1][key];
+    const bool steady = polls[0].contains(key) && polls[0][key] == text;
+    if (value.is_string()) {
+      if (!steady || key == "reg_003e") continue;
+      EXPECT_EQ(value, text) << key;
+      ++texts;
+      continue;
+    }
+    ASSERT_TRUE(value.is_number()) << key;
+    const json typed = Typed(text, value);
+    EXPECT_EQ(value.is_number_integer(), text.find('.') == std::string::npos) << key << " " << text;
+    EXPECT_NEAR(value.get<double>(), typed.get<double>(), 0.05 + 0.02 * std::abs(typed.get<double>())) << key;
+    ++numbers;
+  }
+  EXPECT_GE(texts, 10);
+  EXPECT_GE(numbers, 30);
+  ASSERT_TRUE(state.contains("reg_003e"));
+  EXPECT_TRUE(std::regex_match(state["reg_003e"].get<std::string>(),
+                               std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d)")))
+      << state["reg_003e"];
+
+  // Every sensor config parses, names a key of the state and carries its row's unit.
+  const std::map<std::string, std::string> haUnits = {{"C", "°C"}, {"KWH", "kWh"}};
+  const RegisterTable table = *RegisterTableFor(1);
+  std::set<uint16_t> addresses;
+  for (const RegisterDescriptor& row : table)
+    if (row.address != kSeparatorAddress) addresses.insert(row.address);
+  const std::string device = base.substr(prefix_.size() + 1);
+  std::set<std::string> sensors;
+  for (const Message& m : watcher.Since(0)) {
+    if (m.topic.rfind(discovery_ + "/sensor/" + device + "/", 0) != 0) continue;
+    const json config = json::parse(m.payload);
+    const std::smatch key = [&] {
+      std::smatch k;
+      const std::string& t = config["value_template"].get_ref<const std::string&>();
+      std::regex_match(t, k, std::regex(R"(\{\{ value_json\.(reg_[0-9a-f]{4}) \}\})"));
+      return k;
+    }();
+    ASSERT_EQ(key.size(), 2u) << m.payload;
+    const std::string name = key[1];
+    sensors.insert(name);
+    ASSERT_TRUE(state.contains(name)) << name;
+    EXPECT_EQ(config["state_topic"], base + "/state");
+    EXPECT_EQ(config["availability_topic"], base + "/availability");
+    EXPECT_EQ(config["device"]["identifiers"][0], device);
+    const auto address = static_cast<uint16_t>(std::stoul(name.substr(4), nullptr, 16));
+    const RegisterDescriptor& row = table[RowsForAddress(table, address).front()];
+    const std::string unit(row.unit);
+    if (state[name].is_number() && unit != "-")
+      EXPECT_EQ(config.value("unit_of_measurement", ""), haUnits.count(unit) ? haUnits.at(unit) : unit) << name;
+    else
+      EXPECT_FALSE(config.contains("unit_of_measurement")) << name;
+  }
+  EXPECT_EQ(sensors.size(), addresses.size());
+  const json someConfig = json::parse(watcher.WaitFor(discovery_ + "/sensor/" + device + "/reg_0018/config", 0, 0)->payload);
+  EXPECT_EQ(device, "kaviro_" + someConfig["device"]["serial_number"].get<std::string>());
+
+  // Home Assistant restarted: everything is announced again.
+  size_t mark = watcher.Mark();
+  watcher.Publish(discovery_ + "/status", "online");
+  EXPECT_TRUE(watcher.WaitFor(discovery_ + "/sensor/" + device + "/reg_0018/config", mark, kWaitMs));
+  EXPECT_TRUE(watcher.WaitFor(discovery_ + "/button/" + device + "/clear-faults/config", mark, kWaitMs));
+
+  // 清除故障: the fault word of the next state is clear.
+  ASSERT_NE(state["reg_002c"], 0);
+  mark = watcher.Mark();
+  watcher.Publish(base + "/button/clear-faults/set", "PRESS");
+  const auto pressed = watcher.WaitFor(base + "/result", mark, kWaitMs);
+  ASSERT_TRUE(pressed);
+  EXPECT_EQ(pressed->payload, "设置成功！");
+  const size_t afterPress = watcher.Mark();
+  const auto cleared = watcher.WaitFor(base + "/state", afterPress, kWaitMs);
+  ASSERT_TRUE(cleared);
+  EXPECT_EQ(json::parse(cleared->payload)["reg_002c"], 0);
+
+  // A number out of range is refused and nothing goes on the wire; one in range is written.
+  const std::string hvdWrite = "01 06 E0 0E";
+  mark = watcher.Mark();
+  watcher.Publish(base + "/number/load-hvd/set", "99");
+  const auto refused = watcher.WaitFor(base + "/result", mark, kWaitMs);
+  ASSERT_TRUE(refused);
+  EXPECT_EQ(refused->payload, "输入数据有误，请重新输入！");
+  EXPECT_EQ(SimLog().find(hvdWrite), std::string::npos);
+  mark = watcher.Mark();
+  watcher.Publish(base + "/number/load-hvd/set", "14.5");
+  const auto written = watcher.WaitFor(base + "/result", mark, kWaitMs);
+  ASSERT_TRUE(written);
+  EXPECT_EQ(written->payload, "设置成功！");
+  EXPECT_NE(SimLog().find(hvdWrite + " 05 AA"), std::string::npos);
+  const size_t afterWrite = watcher.Mark();
+  EXPECT_TRUE(watcher.WaitFor(base + "/state", afterWrite, kWaitMs,
+                              [](const std::string& p) { return json::parse(p)["reg_e00e"] == 14.5; }));
+
+  // SIGTERM: offline, said before leaving, and a clean exit.
+  mark = watcher.Mark();
+  publisher_->Signal(SIGTERM);
+  EXPECT_TRUE(watcher.WaitFor(base + "/availability", mark, kWaitMs, [](auto& p) { return Is(p, "offline"); }));
+  const ChildResult ended = publisher_->Finish();
+  EXPECT_TRUE(ended.exited && ended.code == 0) << ended;
+}
+
+TEST_F(MqttTest, BrokerRestartedThenSimulatorRestartedThenPublisherKilled) {
+  ASSERT_TRUE(StartNetworkSim());
+  StartPublisher();
+  {
+    Watcher watcher(broker_.port(), "#");
+    ASSERT_TRUE(watcher.WaitConnected());
+    const std::string base = DeviceBase(watcher);
+    ASSERT_TRUE(watcher.WaitFor(base + "/availability", 0, kWaitMs, [](auto& p) { return Is(p, "online"); }));
+  }
+  // The broker goes and comes back empty: the publisher connects again by itself and announces
+  // everything again.
+  broker_.Stop();
+  ASSERT_TRUE(broker_.Start());
+  Watcher watcher(broker_.port(), "#");
+  ASSERT_TRUE(watcher.WaitConnected());
+  const std::string base = DeviceBase(watcher);
+  ASSERT_FALSE(base.empty());
+  const std::string device = base.substr(prefix_.size() + 1);
+  EXPECT_TRUE(watcher.WaitFor(discovery_ + "/sensor/" + device + "/reg_0018/config", 0, kWaitMs));
+  EXPECT_TRUE(watcher.WaitFor(base + "/availability", 0, kWaitMs, [](auto& p) { return Is(p, "online"); }));
+
+  // The controller restarts on the same port: offline while it is away, online once polled again.
+  const int port = sim_.tcpPort();
+  size_t mark = watcher.Mark();
+  sim_.Stop();
+  EXPECT_TRUE(watcher.WaitFor(base + "/availability", mark, kWaitMs, [](auto& p) { return Is(p, "offline"); }));
+  ASSERT_TRUE(StartNetworkSim(port));
+  mark = watcher.Mark();
+  EXPECT_TRUE(watcher.WaitFor(base + "/availability", mark, kWaitMs + 30000, [](auto& p) { return Is(p, "online"); }));
+  EXPECT_TRUE(watcher.WaitFor(base + "/state", mark, kWaitMs));
+
+  // Killed: the broker says offline for it, by its last will.
+  mark = watcher.Mark();
+  publisher_->Signal(SIGKILL);
+  EXPECT_TRUE(watcher.WaitFor(base + "/availability", mark, kWaitMs, [](auto& p) { return Is(p, "offline"); }));
+  publisher_->Finish();
+}
+
+TEST_F(MqttTest, SilencedSerialControllerGoesOfflineAndComesBack) {
+  ASSERT_TRUE(StartSerialSim());
+  Watcher watcher(broker_.port(), "#");
+  ASSERT_TRUE(watcher.WaitConnected());
+  StartPublisher();
+  const std::string base = DeviceBase(watcher);
+  ASSERT_FALSE(base.empty());
+  ASSERT_TRUE(watcher.WaitFor(base + "/availability", 0, kWaitMs, [](auto& p) { return Is(p, "online"); }));
+  size_t mark = watcher.Mark();
+  ::kill(sim_.pid(), SIGUSR1);
+  EXPECT_TRUE(watcher.WaitFor(base + "/availability", mark, kSilenceWaitMs, [](auto& p) { return Is(p, "offline"); }));
+  mark = watcher.Mark();
+  ::kill(sim_.pid(), SIGUSR1);
+  EXPECT_TRUE(watcher.WaitFor(base + "/availability", mark, kSilenceWaitMs, [](auto& p) { return Is(p, "online"); }));
+  EXPECT_TRUE(watcher.WaitFor(base + "/state", mark, kWaitMs));
+  publisher_->Signal(SIGTERM);
+  EXPECT_EQ(publisher_->Finish().code, 0);
+}
+
+}  // namespace
+}  // namespace kaviro::testing
+
+namespace kaviro::testing {
+namespace {
+
+// Nothing is published when the command cannot start; the broker is never needed to find out.
+const CliFailure kMqttFailures[] = {
+    {"NothingListens", Mode::kNetwork, {}, true, {"mqtt", "--broker", "127.0.0.1:1"}, 2, "连接服务器失败!\n", ""},
+    {"MissingDevice", Mode::kSerial, {}, true, {"mqtt", "--broker", "127.0.0.1:1"}, 2,
+     "串口或被占用无法打开！\r\n请关闭占用此串口的程序，在重新打开本程序!\n", ""},
+    {"BrokerPortOutOfRange", Mode::kNetwork, {}, false, {"mqtt", "--broker", "127.0.0.1:70000"}, 1,
+     "kaviro-cli mqtt: --broker 127.0.0.1:70000: not HOST or HOST:PORT\n", ""},
+};
+INSTANTIATE_TEST_SUITE_P(Mqtt, CliFailures, ::testing::ValuesIn(kMqttFailures), CliFailureName);
+
+}  // namespace
+}  // namespace kaviro::testing
