@@ -1,7 +1,6 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <csignal>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -20,8 +19,6 @@
 namespace kaviro::cli {
 
 namespace {
-
-std::atomic<bool> interrupted{false};
 
 constexpr const char* kMqttSynopsis =
     "kaviro-cli mqtt --broker HOST[:PORT] [options] [link options]\n"
@@ -126,16 +123,10 @@ int RunMqtt(const std::vector<std::string>& args) {
   settings.tlsCaFile = tlsCa;
 
   const AppConfig config = verb.Config();
-  const std::optional<RegisterTable> table = RegisterTableFor(config.language);
-  if (!table) {
-    std::cerr << "kaviro-cli mqtt: no register table for language " << config.language << '\n';
-    return kExitUsage;
-  }
-  PollSession session(config, verb.link, *table);
-  if (!session.Open()) {
-    std::cerr << session.Error() << '\n';
-    return kExitNoLink;
-  }
+  int failed = kExitOk;
+  const std::unique_ptr<PollSession> opened = OpenPollSession("mqtt", config, verb.link, failed);
+  if (!opened) return failed;
+  PollSession& session = *opened;
   const LinkMode mode = session.mode();
   const uint8_t unit = session.unit();
 
@@ -143,8 +134,8 @@ int RunMqtt(const std::vector<std::string>& args) {
   const DeviceIdentity identity = IdentityOf(ident.answer ? ident.answer->objects : std::nullopt,
                                              LinkWhere(config, verb.link), unit, deviceName);
   const Topics topics = TopicsFor(prefix, discoveryPrefix, identity);
-  std::vector<Retained> discovery = SensorConfigs(*table, identity, topics);
-  for (Retained& r : CommandConfigs(*table, identity, topics)) discovery.push_back(std::move(r));
+  std::vector<Retained> discovery = SensorConfigs(session.report().table(), identity, topics);
+  for (Retained& r : CommandConfigs(session.report().table(), identity, topics)) discovery.push_back(std::move(r));
   std::cerr << "kaviro-cli mqtt: device " << identity.id << " on " << topics.base << '\n';
 
   // Written by the network thread, read by the polling thread.
@@ -171,9 +162,7 @@ int RunMqtt(const std::vector<std::string>& args) {
     return kExitNoLink;
   }
 
-  interrupted.store(false);
-  std::signal(SIGINT, [](int) { interrupted.store(true); });
-  std::signal(SIGTERM, [](int) { interrupted.store(true); });
+  const StopOnSignals signals;
 
   bool online = false, linkDown = false;
   int quietPolls = 0;
@@ -208,9 +197,7 @@ int RunMqtt(const std::vector<std::string>& args) {
       client.Publish(topics.result, message, 1, false);
     }
   };
-  session.Run(hooks, [] { return interrupted.load(); }, 0, true);
-  std::signal(SIGINT, SIG_DFL);
-  std::signal(SIGTERM, SIG_DFL);
+  session.Run(hooks, [&] { return signals.Requested(); }, 0, true);
 
   client.PublishConfirmed(topics.availability, "offline", true, kOfflineAckMs);
   client.Stop();

@@ -1,6 +1,4 @@
-#include <atomic>
 #include <chrono>
-#include <csignal>
 #include <iostream>
 
 #include "cli/command_support.h"
@@ -16,8 +14,6 @@
 namespace kaviro::cli {
 
 namespace {
-
-std::atomic<bool> interrupted{false};
 
 constexpr const char* kPollSynopsis =
     "kaviro-cli poll [options]\n"
@@ -67,23 +63,14 @@ int RunPoll(const std::vector<std::string>& args) {
   if (once) count = 1;
 
   const AppConfig config = verb.Config();
-  const std::optional<RegisterTable> table = RegisterTableFor(config.language);
-  if (!table) {
-    std::cerr << "kaviro-cli poll: no register table for language " << config.language << '\n';
-    return kExitUsage;
-  }
-
-  PollSession session(config, verb.link, *table);
-  if (!session.Open()) {
-    std::cerr << session.Error() << '\n';
-    return kExitNoLink;
-  }
+  int failed = kExitOk;
+  const std::unique_ptr<PollSession> opened = OpenPollSession("poll", config, verb.link, failed);
+  if (!opened) return failed;
+  PollSession& session = *opened;
   const InfluxTags influxTags = {{"unit", std::to_string(config.deviceId)},
                                  {"link", LinkName(LinkModeOf(config.workMode))}};
 
-  interrupted.store(false);
-  std::signal(SIGINT, [](int) { interrupted.store(true); });
-  std::signal(SIGTERM, [](int) { interrupted.store(true); });
+  const StopOnSignals signals;
   if (format == "csv" && !noHeader) WriteCsvHeader(std::cout);
 
   const RegisterReport& report = session.report();
@@ -94,9 +81,7 @@ int RunPoll(const std::vector<std::string>& args) {
     if (format == "json") WriteJson(std::cout, report);
     if (format == "influx") WriteInflux(std::cout, influxTags, RowValues(report), UnixNanoseconds());
   };
-  const PollSession::Ending ending = session.Run(hooks, [] { return interrupted.load(); }, count, reconnect);
-  std::signal(SIGINT, SIG_DFL);
-  std::signal(SIGTERM, SIG_DFL);
+  const PollSession::Ending ending = session.Run(hooks, [&] { return signals.Requested(); }, count, reconnect);
 
   if (ending.lost || ending.lastFailed) {
     std::cerr << kConnectionLostText << '\n';

@@ -1,7 +1,11 @@
 #include "cli/poll_session.h"
 
+#include <atomic>
+#include <csignal>
 #include <ctime>
 #include <iostream>
+
+#include "cli/commands.h"
 
 namespace kaviro::cli {
 
@@ -87,6 +91,40 @@ PollSession::Ending PollSession::Run(const Hooks& hooks, const std::function<boo
     report_.status = session_.StatusLine();
   }
   return {observer_.lost, lastFailed};
+}
+
+namespace {
+std::atomic<bool> stopSignalled{false};
+}  // namespace
+
+StopOnSignals::StopOnSignals() {
+  stopSignalled.store(false);
+  std::signal(SIGINT, [](int) { stopSignalled.store(true); });
+  std::signal(SIGTERM, [](int) { stopSignalled.store(true); });
+}
+
+StopOnSignals::~StopOnSignals() {
+  std::signal(SIGINT, SIG_DFL);
+  std::signal(SIGTERM, SIG_DFL);
+}
+
+bool StopOnSignals::Requested() const { return stopSignalled.load(); }
+
+std::unique_ptr<PollSession> OpenPollSession(const char* verb, const AppConfig& config, const LinkOverrides& overrides,
+                                             int& failed) {
+  const std::optional<RegisterTable> table = RegisterTableFor(config.language);
+  if (!table) {
+    std::cerr << "kaviro-cli " << verb << ": no register table for language " << config.language << '\n';
+    failed = kExitUsage;
+    return nullptr;
+  }
+  auto session = std::make_unique<PollSession>(config, overrides, *table);
+  if (!session->Open()) {
+    std::cerr << session->Error() << '\n';
+    failed = kExitNoLink;
+    return nullptr;
+  }
+  return session;
 }
 
 }  // namespace kaviro::cli

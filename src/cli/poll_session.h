@@ -1,5 +1,6 @@
 #pragma once
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -73,5 +74,20 @@ class PollSession {
   ReportObserver observer_;
   PollWorker worker_;
 };
+
+// While it lives, SIGINT and SIGTERM ask a polling verb to stop after the poll under way.
+class StopOnSignals {
+ public:
+  StopOnSignals();
+  ~StopOnSignals();
+  StopOnSignals(const StopOnSignals&) = delete;
+  StopOnSignals& operator=(const StopOnSignals&) = delete;
+  bool Requested() const;
+};
+
+// A polling verb's start: the configured language's register table and the link opened. On failure
+// the reason is on stderr and `failed` holds the exit status.
+std::unique_ptr<PollSession> OpenPollSession(const char* verb, const AppConfig& config, const LinkOverrides& overrides,
+                                             int& failed);
 
 }  // namespace kaviro::cli

@@ -20,6 +20,7 @@ class RegisterReport final : public RowSink {
   // The five texts of a row: number, address, description, value, unit (all empty for separators).
   std::vector<std::string> Row(size_t row) const;
   size_t size() const { return table_.size(); }
+  RegisterTable table() const { return table_; }
   const RegisterDescriptor& Descriptor(size_t row) const { return table_[row]; }
   const std::string& Value(size_t row) const { return values_[row]; }
 
