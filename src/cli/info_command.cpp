@@ -2,6 +2,7 @@
 
 #include "cli/command_support.h"
 #include "cli/commands.h"
+#include "cli/param_support.h"
 #include "cli/register_report.h"
 #include "cli/verb.h"
 #include "link/link_texts.h"
@@ -71,11 +72,7 @@ int Presets(LinkService& link, LinkMode mode, uint8_t unit) {
 int SetCustom(LinkService& link, LinkMode mode, uint8_t unit, const CustomPresetWords& words) {
   const RtuFrame frame = CustomPresetFrame(unit, words);
   std::cout << HexBytes(frame.Bytes()) << '\n';
-  if (const std::string failure = SendCustomPreset(link, mode, frame); !failure.empty()) {
-    std::cerr << failure << '\n';
-    return kExitFailed;
-  }
-  SettleAfterWrite(link);
+  if (const int status = Report(SendCustomPreset(link, mode, frame)); status != kExitOk) return status;
   const std::optional<PresetWords> read = ReadTableOrSay(link, mode, unit);
   if (!read) return kExitFailed;
   CustomPresetWords stored{};

@@ -30,14 +30,13 @@ struct SerialWait {
 // How the bytes of a wireless exchange become a plain frame.
 enum class Unpack { kNone, kGeneral, kPoll, kLog };
 
-// How a network exchange waits for its answer.
+// How a network exchange waits for its answer. Once the request is out the transaction id moves
+// on, answered or not: a late answer then carries an old id and is never taken for the next one.
 struct NetWait {
-  enum class Advance { kNever, kAfterWait, kOnMatch };
   int sleepMs = 10;
   int maxTries = 50;                // 0: no limit, an idle rule must end the wait
   bool failOnReceiveError = false;  // a receive that gives 0 (closed) or an error ends the wait
   int idleLimit = 0;                // > 0: collect every receive (no id check) until this many empty ones in a row
-  Advance advance = Advance::kAfterWait;
   Protocol protocol = Protocol::kController;
   size_t capacity = 1024;
 };
@@ -62,7 +61,8 @@ struct ExchangePolicy {
 
 enum class Outcome {
   kAnswered,      // the wait ended with its answer in
-  kIdle,          // an idle rule ended the wait
+  kIdle,          // an idle rule ended the wait with the awaited bytes in
+  kGaveUp,        // an idle rule ended the wait before the awaited bytes were in: nothing to unpack
   kTimedOut,      // checks or tries used up
   kCancelled,     // the caller's stop condition came true
   kNotOpen,       // serial port not open: nothing sent

@@ -66,8 +66,7 @@ ExchangeResult LinkService::SerialExchange(bool wireless, const RtuFrame& reques
   serial_->Purge();
   int waitFor = expected;
   if (wireless) {
-    const RadioPacket packet = PackRequest(request.Bytes());
-    serial_->Write(packet);
+    WritePackets(request);
     waitFor = PacketsFor(expected);
   } else if (policy.serialBlock > request.size()) {
     std::vector<uint8_t> block(request.Bytes().begin(), request.Bytes().end());
@@ -118,7 +117,7 @@ Outcome LinkService::SerialWaitLoop(int waitFor, const ExchangePolicy& policy, c
     if (queued <= 0) {
       if (!w.idleAfterDataOnly || dataSeen) ++idle;
       if (w.idleLimit && idle >= w.idleLimit && (!w.idleNeedsComplete || collected_.size() >= need))
-        return Outcome::kIdle;
+        return collected_.size() >= need ? Outcome::kIdle : Outcome::kGaveUp;
       continue;
     }
     idle = 0;
@@ -198,7 +197,7 @@ ExchangeResult LinkService::NetworkExchange(const RtuFrame& request, const Excha
         result.answer = plain_;
       }
     }
-    FinishNetwork(w, false, result.outcome == Outcome::kCancelled);
+    FinishNetwork();
     return result;
   }
 
@@ -208,7 +207,7 @@ ExchangeResult LinkService::NetworkExchange(const RtuFrame& request, const Excha
   for (int attempt = 1; w.maxTries == 0 || attempt <= w.maxTries; ++attempt) {
     if (Stopped(stop)) {
       result.outcome = Outcome::kCancelled;
-      FinishNetwork(w, false, true);
+      FinishNetwork();
       return result;
     }
     clock_.SleepMs(w.sleepMs);
@@ -219,6 +218,7 @@ ExchangeResult LinkService::NetworkExchange(const RtuFrame& request, const Excha
     }
     if (w.failOnReceiveError && n != NetSocket::kWouldBlock && n <= 0) {
       result.outcome = Outcome::kReceiveError;
+      FinishNetwork();
       return result;
     }
   }
@@ -236,29 +236,25 @@ ExchangeResult LinkService::NetworkExchange(const RtuFrame& request, const Excha
     collected_ = std::move(part);
     result.raw = collected_;
     result.outcome = Outcome::kBadLength;
-    matched = true;  // it did carry this request's id
   } else {
     result.outcome = Outcome::kTimedOut;
   }
-  FinishNetwork(w, matched);
+  FinishNetwork();
   return result;
 }
 
-void LinkService::FinishNetwork(const NetWait& wait, bool matched, bool abandoned) {
-  // An abandoned wait always moves the id on: its late answer must not match the next request.
-  if (abandoned || wait.advance == NetWait::Advance::kAfterWait ||
-      (wait.advance == NetWait::Advance::kOnMatch && matched))
-    transaction_.Advance();
+void LinkService::FinishNetwork() {
+  transaction_.Advance();
   inbox_.Reset();
 }
 
-Outcome LinkService::SendOnly(LinkMode mode, const RtuFrame& request, Protocol protocol, bool advanceTransaction) {
+Outcome LinkService::SendOnly(LinkMode mode, const RtuFrame& request, Protocol protocol) {
   if (mode == LinkMode::kNetwork) {
     const std::shared_ptr<NetSocket> socket = Connection();
     if (!Connected() || !socket) return Outcome::kNotConnected;
     const std::vector<uint8_t> frame = BuildNetworkRequest(transaction_.Current(), protocol, request.WithoutCrc());
     if (socket->Send(frame) != static_cast<int>(frame.size())) return Outcome::kSendFailed;
-    if (advanceTransaction) transaction_.Advance();
+    transaction_.Advance();
     return Outcome::kAnswered;
   }
   if (!serial_->IsOpen()) return Outcome::kNotOpen;
@@ -267,11 +263,19 @@ Outcome LinkService::SendOnly(LinkMode mode, const RtuFrame& request, Protocol p
     serial_->Write(request.Bytes());
     return Outcome::kAnswered;
   }
+  WritePackets(request);
+  return Outcome::kAnswered;
+}
+
+void LinkService::WritePackets(const RtuFrame& request) {
+  if (request.size() < kPacketData) {
+    serial_->Write(PackRequest(request.Bytes()));
+    return;
+  }
   for (const RadioPacket& packet : PackFrame(request.Bytes())) {
     serial_->Write(packet);
     if (packet[kPacketData] == kPacketData) clock_.SleepMs(100);  // the adapter needs time per full packet
   }
-  return Outcome::kAnswered;
 }
 
 }  // namespace kaviro

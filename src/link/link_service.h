@@ -56,16 +56,18 @@ class LinkService {
                           const StopFn& stop = {});
 
   // Sends without reading an answer: serial as is, wireless cut into packets (100 ms after each
-  // full one), network framed (the id advances after a complete send when asked).
-  Outcome SendOnly(LinkMode mode, const RtuFrame& request, Protocol protocol = Protocol::kController,
-                   bool advanceTransaction = true);
+  // full one), network framed (the id advances after a complete send).
+  Outcome SendOnly(LinkMode mode, const RtuFrame& request, Protocol protocol = Protocol::kController);
 
  private:
   ExchangeResult SerialExchange(bool wireless, const RtuFrame& request, int expected, const ExchangePolicy& policy,
                                 const StopFn& stop);
   ExchangeResult NetworkExchange(const RtuFrame& request, const ExchangePolicy& policy, const StopFn& stop);
   Outcome SerialWaitLoop(int waitFor, const ExchangePolicy& policy, const StopFn& stop, ExchangeResult& result);
-  void FinishNetwork(const NetWait& wait, bool matched, bool abandoned = false);
+  // A request of one packet goes as it is; a longer one in full packets, 100 ms after each.
+  void WritePackets(const RtuFrame& request);
+  // After a request went out: the next one carries the next id.
+  void FinishNetwork();
 
   Clock& clock_;
   std::mutex mutex_;

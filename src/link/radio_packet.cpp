@@ -21,8 +21,8 @@ std::vector<RadioPacket> PackFrame(std::span<const uint8_t> frame) {
   return packets;
 }
 
-uint8_t PacketsFor(int n) {
-  return static_cast<uint8_t>((n / 15 + (n % 15 ? 1 : 0)) * 16);
+int PacketsFor(int n) {
+  return (n / 15 + (n % 15 ? 1 : 0)) * 16;
 }
 
 namespace {

@@ -18,8 +18,9 @@ RadioPacket PackRequest(std::span<const uint8_t> frame);
 // A frame of any length cut into packets: full 15-byte packets, then the remainder.
 std::vector<RadioPacket> PackFrame(std::span<const uint8_t> frame);
 
-// Bytes to wait for when a plain answer of n bytes is expected: whole packets, kept in 8 bits.
-uint8_t PacketsFor(int n);
+// Bytes to wait for when a plain answer of n bytes is expected: whole packets. (Counted in full:
+// kept in 8 bits, an answer of 226 bytes or more would seem to need no packet at all.)
+int PacketsFor(int n);
 
 // Result of joining a packet stream: the plain bytes, or an error text for the user.
 struct Unpacked {

@@ -45,9 +45,9 @@ ExchangePolicy Waiting(int which) {
   switch (which) {
     case 0: p.net = {.sleepMs = 10, .maxTries = 50}; p.netAccept = Accept::kByteCount; break;
     case 1: p.net = {.sleepMs = 10, .maxTries = 50, .failOnReceiveError = true}; break;
-    case 2: p.net = {.sleepMs = 30, .maxTries = 50, .failOnReceiveError = true, .advance = NetWait::Advance::kNever}; break;
-    case 3: p.net = {.sleepMs = 10, .maxTries = 1, .advance = NetWait::Advance::kOnMatch}; break;
-    case 4: p.net = {.sleepMs = 30, .maxTries = 100, .advance = NetWait::Advance::kNever, .protocol = Protocol::kRelay}; break;
+    case 2: p.net = {.sleepMs = 30, .maxTries = 50, .failOnReceiveError = true}; break;
+    case 3: p.net = {.sleepMs = 10, .maxTries = 1}; break;
+    case 4: p.net = {.sleepMs = 30, .maxTries = 100, .protocol = Protocol::kRelay}; break;
     case 5: p.net = {.sleepMs = 10, .maxTries = 0, .idleLimit = 21, .capacity = 50000}; break;
     default: p.net = {.sleepMs = 10, .maxTries = 50}; break;
   }

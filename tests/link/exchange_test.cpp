@@ -470,11 +470,9 @@ TEST_F(NetworkExchangeTest, InboxStepsOverOtherFramesAndTheRestOfAnOversizeAnswe
 
 // A poll wait ended by the pause: its answer, arriving during the dialog's request, is not taken.
 TEST_F(NetworkExchangeTest, AbandonedWaitLeavesItsLateAnswerUnmatched) {
-  for (NetWait::Advance advance : {NetWait::Advance::kAfterWait, NetWait::Advance::kOnMatch, NetWait::Advance::kNever}) {
-    SCOPED_TRACE(static_cast<int>(advance));
+  {
     link.transaction().Reset(0x0102);
     ExchangePolicy p = PollPolicy(10, 200);
-    p.net.advance = advance;
     int tries = 0;
     EXPECT_EQ(link.Exchange(LinkMode::kNetwork, block1, 185, p, [&] { return ++tries > 3; }).outcome,
               Outcome::kCancelled);
@@ -506,18 +504,45 @@ TEST_F(NetworkExchangeTest, CollectModeGathersEveryChunkUntilQuiet) {
   EXPECT_EQ(link.transaction().Current(), 0x0103);
 }
 
-TEST_F(NetworkExchangeTest, RelayFramesCarryTheirProtocolAndOnlyAdvanceOnMatch) {
+// Every request that went out moves the id on, answered or not, so that its late answer can never
+// be taken for the next request's: a timed-out RD request, an answered write, a receive error.
+TEST_F(NetworkExchangeTest, EveryRequestSentAdvancesTheId) {
   ExchangePolicy p;
-  p.net = {.sleepMs = 30, .maxTries = 100, .advance = NetWait::Advance::kNever, .protocol = Protocol::kRelay};
+  p.net = {.sleepMs = 30, .maxTries = 100, .protocol = Protocol::kRelay};
   link.Exchange(LinkMode::kNetwork, ReadRegisters(0x36, 3, 0x20, 4), 13, p);
   EXPECT_EQ(socket->sent()[0][2], 0x01);
   EXPECT_EQ(socket->sent()[0][3], 0x01);
-  EXPECT_EQ(link.transaction().Current(), 0x0102);
-
-  p.net = {.sleepMs = 10, .maxTries = 1, .advance = NetWait::Advance::kOnMatch};
-  socket->Then(NetAnswer(0x0102, ReadAnswer(1, 6, 1)));
-  link.Exchange(LinkMode::kNetwork, WriteRegister(1, 0x40, 5), 8, p);
   EXPECT_EQ(link.transaction().Current(), 0x0103);
+
+  p.net = {.sleepMs = 10, .maxTries = 1};
+  socket->Then(NetAnswer(0x0103, ReadAnswer(1, 6, 1)));
+  link.Exchange(LinkMode::kNetwork, WriteRegister(1, 0x40, 5), 8, p);
+  EXPECT_EQ(link.transaction().Current(), 0x0104);
+
+  p.net = {.sleepMs = 10, .maxTries = 5, .failOnReceiveError = true};
+  socket->ThenCode(0);
+  EXPECT_EQ(link.Exchange(LinkMode::kNetwork, WriteRegister(1, 0x40, 5), 8, p).outcome, Outcome::kReceiveError);
+  EXPECT_EQ(link.transaction().Current(), 0x0105);
+
+  // A request that never left keeps the id for the next one.
+  socket->LimitSend(3);
+  EXPECT_EQ(link.Exchange(LinkMode::kNetwork, WriteRegister(1, 0x40, 5), 8, p).outcome, Outcome::kSendFailed);
+  EXPECT_EQ(link.transaction().Current(), 0x0105);
+}
+
+// A write whose echo comes after its wait: the next read carries the next id, and the late echo
+// (old id) is stepped over instead of being decoded as the read's answer.
+TEST_F(NetworkExchangeTest, LateEchoIsNotTheNextReadsAnswer) {
+  ExchangePolicy p;
+  p.net = {.sleepMs = 10, .maxTries = 3};
+  const RtuFrame write = WriteRegister(1, 0xE00E, 0x0514);
+  EXPECT_EQ(link.Exchange(LinkMode::kNetwork, write, 8, p).outcome, Outcome::kTimedOut);
+  Bytes echo = NetAnswer(0x0102, Bytes(write.Bytes().begin(), write.Bytes().end()));
+  socket->Then(echo);
+  socket->Then(NetAnswer(0x0103, ReadAnswer(1, 4, 1)));
+  const ExchangeResult r = link.Exchange(LinkMode::kNetwork, ReadRegisters(1, fn::kReadInput, 0xE003, 1), 7, p);
+  ASSERT_EQ(r.outcome, Outcome::kAnswered);
+  EXPECT_EQ(r.answer[1], fn::kReadInput);
 }
 
 }  // namespace

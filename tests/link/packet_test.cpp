@@ -21,7 +21,7 @@ Bytes AsPackets(size_t n) {
 }
 
 TEST(RadioPacket, PacketsForRoundsUpToWholePackets) {
-  const std::pair<int, int> cases[] = {{185, 208}, {59, 64}, {161, 176}, {7, 16}, {9, 16}, {149, 160}, {23, 32}, {15, 16}, {16, 32}, {0, 0}};
+  const std::pair<int, int> cases[] = {{185, 208}, {59, 64}, {161, 176}, {7, 16}, {9, 16}, {149, 160}, {23, 32}, {15, 16}, {16, 32}, {0, 0}, {227, 256}, {255, 272}};
   for (auto [plain, wire] : cases) EXPECT_EQ(PacketsFor(plain), wire) << plain;
 }
 

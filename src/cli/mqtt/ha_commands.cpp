@@ -24,17 +24,6 @@ const SelectRow* SelectOf(const ParamRow& row) {
   return nullptr;
 }
 
-double StepOf(ParamEncoding encoding) {
-  switch (encoding) {
-    case ParamEncoding::kFloatCenti:
-    case ParamEncoding::kDoubleCenti: return 0.01;
-    case ParamEncoding::kFloatTenths: return 0.1;
-    case ParamEncoding::kWhole:
-    case ParamEncoding::kAsEntered: break;
-  }
-  return 1;
-}
-
 bool IsLow(ParamBound::Kind kind) { return kind == ParamBound::Kind::kAtLeast || kind == ParamBound::Kind::kAbove; }
 
 // A bound's fixed value: its own, or the companion row's fixed bound on the same side.
@@ -77,7 +66,7 @@ void AddState(nlohmann::ordered_json& config, const Topics& topics, const std::o
 std::span<const SelectRow> SelectRows() { return kSelectRows; }
 
 NumberRange RangeOf(const ParamRow& row) {
-  const double step = StepOf(row.encoding);
+  const double step = std::pow(10.0, -ParamDecimals(row));
   // Without a bound the register's own range: 16 bits in the row's steps.
   const double widest = 65535 * step;
   return {FixedBound(row, row.low).value_or(0), FixedBound(row, row.high).value_or(widest), step};

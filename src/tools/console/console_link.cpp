@@ -58,7 +58,7 @@ ExchangePolicy ConsoleReadPolicy(ResponseKind kind) {
   ExchangePolicy p;
   p.serial = WaitOf(kind).wait;
   p.unpack = Unpack::kGeneral;
-  p.net = {.sleepMs = 10, .maxTries = 50, .failOnReceiveError = true, .advance = NetWait::Advance::kAfterWait};
+  p.net = {.sleepMs = 10, .maxTries = 50, .failOnReceiveError = true};
   return p;
 }
 

@@ -46,7 +46,7 @@ struct ConsoleWrite {
 inline constexpr const char* kReceiveErrorText = "接收数据错误！";
 
 // Serial and wireless waits per kind; the network part is the console's 50 receives 10 ms apart,
-// ended by a receive error, the transaction id advancing once the wait is over.
+// ended by a receive error.
 ExchangePolicy ConsoleReadPolicy(ResponseKind kind);
 
 // Network mode: the request (its CRC stays behind) and the answer carrying the current

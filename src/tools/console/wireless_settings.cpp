@@ -115,7 +115,7 @@ std::optional<uint8_t> ParseModbusAddressText(const std::string& text) {
 
 ExchangePolicy ModbusAddressWritePolicy() {
   ExchangePolicy p;
-  p.net = {.sleepMs = 10, .maxTries = 1, .advance = NetWait::Advance::kOnMatch};
+  p.net = {.sleepMs = 10, .maxTries = 1};
   return p;
 }
 

@@ -50,8 +50,8 @@ std::string ModbusAddressCaption(int address);
 std::optional<uint8_t> ParseModbusAddressText(const std::string& text);
 inline constexpr const char* kModbusAddressRefusal = "输入数据错误，请重新输入！";
 
-// Serial and wireless send without reading; the network waits one receive of 10 ms for the echo
-// and advances the transaction id only when it came. The message to show, or empty.
+// Serial and wireless send without reading; the network waits one receive of 10 ms for the echo.
+// The message to show, or empty.
 ExchangePolicy ModbusAddressWritePolicy();
 std::string WriteModbusAddress(LinkService& link, LinkMode mode, uint8_t unit, uint8_t newAddress);
 

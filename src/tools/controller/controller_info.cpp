@@ -9,6 +9,7 @@
 #include "link/crc16.h"
 #include "link/link_texts.h"
 #include "link/text_format.h"
+#include "tools/common/typed_number.h"
 
 namespace kaviro {
 
@@ -207,73 +208,46 @@ FaultAlarmRead ReadFaultsAndAlarms(LinkService& link, LinkMode mode, uint8_t uni
 
 namespace {
 
+// Voltages in hundredths of a volt; the period and the coefficient as whole numbers.
 struct Range {
   bool integer;
-  double min;
-  double max;
+  int64_t min;
+  int64_t max;
   const char* message;
 };
 
 constexpr Range kCustomRanges[kPresetColumns] = {
-    {false, 8.0, 16.0, "吸收电压范围为8.0~16.0"},
-    {false, 8.0, 16.0, "浮充电压范围为8.0~16.0"},
-    {false, 8.0, 16.0, "均衡电压范围为8.0~16.0"},
+    {false, 800, 1600, "吸收电压范围为8.0~16.0"},
+    {false, 800, 1600, "浮充电压范围为8.0~16.0"},
+    {false, 800, 1600, "均衡电压范围为8.0~16.0"},
     {true, 0, 255, "均衡周期范围为0~255"},
-    {false, 8.0, 16.0, "最高电压范围为8.0~16.0"},
-    {false, 8.0, 16.0, "关闭电压范围为8.0~16.0"},
-    {false, 8.0, 16.0, "低电压上限范围为8.0~16.0"},
-    {false, 8.0, 16.0, "中电压上限范围为8.0~16.0"},
+    {false, 800, 1600, "最高电压范围为8.0~16.0"},
+    {false, 800, 1600, "关闭电压范围为8.0~16.0"},
+    {false, 800, 1600, "低电压上限范围为8.0~16.0"},
+    {false, 800, 1600, "中电压上限范围为8.0~16.0"},
     {true, -128, 0, "温度系数范围为-128~0"},
 };
-
-std::string_view Trimmed(std::string_view s) {
-  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-  while (!s.empty() && blank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && blank(s.back())) s.remove_suffix(1);
-  return s;
-}
-
-// Blanks around an optionally signed number, nothing else; independent of the C locale.
-template <typename T>
-std::optional<T> ParseNumber(std::string_view text) {
-  text = Trimmed(text);
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  if (text.empty() || text.front() == '+') return std::nullopt;
-  T value{};
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
-  return value;
-}
-
-// Hundredths of a volt: value × 100 written with four significant digits, read back as an integer.
-uint16_t Centivolts(float volts) {
-  const float scaled = volts * 100;
-  return static_cast<uint16_t>(std::atoi(Format("%.4g", static_cast<double>(scaled)).c_str()));
-}
+constexpr int kVoltDecimals = 2;
 
 }  // namespace
 
 CustomPresetCheck CheckCustomPreset(const PresetRow& texts) {
   CustomPresetCheck check;
-  // The row's members, as the edits transfer into them: floats and 32-bit integers.
-  std::array<float, kPresetColumns> volts{};
-  std::array<int, kPresetColumns> whole{};
+  std::array<int64_t, kPresetColumns> units{};
   for (int j = 0; j < kPresetColumns; ++j) {
     const bool integer = kCustomRanges[j].integer;
-    const auto i = integer ? ParseNumber<int>(texts[j]) : std::nullopt;
-    const auto f = integer ? std::nullopt : ParseNumber<float>(texts[j]);
-    if (!i && !f) {
+    const auto typed = integer ? TypedUnits(texts[j], NumberKind::kWhole)
+                               : TypedUnits(texts[j], NumberKind::kDecimal, kVoltDecimals);
+    if (!typed) {
       check.message = integer ? info_text::kNotAnInteger : info_text::kNotANumber;
       check.column = j;
       return check;
     }
-    if (i) whole[j] = *i;
-    if (f) volts[j] = *f;
+    units[j] = *typed;
   }
   for (int j = 0; j < kPresetColumns; ++j) {
     const Range& range = kCustomRanges[j];
-    const double v = range.integer ? whole[j] : volts[j];
-    if (!(v >= range.min && v <= range.max)) {
+    if (units[j] < range.min || units[j] > range.max) {
       check.message = range.message;
       check.caption = info_text::kRangeCaption;
       check.column = j;
@@ -281,8 +255,9 @@ CustomPresetCheck CheckCustomPreset(const PresetRow& texts) {
     }
   }
   CustomPresetWords words{};
+  // The period and the coefficient go as their low byte (the coefficient in two's complement).
   for (int j = 0; j < kPresetColumns; ++j)
-    words[j] = kCustomRanges[j].integer ? static_cast<uint16_t>(whole[j] & 0xFF) : Centivolts(volts[j]);
+    words[j] = static_cast<uint16_t>(kCustomRanges[j].integer ? units[j] & 0xFF : units[j]);
   check.words = words;
   return check;
 }
@@ -293,18 +268,8 @@ RtuFrame CustomPresetFrame(uint8_t unit, const CustomPresetWords& words) {
   return WriteRegisters(unit, kCustomPresetStart, data);
 }
 
-std::string SendCustomPreset(LinkService& link, LinkMode mode, const RtuFrame& frame) {
-  Outcome outcome;
-  {
-    std::lock_guard lock(link.Mutex());
-    outcome = link.SendOnly(mode, frame);
-  }
-  switch (outcome) {
-    case Outcome::kNotOpen: return text::kPortBusy;
-    case Outcome::kNotConnected: return text::kNotConnected;
-    case Outcome::kSendFailed: return text::kSendFailed;
-    default: return {};
-  }
+ParamReply SendCustomPreset(LinkService& link, LinkMode mode, const RtuFrame& frame) {
+  return SendParamWrite(link, mode, frame);
 }
 
 }  // namespace kaviro

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "link/link_service.h"
+#include "tools/controller/param_register.h"
 
 namespace kaviro {
 
@@ -138,7 +139,8 @@ CustomPresetCheck CheckCustomPreset(const PresetRow& texts);
 
 // Function 0x10, 9 registers from 0x203F: 27 bytes.
 RtuFrame CustomPresetFrame(uint8_t unit, const CustomPresetWords& words);
-// Sends the write without waiting for an answer; the message when it could not go.
-std::string SendCustomPreset(LinkService& link, LinkMode mode, const RtuFrame& frame);
+// Sends the write and waits for the controller's standard answer, as the clock write does:
+// "设置成功！" only once it came.
+ParamReply SendCustomPreset(LinkService& link, LinkMode mode, const RtuFrame& frame);
 
 }  // namespace kaviro

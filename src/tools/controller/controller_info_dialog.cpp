@@ -90,11 +90,11 @@ void CControllerInfoDlg::SetCustomRow() {
   const RtuFrame frame = CustomPresetFrame(Unit(), *check.words);
   // The frame is shown first and goes out once the user has seen it.
   frame_.prompter().Message(this, QString::fromStdString(HexBytes(frame.Bytes())));
-  const std::string failure = [&] {
+  const ParamReply sent = [&] {
     BusyCursor busy;
     return SendCustomPreset(frame_.link(), Mode(), frame);
   }();
-  if (!failure.empty()) frame_.prompter().Message(this, QString::fromStdString(failure));
+  if (!sent.message.empty()) frame_.prompter().Message(this, QString::fromStdString(sent.message));
 }
 
 void CControllerInfoDlg::ReadSwitches() {

@@ -23,17 +23,29 @@ ParamReply Accepted(std::span<const uint8_t> answer, const char* message = "") {
 // What the wait looked for on the line: the plain length, or the whole packets that carry it.
 int Awaited(LinkMode mode, int expected) { return mode == LinkMode::kWireless ? PacketsFor(expected) : expected; }
 
-ParamReply SerialReadReply(const ExchangeResult& r, LinkMode mode, uint8_t unit, int expected) {
+// What a read of `reg` asks: its function and how many registers.
+struct ReadShape {
+  uint8_t function;
+  int count;
+};
+ReadShape ShapeOf(uint16_t reg) {
+  return reg == kClockRegister ? ReadShape{fn::kReadHolding, 2} : ReadShape{fn::kReadInput, 1};
+}
+
+ParamReply SerialReadReply(const ExchangeResult& r, LinkMode mode, uint8_t unit, uint16_t reg) {
+  const int expected = ParamReadAnswerLength(reg);
   if (r.outcome == Outcome::kNotOpen) return ParamEnded(ParamStatus::kNoLink, text::kPortBusy);
   if (r.outcome == Outcome::kUnpackError) return ParamEnded(ParamStatus::kFailed, r.message);
   if (r.tally < Awaited(mode, expected)) return ParamEnded(ParamStatus::kFailed, text::kCommunicationFailed);
   // Enough bytes were counted but never all at one step: nothing was read, and the previous
   // answer must not pass for this one.
-  if (r.outcome != Outcome::kAnswered || !AcceptsRead(r.answer, unit)) return ParamEnded(ParamStatus::kFailed, text::kBadAnswer);
+  const ReadShape shape = ShapeOf(reg);
+  if (r.outcome != Outcome::kAnswered || !AcceptsRegisters(r.answer, unit, shape.function, shape.count, true))
+    return ParamEnded(ParamStatus::kFailed, text::kBadAnswer);
   return Accepted(r.answer);
 }
 
-ParamReply NetworkReadReply(const ExchangeResult& r, uint8_t unit, int expected) {
+ParamReply NetworkReadReply(const ExchangeResult& r, uint8_t unit, uint16_t reg) {
   switch (r.outcome) {
     case Outcome::kAnswered: break;
     case Outcome::kNotConnected: return ParamEnded(ParamStatus::kNoLink, text::kNotConnected);
@@ -41,9 +53,10 @@ ParamReply NetworkReadReply(const ExchangeResult& r, uint8_t unit, int expected)
     case Outcome::kTimedOut: return ParamEnded(ParamStatus::kFailed, kReadFailedText);
     default: return ParamEnded(ParamStatus::kFailed, text::kBadAnswer);
   }
-  // No CRC travels and only the address is looked at; but the data words must have come.
-  const auto dataEnd = static_cast<size_t>(expected - 2);
-  if (r.answer.size() < dataEnd || r.answer[0] != unit) return ParamEnded(ParamStatus::kFailed, text::kBadAnswer);
+  // No CRC travels; the unit, the function and the byte count say it answers this request.
+  const ReadShape shape = ShapeOf(reg);
+  if (!AcceptsRegisters(r.answer, unit, shape.function, shape.count, false))
+    return ParamEnded(ParamStatus::kFailed, text::kBadAnswer);
   return Accepted(r.answer);
 }
 
@@ -59,10 +72,11 @@ bool Confirms(std::span<const uint8_t> read, std::span<const uint8_t> confirmati
 }  // namespace
 
 RtuFrame ParamReadRequest(uint8_t unit, uint16_t reg) {
-  return reg == kClockRegister ? ReadRegisters(unit, fn::kReadHolding, reg, 2) : ReadRegisters(unit, fn::kReadInput, reg, 1);
+  const ReadShape shape = ShapeOf(reg);
+  return ReadRegisters(unit, shape.function, reg, static_cast<uint16_t>(shape.count));
 }
 
-int ParamReadAnswerLength(uint16_t reg) { return ReadAnswerLength(reg == kClockRegister ? 2 : 1); }
+int ParamReadAnswerLength(uint16_t reg) { return ReadAnswerLength(ShapeOf(reg).count); }
 
 ExchangePolicy ParamReadPolicy() {
   ExchangePolicy p;
@@ -70,14 +84,14 @@ ExchangePolicy ParamReadPolicy() {
               .runAllChecks = true};
   p.unpack = Unpack::kPoll;
   p.unpackMismatchFormat = kParamUnpackMismatchText;
-  p.net = {.sleepMs = 30, .maxTries = 50, .failOnReceiveError = true, .advance = NetWait::Advance::kNever};
+  p.net = {.sleepMs = 30, .maxTries = 50, .failOnReceiveError = true};
   return p;
 }
 
 ExchangePolicy ParamWritePolicy(const RtuFrame& confirmation, LinkMode mode) {
   ExchangePolicy p;
   p.serial = {.sleepMs = 100, .maxChecks = 5, .take = SerialWait::Take::kAllWhenEnough, .capacity = kWriteBuffer};
-  p.net = {.sleepMs = 10, .maxTries = 50, .failOnReceiveError = true, .advance = NetWait::Advance::kNever};
+  p.net = {.sleepMs = 10, .maxTries = 50, .failOnReceiveError = true};
   std::vector<uint8_t> expected(confirmation.Bytes().begin(), confirmation.Bytes().end());
   if (mode == LinkMode::kWireless) {
     p.unpack = Unpack::kGeneral;
@@ -98,9 +112,8 @@ RtuFrame WriteConfirmation(const RtuFrame& write) {
 }
 
 ParamReply ReadParamRegisterHeld(LinkService& link, LinkMode mode, uint8_t unit, uint16_t reg) {
-  const int expected = ParamReadAnswerLength(reg);
-  const ExchangeResult r = link.Exchange(mode, ParamReadRequest(unit, reg), expected, ParamReadPolicy());
-  return mode == LinkMode::kNetwork ? NetworkReadReply(r, unit, expected) : SerialReadReply(r, mode, unit, expected);
+  const ExchangeResult r = link.Exchange(mode, ParamReadRequest(unit, reg), ParamReadAnswerLength(reg), ParamReadPolicy());
+  return mode == LinkMode::kNetwork ? NetworkReadReply(r, unit, reg) : SerialReadReply(r, mode, unit, reg);
 }
 
 ParamReply ReadParamRegister(LinkService& link, LinkMode mode, uint8_t unit, uint16_t reg) {

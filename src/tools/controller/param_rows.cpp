@@ -2,8 +2,10 @@
 
 #include <charconv>
 #include <cmath>
+#include <utility>
 
 #include "link/text_format.h"
+#include "tools/common/typed_number.h"
 
 namespace kaviro {
 
@@ -11,7 +13,6 @@ namespace {
 
 using V = DecodedValues;
 using B = ParamBound::Kind;
-using E = ParamEncoding;
 using S = ParamShown;
 
 constexpr ParamBound Fixed(B kind, double value) { return {kind, value, -1}; }
@@ -21,108 +22,80 @@ constexpr ParamBound kOpen{};
 const ParamRow kRows[] = {
     {"蓄电池最小电压：", "battery-min", 0x0028, 1300, 1301, 1303, 1302, S::kCenti, &V::batteryMinimumVoltage, "V",
      "（设定范围：应大于等于9V，小于蓄电池最大电压）", ParamInput::kDecimal, Fixed(B::kAtLeast, 9.0),
-     Companion(B::kBelow, 0), E::kFloatCenti, {0x0029}, 1},
+     Companion(B::kBelow, 0), {0x0029}, 1},
     {"蓄电池最大电压：", "battery-max", 0x0029, 1305, 1304, 1307, 1306, S::kCenti, &V::batteryMaximumVoltage, "V",
      "（设定范围：应大于蓄电池最小电压，小于等于17V）", ParamInput::kDecimal, Companion(B::kAbove, 0),
-     Fixed(B::kAtMost, 17.0), E::kFloatCenti, {0x0028}, 1},
+     Fixed(B::kAtMost, 17.0), {0x0028}, 1},
     {"负载额定电流：", "load-rated-current", 0x003C, 1309, 1308, 1311, 1310, S::kCenti, &V::loadRatedCurrent, "A",
-     "（设定范围：内部设定）", ParamInput::kDecimal, Fixed(B::kAbove, 0), kOpen, E::kDoubleCenti},
+     "（设定范围：内部设定）", ParamInput::kDecimal, Fixed(B::kAbove, 0), kOpen},
     {"蓄电池充电电流限制：", "charge-current-limit", 0x0022, 1313, 1312, 1315, 1314, S::kCenti, &V::chargeCurrentLimit,
-     "A", "（设定范围：不大于额定电流）", ParamInput::kDecimal, Fixed(B::kAbove, 0), Companion(B::kAtMost, 0),
-     E::kFloatCenti, {0x003C}, 1},
+     "A", "（设定范围：不大于额定电流）", ParamInput::kDecimal, Fixed(B::kAbove, 0), Companion(B::kAtMost, 0), {0x003C}, 1},
     {"进入浮充的电流：", "float-entry-current", 0x001C, 1317, 1316, 1319, 1318, S::kCenti, &V::floatEntryCurrent, "A",
-     "（设定范围：0.1A---1A）", ParamInput::kDecimal, Fixed(B::kAtLeast, 0.1), Fixed(B::kAtMost, 1.0), E::kFloatCenti},
+     "（设定范围：0.1A---1A）", ParamInput::kDecimal, Fixed(B::kAtLeast, 0.1), Fixed(B::kAtMost, 1.0)},
     {"均衡时间：", "equalize-time", 0xE009, 1321, 1320, 1323, 1322, S::kUnsigned, &V::equalizeTime, "S",
-     "（设定范围：5400s---9000s）", ParamInput::kDecimal, Fixed(B::kAtLeast, 5400), Fixed(B::kAtMost, 9000), E::kWhole},
+     "（设定范围：5400s---9000s）", ParamInput::kDecimal, Fixed(B::kAtLeast, 5400), Fixed(B::kAtMost, 9000)},
     {"Ev_reg< >Ev_eq连续时间不再均衡：", "equalize-give-up", 0xE006, 1325, 1324, 1327, 1326, S::kUnsigned,
      &V::equalizeGiveUpTime, "S", "（设定范围：9000s---10800s）", ParamInput::kDecimal, Fixed(B::kAtLeast, 9000),
-     Fixed(B::kAtMost, 10800), E::kWhole},
+     Fixed(B::kAtMost, 10800)},
     {"蓄电池最大温度补偿温度：", "temp-comp-max", 0x0043, 1339, 1328, 1361, 1350, S::kSignedByte,
      &V::maximumTemperatureCompensation, "度", "（设定范围：大于最小温度，小于120度）", ParamInput::kDecimal,
-     Companion(B::kAbove, 0), Fixed(B::kAtMost, 120), E::kWhole, {0x0044}, 1},
+     Companion(B::kAbove, 0), Fixed(B::kAtMost, 120), {0x0044}, 1},
     {"蓄电池最小温度补偿温度：", "temp-comp-min", 0x0044, 1340, 1329, 1362, 1351, S::kSignedByte,
      &V::minimumTemperatureCompensation, "度", "（设定范围：大于-40度，小于最大温度）", ParamInput::kDecimal,
-     Fixed(B::kAtLeast, -40), Companion(B::kBelow, 0), E::kWhole, {0x0043}, 1},
+     Fixed(B::kAtLeast, -40), Companion(B::kBelow, 0), {0x0043}, 1},
     {"蓄电池维护间隔周期：", "maintenance-days", 0xE08A, 1341, 1330, 1363, 1352, S::kUnsigned, &V::maintenanceInterval,
-     "天", "（设定范围：30天---120天）", ParamInput::kInteger, Fixed(B::kAtLeast, 30), Fixed(B::kAtMost, 90),
-     E::kAsEntered},
+     "天", "（设定范围：30天---120天）", ParamInput::kInteger, Fixed(B::kAtLeast, 30), Fixed(B::kAtMost, 90)},
     {"负载高压断开电压：", "load-hvd", 0xE00E, 1342, 1331, 1364, 1353, S::kCenti, &V::loadHighVoltageDisconnect, "V",
-     "（设定范围：13V---60V）", ParamInput::kDecimal, Fixed(B::kAtLeast, 13.0), Fixed(B::kAtMost, 60.0), E::kFloatCenti},
+     "（设定范围：13V---60V）", ParamInput::kDecimal, Fixed(B::kAtLeast, 13.0), Fixed(B::kAtMost, 60.0)},
     {"负载高压断开重连电压：", "load-hvr", 0xE00F, 1343, 1332, 1365, 1354, S::kCenti, &V::loadHighVoltageReconnect, "V",
      "（设定范围：低于负载高压断开电压至少0.3V）", ParamInput::kDecimal, Companion(B::kAtLeast, 1),
-     Companion(B::kAtMost, 0, -0.3), E::kDoubleCenti, {0xE00E, 0xE012}, 2},
+     Companion(B::kAtMost, 0, -0.3), {0xE00E, 0xE012}, 2},
     {"负载低压断开电压：", "load-lvd", 0xE011, 1344, 1333, 1366, 1355, S::kCenti, &V::loadLowVoltageDisconnect, "V",
-     "（设定范围：小于负载高压断开重连电压）", ParamInput::kDecimal, Fixed(B::kAbove, 0), Companion(B::kAtMost, 0, -0.3),
-     E::kDoubleCenti, {0xE012}, 1},
+     "（设定范围：小于负载高压断开重连电压）", ParamInput::kDecimal, Fixed(B::kAbove, 0), Companion(B::kAtMost, 0, -0.3), {0xE012}, 1},
     {"负载低压断开重连电压：", "load-lvr", 0xE012, 1345, 1334, 1367, 1356, S::kCenti, &V::loadLowVoltageReconnect, "V",
      "（设定范围：高于负载低压断开电压至少0.3V）", ParamInput::kDecimal, Companion(B::kAtLeast, 1, 0.3),
-     Companion(B::kAtMost, 0), E::kDoubleCenti, {0xE00F, 0xE011}, 2},
+     Companion(B::kAtMost, 0), {0xE00F, 0xE011}, 2},
     {"低压断开报警延时：", "lvd-alarm-delay", 0xE003, 1346, 1335, 1368, 1357, S::kTenths, &V::lowVoltageAlarmDelay, "S",
-     "（设定范围：1s---6s）", ParamInput::kDecimal, Fixed(B::kAtLeast, 1.0), Fixed(B::kAtMost, 6.0), E::kFloatTenths},
+     "（设定范围：1s---6s）", ParamInput::kDecimal, Fixed(B::kAtLeast, 1.0), Fixed(B::kAtMost, 6.0)},
     {"负载过载延时：", "overload-delay", 0x003D, 1347, 1336, 1369, 1358, S::kBlankZero, &V::loadOverloadDelay, "S",
-     "（设定范围：内部数据设定）", ParamInput::kDecimal, kOpen, kOpen, E::kWhole},
+     "（设定范围：内部数据设定）", ParamInput::kDecimal, kOpen, kOpen},
     {"照明控制模式：", "lighting-mode", 0x001F, 1348, 1337, 1370, 1359, S::kLightingMode, &V::lightingControlMode, "-",
-     "（设定范围：输入0 或 1；0--定时，1--智能）", ParamInput::kZeroOrOne, kOpen, kOpen, E::kAsEntered},
+     "（设定范围：输入0 或 1；0--定时，1--智能）", ParamInput::kZeroOrOne, kOpen, kOpen},
     {"485连接RD设置：", "rd-link", 0x0041, 1360, 1338, 1464, 1462, S::kSigned, &V::rdLinkSetting, "-",
-     "（设定范围：输入0 或 1；0--连接，1--不连接）", ParamInput::kZeroOrOne, kOpen, kOpen, E::kAsEntered},
+     "（设定范围：输入0 或 1；0--连接，1--不连接）", ParamInput::kZeroOrOne, kOpen, kOpen},
     {"电池节数自动检测与拨码开关冲突处理:", "cell-conflict", 0x0047, 1469, 1467, 1473, 1471, S::kSigned,
      &V::cellCountConflictHandling, "-", "（设定范围：输入0 或 1；0--不允许，1--允许）", ParamInput::kZeroOrOne, kOpen,
-     kOpen, E::kAsEntered},
+     kOpen},
 };
 
-// A decimal as the C library's atof reads it, locale-free: leading blanks, an optional sign, the
-// longest number that follows; 0 when none does.
-double DecimalOf(std::string_view text) {
-  size_t at = text.find_first_not_of(" \t\n\v\f\r");
-  if (at == std::string_view::npos) return 0;
-  if (text[at] == '+') ++at;
-  double v = 0;
-  if (std::from_chars(text.data() + at, text.data() + text.size(), v).ec != std::errc()) return 0;
-  return v;
-}
-
-// An integer the same way; nothing when it does not fit 64 bits.
-std::optional<int64_t> IntegerOf(std::string_view text) {
-  size_t at = text.find_first_not_of(" \t\n\v\f\r");
-  if (at == std::string_view::npos) return 0;
-  if (text[at] == '+') ++at;
-  int64_t v = 0;
-  const auto [end, ec] = std::from_chars(text.data() + at, text.data() + text.size(), v);
-  if (ec == std::errc::result_out_of_range) return std::nullopt;
-  return ec == std::errc() ? v : 0;
-}
-
-bool Within(const ParamBound& bound, double v, std::span<const double> companions) {
-  if (bound.kind == B::kNone) return true;
+// A bound in the row's units: companions are given as readings (volts, degrees).
+std::optional<int64_t> Limit(const ParamBound& bound, std::span<const double> companions, double scale) {
+  if (bound.kind == B::kNone) return std::nullopt;
   const double base = bound.companion >= 0 ? companions[static_cast<size_t>(bound.companion)] : 0.0;
-  const double limit = base + bound.offset;
+  return std::llround(base * scale) + std::llround(bound.offset * scale);
+}
+
+bool Within(const ParamBound& bound, int64_t units, std::span<const double> companions, double scale) {
+  const std::optional<int64_t> limit = Limit(bound, companions, scale);
+  if (!limit) return true;
   switch (bound.kind) {
-    case B::kAtLeast: return v >= limit;
-    case B::kAbove: return v > limit;
-    case B::kAtMost: return v <= limit;
-    case B::kBelow: return v < limit;
+    case B::kAtLeast: return units >= *limit;
+    case B::kAbove: return units > *limit;
+    case B::kAtMost: return units <= *limit;
+    case B::kBelow: return units < *limit;
     case B::kNone: break;
   }
   return true;
 }
 
-double Scaled(ParamEncoding encoding, double v) {
-  switch (encoding) {
-    case E::kFloatCenti: return static_cast<double>(static_cast<float>(v)) * 100.0;
-    case E::kDoubleCenti: return v * 100.0;
-    case E::kFloatTenths: return static_cast<double>(static_cast<float>(v)) * 10.0;
-    case E::kWhole:
-    case E::kAsEntered: break;
-  }
-  return v;
-}
-
-// Registers hold 16 bits; a number outside them (or no number at all) would reach the
-// controller as some other value.
-std::optional<uint16_t> WordOf(double scaled) {
-  const double whole = std::trunc(scaled);
-  if (!(whole >= -32768.0 && whole <= 65535.0)) return std::nullopt;
-  return static_cast<uint16_t>(static_cast<int32_t>(whole));
+// The word a number in the row's units becomes, when it reads back as that number: unsigned
+// rows hold 0 to 65535, signed ones their 16 or 8 bits.
+std::optional<uint16_t> WordOf(const ParamRow& row, int64_t units) {
+  const auto [lo, hi] = row.shown == S::kSigned       ? std::pair<int64_t, int64_t>{-32768, 32767}
+                        : row.shown == S::kSignedByte ? std::pair<int64_t, int64_t>{-128, 127}
+                                                      : std::pair<int64_t, int64_t>{0, 65535};
+  if (units < lo || units > hi) return std::nullopt;
+  return static_cast<uint16_t>(static_cast<int32_t>(units));
 }
 
 template <typename Member>
@@ -190,22 +163,23 @@ std::string ParamWordText(const ParamRow& row, uint16_t word) {
   return ParamDisplayText(row, values);
 }
 
+int ParamDecimals(const ParamRow& row) {
+  return row.shown == S::kCenti ? 2 : row.shown == S::kTenths ? 1 : 0;
+}
+
 ParamCheck CheckParamInput(const ParamRow& row, std::string_view text, std::span<const double> companions) {
   if (row.input == ParamInput::kZeroOrOne) {
     if (text != "0" && text != "1") return {std::nullopt, kEmptyInputText};
     return {static_cast<uint16_t>(text == "1"), ""};
   }
   if (text.empty()) return {std::nullopt, kEmptyInputText};
-  if (row.input == ParamInput::kInteger) {
-    const std::optional<int64_t> n = IntegerOf(text);
-    if (!n) return {std::nullopt, kBadInputText};
-    const auto word = static_cast<uint16_t>(*n);
-    if (!Within(row.low, word, companions) || !Within(row.high, word, companions)) return {std::nullopt, kBadInputText};
-    return {word, ""};
-  }
-  const double v = DecimalOf(text);
-  if (!Within(row.low, v, companions) || !Within(row.high, v, companions)) return {std::nullopt, kBadInputText};
-  const std::optional<uint16_t> word = WordOf(Scaled(row.encoding, v));
+  const int decimals = ParamDecimals(row);
+  const std::optional<int64_t> units =
+      TypedUnits(text, row.input == ParamInput::kInteger ? NumberKind::kWhole : NumberKind::kDecimal, decimals);
+  const double scale = std::pow(10.0, decimals);
+  if (!units || !Within(row.low, *units, companions, scale) || !Within(row.high, *units, companions, scale))
+    return {std::nullopt, kBadInputText};
+  const std::optional<uint16_t> word = WordOf(row, *units);
   if (!word) return {std::nullopt, kBadInputText};
   return {word, ""};
 }

@@ -27,18 +27,9 @@ using ParamCacheField = std::variant<float DecodedValues::*, uint16_t DecodedVal
                                      int8_t DecodedValues::*>;
 
 enum class ParamInput {
-  kDecimal,    // converted as a double
-  kInteger,    // an integer whose low 16 bits are checked and sent
+  kDecimal,    // a decimal, rounded to the register's units
+  kInteger,    // a whole number
   kZeroOrOne,  // exactly "0" or "1"
-};
-
-// How a checked decimal becomes the register word (truncated toward zero, never rounded).
-enum class ParamEncoding {
-  kFloatCenti,   // stored as float first, then × 100
-  kDoubleCenti,  // × 100 in double
-  kFloatTenths,  // stored as float first, then × 10
-  kWhole,
-  kAsEntered,    // integers and 0/1 rows
 };
 
 // One end of the accepted range: a fixed number, or a companion register's value plus an offset.
@@ -60,7 +51,6 @@ struct ParamRow {
   const char* rangeNote;
   ParamInput input = ParamInput::kDecimal;
   ParamBound low, high;
-  ParamEncoding encoding = ParamEncoding::kWhole;
   std::array<uint16_t, 2> companions{};  // registers read before the input is checked
   int companionCount = 0;
 };
@@ -73,6 +63,8 @@ const ParamRow* FindParamRow(std::string_view nameOrRegister);
 
 // The number a register word stands for in a row: volts, degrees, seconds...
 double ParamReading(const ParamRow& row, uint16_t word);
+// How many decimals of that number the register keeps: 2 for hundredths, 1 for tenths.
+int ParamDecimals(const ParamRow& row);
 // Stores a read word in the row's cache member.
 void StoreParam(const ParamRow& row, uint16_t word, DecodedValues& values);
 // The display text of the row's cached value.
@@ -81,7 +73,8 @@ std::string ParamDisplayText(const ParamRow& row, const DecodedValues& values);
 std::string ParamWordText(const ParamRow& row, uint16_t word);
 
 // An input checked against the row's rule, with its companions' readings: the word to send, or
-// the text to show.
+// the text to show. The word is the typed number in the register's units, rounded half away
+// from zero; the range is checked on that word, so what is checked is what the controller gets.
 struct ParamCheck {
   std::optional<uint16_t> word;
   std::string message;

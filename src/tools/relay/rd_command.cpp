@@ -54,7 +54,7 @@ RtuFrame RdWriteMultipleFrame(uint8_t unit, uint16_t start, uint16_t count, std:
 
 ExchangePolicy RdExchangePolicy() {
   ExchangePolicy p;
-  p.net = {.sleepMs = 30, .maxTries = 100, .advance = NetWait::Advance::kNever, .protocol = Protocol::kRelay};
+  p.net = {.sleepMs = 30, .maxTries = 100, .protocol = Protocol::kRelay};
   return p;
 }
 

@@ -52,7 +52,7 @@ RdDataBytes RdDataArea(std::string_view ascii, int count);
 RtuFrame RdRequestFrame(uint8_t unit, uint8_t function, uint16_t field1, uint16_t field2);
 RtuFrame RdWriteMultipleFrame(uint8_t unit, uint16_t start, uint16_t count, std::span<const uint8_t> data);
 
-// Up to 100 receives of 30 ms for the answer with the current transaction id; the id stays.
+// Up to 100 receives of 30 ms for the answer with the current transaction id.
 ExchangePolicy RdExchangePolicy();
 
 enum class RdStatus {

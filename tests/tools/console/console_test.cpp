@@ -189,16 +189,17 @@ TEST_F(ConsoleLinkTest, RawNetworkFailures) {
   EXPECT_EQ(socket->receives(), 50);
   EXPECT_EQ(link.transaction().Current(), 1);
 
-  // A closed connection stops the wait with its message, the identifier stays.
+  // A closed connection stops the wait with its message; the request went out, so the
+  // identifier moves on as well.
   socket->ThenCode(0);
   EXPECT_EQ(SendRawFrame(link, LinkMode::kNetwork, Composed("03", "0002")).message, "接收数据错误！");
-  EXPECT_EQ(link.transaction().Current(), 1);
+  EXPECT_EQ(link.transaction().Current(), 2);
 
   socket->LimitSend(11);
   EXPECT_EQ(SendRawFrame(link, LinkMode::kNetwork, Composed("03", "0002")).message, "发送数据失败");
   link.SetConnected(false);
   EXPECT_EQ(SendRawFrame(link, LinkMode::kNetwork, Composed("03", "0002")).message, "网络未连接");
-  EXPECT_EQ(link.transaction().Current(), 1);
+  EXPECT_EQ(link.transaction().Current(), 2);
 }
 
 // --- Identification -----------------------------------------------------------------------------
@@ -450,8 +451,8 @@ TEST_F(ConsoleLinkTest, ModbusAddressWriteOnTheNetworkLooksOnceForItsEcho) {
   EXPECT_EQ(link.transaction().Current(), 1);
   EXPECT_EQ(socket->receives(), 1);
 
-  EXPECT_EQ(WriteModbusAddress(link, LinkMode::kNetwork, 1, 5), "");  // no echo: the id stays
-  EXPECT_EQ(link.transaction().Current(), 1);
+  EXPECT_EQ(WriteModbusAddress(link, LinkMode::kNetwork, 1, 5), "");  // no echo: its late one must not match
+  EXPECT_EQ(link.transaction().Current(), 2);
   socket->LimitSend(6);
   EXPECT_EQ(WriteModbusAddress(link, LinkMode::kNetwork, 1, 5), "发送数据失败");
 

@@ -158,10 +158,13 @@ TEST_F(ControllerDialogTest, CustomRowIsCheckedShownThenSent) {
   EXPECT_TRUE(port.writes().empty());
 
   res::Control<QLineEdit>(d, PresetEditId(7, 7))->setText(U("12.5"));
+  const RtuFrame confirmation = RtuFrame::Seal(Bytes{0x01, 0x10, 0x20, 0x3F, 0x00, 0x09});
+  port.AnswerAfter(200, Bytes(confirmation.Bytes().begin(), confirmation.Bytes().end()));
   Click(d, 1126);
   const RtuFrame frame = CustomPresetFrame(1, {1440, 1380, 1480, 30, 1600, 1100, 1200, 1250, 0x00F6});
-  ASSERT_EQ(prompter.texts.size(), 2);
+  ASSERT_EQ(prompter.texts.size(), 3);
   EXPECT_EQ(prompter.texts[1], QString::fromStdString(HexBytes(frame.Bytes())));
+  EXPECT_EQ(prompter.texts[2], U("设置成功！"));
   ASSERT_EQ(port.writes().size(), 1u);
   EXPECT_EQ(port.writes()[0], Bytes(frame.Bytes().begin(), frame.Bytes().end()));
 }
@@ -256,14 +259,15 @@ TEST_P(ControllerDialogsSimTest, ActionsShowInTheNextPollAndTheInformationReadsB
     for (int j = 0; j < kPresetColumns; ++j) res::Control<QLineEdit>(dialog, PresetEditId(7, j))->setText(U(custom[j]));
     Click(dialog, 1126);
     for (int j = 0; j < kPresetColumns; ++j) res::Control<QLineEdit>(dialog, PresetEditId(7, j))->clear();
-    kaviro::testing::WaitFor([] { return false; }, 300);  // the write's own answer comes and goes
     Click(dialog, 1125);
     for (int j = 0; j < kPresetColumns; ++j) row7.push_back(Text(dialog, PresetEditId(7, j)));
     dialog.reject();
   });
   frame->MenuCommand(cmd::kControllerInfo)->trigger();
-  ASSERT_EQ(prompter.texts.size(), 1) << prompter.texts.join('|').toStdString();  // the frame preview only
+  // The frame preview, then the controller's confirmation.
+  ASSERT_EQ(prompter.texts.size(), 2) << prompter.texts.join('|').toStdString();
   EXPECT_TRUE(prompter.texts[0].startsWith(QStringLiteral("01 10 20 3F 00 09 12 05 B4 ")));
+  EXPECT_EQ(prompter.texts[1], U("设置成功！"));
   EXPECT_EQ(row7, Texts({"14.60", "13.60", "14.90", "25", "15.50", "10.80", "12.10", "12.60", "-20"}));
   EXPECT_TRUE(frame->poller().Enabled());
 }

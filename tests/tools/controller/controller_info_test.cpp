@@ -78,7 +78,12 @@ TEST(CustomPreset, NumbersThenRangesInColumnOrder) {
       {"empty", with(1, ""), "请键入一个数。", "", 1},
       {"not a number before a range", [&] { PresetRow r = with(0, "20"); r[4] = "x"; return r; }(), "请键入一个数。", "", 4},
       {"not an integer", with(3, "1.5"), "请键入一个整数。", "", 3},
-      {"nan is out of range", with(6, "nan"), "低电压上限范围为8.0~16.0", "输入范围错误", 6},
+      {"nan is no number", with(6, "nan"), "请键入一个数。", "", 6},
+      {"a decimal comma is no point", with(0, "14,4"), "请键入一个数。", "", 0},
+      {"a second point", with(0, "14.4.1"), "请键入一个数。", "", 0},
+      {"full-width digits", with(0, "１４．４"), "", "", -1},
+      {"16.004 rounds to 16.00", with(0, "16.004"), "", "", -1},
+      {"16.005 rounds to 16.01, over", with(0, "16.005"), "吸收电压范围为8.0~16.0", "输入范围错误", 0},
   };
   for (const auto& c : cases) {
     const CustomPresetCheck check = CheckCustomPreset(c.row);
@@ -97,9 +102,10 @@ TEST(CustomPreset, TheWriteFrame) {
   EXPECT_EQ(Bytes(frame.Bytes().begin(), frame.Bytes().end()),
             (Bytes{0x01, 0x10, 0x20, 0x3F, 0x00, 0x09, 0x12, 0x05, 0xA0, 0x05, 0x64, 0x05, 0xC8, 0x00,
                    0x1E, 0x06, 0x40, 0x04, 0x4C, 0x04, 0xB0, 0x04, 0xE2, 0x00, 0xF6, 0x10, 0x24}));
-  // Value x 100 in four significant digits, read as an integer: 999.9 stays 999.
-  EXPECT_EQ(CheckCustomPreset({"8.0", "14.4", "9.999", "0", "8", "8", "8", "8", "-128"}).words,
-            (CustomPresetWords{800, 1440, 999, 0, 800, 800, 800, 800, 0x0080}));
+  // Hundredths from the typed digits, half away from zero: what the table shows after a read is
+  // what was typed.
+  EXPECT_EQ(CheckCustomPreset({"8.005", "14.404", "9.999", "0", "8", "13.2", "8", "8", "-128"}).words,
+            (CustomPresetWords{801, 1440, 1000, 0, 800, 1320, 800, 800, 0x0080}));
 }
 
 class InfoLinkTest : public ::testing::Test {
@@ -174,9 +180,16 @@ TEST_F(InfoLinkTest, WirelessTableIsUnpackedAndItsErrorsShown) {
   EXPECT_EQ(ReadPresetTable(link, LinkMode::kWireless, 1).messages, Messages{"包有效数据个数不在1~15范围内"});
 }
 
-TEST_F(InfoLinkTest, CustomRowGoesOutAsTwoWirelessPackets) {
+// The controller's standard answer to the 0x10 write: address, 10, start, count.
+Bytes CustomConfirmation(uint8_t unit) {
+  const RtuFrame f = RtuFrame::Seal(Bytes{unit, 0x10, 0x20, 0x3F, 0x00, 0x09});
+  return {f.Bytes().begin(), f.Bytes().end()};
+}
+
+TEST_F(InfoLinkTest, CustomRowGoesOutAsTwoWirelessPacketsAndIsConfirmed) {
   const RtuFrame frame = CustomPresetFrame(1, {1440, 1380, 1480, 30, 1600, 1100, 1200, 1250, 0x00F6});
-  EXPECT_EQ(SendCustomPreset(link, LinkMode::kWireless, frame), "");
+  port.AnswerWrite(1, 100, Packets(CustomConfirmation(1)));
+  EXPECT_EQ(SendCustomPreset(link, LinkMode::kWireless, frame).message, "设置成功！");
   ASSERT_EQ(port.writes().size(), 2u);
   EXPECT_EQ(Bytes(port.writes()[0].begin(), port.writes()[0].begin() + 15), Bytes(frame.Bytes().begin(), frame.Bytes().begin() + 15));
   EXPECT_EQ(port.writes()[0][15], 15);
@@ -184,14 +197,25 @@ TEST_F(InfoLinkTest, CustomRowGoesOutAsTwoWirelessPackets) {
   last.resize(15, 0);
   last.push_back(12);
   EXPECT_EQ(port.writes()[1], last);
-  EXPECT_EQ(clock.NowMs(), 100u);
 
-  EXPECT_EQ(SendCustomPreset(link, LinkMode::kSerial, frame), "");
-  EXPECT_EQ(port.writes()[2], Bytes(frame.Bytes().begin(), frame.Bytes().end()));
+  // Serial: the same 27 bytes; nothing back, bytes that are no confirmation, the confirmation.
+  const struct { const char* what; std::optional<Bytes> answer; const char* message; } cases[] = {
+      {"silence", std::nullopt, "通讯失败，请检查连接或重新操作！"},
+      {"another unit's answer", CustomConfirmation(2), "设置失败！"},
+      {"confirmed", CustomConfirmation(1), "设置成功！"},
+  };
+  for (const auto& c : cases) {
+    if (c.answer) port.AnswerAfter(200, *c.answer);
+    const ParamReply sent = SendCustomPreset(link, LinkMode::kSerial, frame);
+    EXPECT_EQ(sent.message, c.message) << c.what;
+    EXPECT_EQ(sent.ok(), std::string_view(c.message) == "设置成功！") << c.what;
+    EXPECT_EQ(port.writes().back(), Bytes(frame.Bytes().begin(), frame.Bytes().end())) << c.what;
+  }
   port.SetOpen(false);
-  EXPECT_EQ(SendCustomPreset(link, LinkMode::kSerial, frame), kPortBusy);
+  const size_t writes = port.writes().size();
+  EXPECT_EQ(SendCustomPreset(link, LinkMode::kSerial, frame).message, kPortBusy);
   EXPECT_EQ(ReadPresetTable(link, LinkMode::kWireless, 1).messages, Messages{kPortBusy});
-  EXPECT_EQ(port.writes().size(), 3u);
+  EXPECT_EQ(port.writes().size(), writes);
 }
 
 TEST_F(InfoLinkTest, OneRegisterIsTakenAtTheFirstQuietCheckAndChecked) {
@@ -296,21 +320,23 @@ TEST_F(InfoNetworkTest, LinkFailures) {
   socket->ThenCode(NetSocket::kWouldBlock);
   socket->ThenCode(0);
   EXPECT_EQ(ReadPresetTable(link, LinkMode::kNetwork, 1).messages, Messages{"接收数据错误，请检查网络连接！"});
-  EXPECT_EQ(link.transaction().Current(), 0x0010);  // the wait ended before its end
+  EXPECT_EQ(link.transaction().Current(), 0x0011);  // sent: the id moves on, answered or not
 
   const RtuFrame frame = CustomPresetFrame(1, {});
   socket->LimitSend(5);
-  EXPECT_EQ(SendCustomPreset(link, LinkMode::kNetwork, frame), "发送数据失败");
-  socket->LimitSend(-1);
-  EXPECT_EQ(SendCustomPreset(link, LinkMode::kNetwork, frame), "");
-  EXPECT_EQ(socket->sent().back().size(), 31u);
+  EXPECT_EQ(SendCustomPreset(link, LinkMode::kNetwork, frame).message, "发送数据失败");
   EXPECT_EQ(link.transaction().Current(), 0x0011);
+  socket->LimitSend(-1);
+  socket->Then(NetAnswer(0x0011, CustomConfirmation(1)));
+  EXPECT_EQ(SendCustomPreset(link, LinkMode::kNetwork, frame).message, "设置成功！");
+  EXPECT_EQ(socket->sent().back().size(), 31u);
+  EXPECT_EQ(link.transaction().Current(), 0x0012);
 
   link.SetConnected(false);
   const size_t sent = socket->sent().size();
   EXPECT_EQ(ReadPresetTable(link, LinkMode::kNetwork, 1).messages, Messages{"网络未连接"});
   EXPECT_EQ(ReadFaultsAndAlarms(link, LinkMode::kNetwork, 1).messages, Messages{"网络未连接"});
-  EXPECT_EQ(SendCustomPreset(link, LinkMode::kNetwork, frame), "网络未连接");
+  EXPECT_EQ(SendCustomPreset(link, LinkMode::kNetwork, frame).message, "网络未连接");
   EXPECT_EQ(socket->sent().size(), sent);
 }
 

@@ -2,12 +2,14 @@
 // the reads' and writes' waits and every message they end with.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <memory>
 
 #include "link/fake_link.h"
 #include "link/link_texts.h"
 #include "link/radio_packet.h"
+#include "link/text_format.h"
 #include "tools/controller/param_settings.h"
 
 namespace kaviro {
@@ -78,7 +80,7 @@ const RowCase kRowCases[] = {
     {0x0029, {1, 4, 0x00, 0x29, 0, 1, 0xE0, 0x02}, 1600, "16.00", "16.2", {1000}, {1, 6, 0x00, 0x29, 0x06, 0x54, 0x5A, 0x5D}},
     {0x003C, {1, 4, 0x00, 0x3C, 0, 1, 0xF1, 0xC6}, 3000, "30.00", "30", {}, {1, 6, 0x00, 0x3C, 0x0B, 0xB8, 0x4E, 0x84}},
     {0x0022, {1, 4, 0x00, 0x22, 0, 1, 0x91, 0xC0}, 2000, "20.00", "20", {3000}, {1, 6, 0x00, 0x22, 0x07, 0xD0, 0x2A, 0x6C}},
-    {0x001C, {1, 4, 0x00, 0x1C, 0, 1, 0xF0, 0x0C}, 50, "0.50", "0.29", {}, {1, 6, 0x00, 0x1C, 0x00, 0x1C, 0x49, 0xC5}},
+    {0x001C, {1, 4, 0x00, 0x1C, 0, 1, 0xF0, 0x0C}, 50, "0.50", "0.29", {}, {1, 6, 0x00, 0x1C, 0x00, 0x1D, 0x88, 0x05}},
     {0xE009, {1, 4, 0xE0, 0x09, 0, 1, 0xD6, 0x08}, 7200, "7200", "7200", {}, {1, 6, 0xE0, 0x09, 0x1C, 0x20, 0x67, 0x10}},
     {0xE006, {1, 4, 0xE0, 0x06, 0, 1, 0xE6, 0x0B}, 10800, "10800", "10800", {}, {1, 6, 0xE0, 0x06, 0x2A, 0x30, 0x41, 0x7F}},
     {0x0043, {1, 4, 0x00, 0x43, 0, 1, 0xC0, 0x1E}, 60, "60", "60", {0xFFEC}, {1, 6, 0x00, 0x43, 0x00, 0x3C, 0x78, 0x0F}},
@@ -156,21 +158,38 @@ const CheckCase kCheckCases[] = {
     {"load HVD 13", 0xE00E, "13", {}, 1300},
     {"load HVD 60", 0xE00E, "60", {}, 6000},
     {"load HVD above 60", 0xE00E, "60.01", {}, std::nullopt},
-    {"leading blanks and trailing text, as atof", 0xE00E, "  13.5V", {}, 1350},
-    {"no number reads as 0", 0xE00E, "abc", {}, std::nullopt},
+    {"blanks at the ends", 0xE00E, "  13.5 ", {}, 1350},
+    {"a unit behind the number", 0xE00E, "13.2V", {}, std::nullopt},
+    {"a decimal comma", 0xE00E, "14,4", {}, std::nullopt},
+    {"13.2 is 1320, not 1319", 0xE00E, "13.2", {}, 1320},
+    {"14.4 is 1440, not 1439", 0xE00E, "14.4", {}, 1440},
+    {"full-width digits", 0xE00E, "１３．２", {}, 1320},
+    {"no number", 0xE00E, "abc", {}, std::nullopt},
+    {"no number where 0 is in range", 0x003D, "abc", {}, std::nullopt},
+    {"a sign alone", 0x003D, "-", {}, std::nullopt},
+    {"a point alone", 0x003D, ".", {}, std::nullopt},
+    {"two points", 0x003D, "1.2.3", {}, std::nullopt},
+    {"a blank inside", 0x003D, "1 2", {}, std::nullopt},
+    {"exponent", 0x003D, "1e3", {}, std::nullopt},
+    {"hex", 0x003D, "0x10", {}, std::nullopt},
+    {"min temperature text where 0 is in range", 0x0044, "abc", {60}, std::nullopt},
     {"empty", 0xE00E, "", {}, std::nullopt, kEmptyInputText},
     {"maintenance 100 though the note says 120", 0xE08A, "100", {}, std::nullopt},
     {"maintenance 90", 0xE08A, "90", {}, 90},
     {"maintenance 29", 0xE08A, "29", {}, std::nullopt},
     {"maintenance 30", 0xE08A, "30", {}, 30},
-    {"maintenance: only the low 16 bits are looked at", 0xE08A, "65566", {}, 30},
+    {"maintenance 65566 never wraps to 30", 0xE08A, "65566", {}, std::nullopt},
+    {"maintenance is a whole number", 0xE08A, "60.0", {}, std::nullopt},
     {"maintenance beyond 64 bits", 0xE08A, "99999999999999999999", {}, std::nullopt},
     {"min temperature -40 below a max of -39", 0x0044, "-40", {-39}, 0xFFD8},
     {"min temperature -41", 0x0044, "-41", {60}, std::nullopt},
     {"min temperature equal to max", 0x0044, "-20", {-20}, std::nullopt},
     {"max temperature 120 though the note says below", 0x0043, "120", {-20}, 120},
     {"max temperature equal to min", 0x0043, "-20", {-20}, std::nullopt},
-    {"float entry 0.29 truncates after the float", 0x001C, "0.29", {}, 28},
+    {"float entry 0.29 is 29", 0x001C, "0.29", {}, 29},
+    {"float entry 0.285 rounds half away from zero", 0x001C, "0.285", {}, 29},
+    {"float entry 0.2849 rounds down", 0x001C, "0.2849", {}, 28},
+    {"float entry 0.095 rounds into the range", 0x001C, "0.095", {}, 10},
     {"float entry 0.1", 0x001C, "0.1", {}, 10},
     {"float entry 0.09", 0x001C, "0.09", {}, std::nullopt},
     {"float entry 1.0", 0x001C, "1.0", {}, 100},
@@ -189,10 +208,15 @@ const CheckCase kCheckCases[] = {
     {"load LVR at LVD + 0.3", 0xE012, "11.4", {15.0, 11.1}, 1140},
     {"load LVR above HVR", 0xE012, "15.01", {15.0, 11.1}, std::nullopt},
     {"alarm delay 2.5 s", 0xE003, "2.5", {}, 25},
+    {"alarm delay 1.3 s is 13, not 12", 0xE003, "1.3", {}, 13},
+    {"alarm delay 1.25 s rounds to 13", 0xE003, "1.25", {}, 13},
     {"alarm delay 0.9 s", 0xE003, "0.9", {}, std::nullopt},
     {"equalise time 5399", 0xE009, "5399", {}, std::nullopt},
-    {"equalise time fraction truncates", 0xE009, "5400.9", {}, 5400},
-    {"overload delay takes anything that fits", 0x003D, "-5", {}, 0xFFFB},
+    {"equalise time fraction rounds", 0xE009, "5400.5", {}, 5401},
+    {"equalise time fraction rounds down", 0xE009, "5400.4", {}, 5400},
+    {"min temperature -40.5 rounds to -41", 0x0044, "-40.5", {60}, std::nullopt},
+    {"overload delay -5 would read back as 65531", 0x003D, "-5", {}, std::nullopt},
+    {"overload delay 65535", 0x003D, "65535", {}, 0xFFFF},
     {"overload delay beyond 16 bits", 0x003D, "70000", {}, std::nullopt},
     {"overload delay not a number", 0x003D, "nan", {}, std::nullopt},
     {"rated current beyond 16 bits", 0x003C, "700", {}, std::nullopt},
@@ -208,6 +232,47 @@ TEST(ParamInputCheck, EdgesOfEveryRule) {
     const ParamCheck check = CheckParamInput(Row(c.reg), c.input, c.companions);
     EXPECT_EQ(check.word, c.word) << c.what;
     EXPECT_EQ(check.message, c.word ? "" : c.message) << c.what;
+  }
+}
+
+// The decimal text of `units` in steps of 10^-decimals, written from the integer itself.
+std::string UnitsText(int64_t units, int decimals) {
+  if (decimals == 0) return std::to_string(units);
+  const int64_t scale = decimals == 1 ? 10 : 100;
+  const int64_t whole = std::abs(units) / scale, part = std::abs(units) % scale;
+  return (units < 0 ? "-" : "") + std::to_string(whole) + "." + Format(decimals == 1 ? "%01lld" : "%02lld", static_cast<long long>(part));
+}
+
+// Every value a row may take, typed as the row shows it, is written as the word that reads back
+// as that same text: no value reaches the controller as its neighbour.
+TEST(ParamInputCheck, EveryValueOfEveryRowRoundTrips) {
+  for (const ParamRow& row : ParamRows()) {
+    if (row.input == ParamInput::kZeroOrOne) continue;
+    SCOPED_TRACE(row.name);
+    const int decimals = ParamDecimals(row);
+    const double scale = std::pow(10.0, decimals);
+    // Companions far away, so that only the row's fixed ends limit it.
+    std::vector<double> companions(static_cast<size_t>(row.companionCount), 0.0);
+    for (const ParamBound* b : {&row.low, &row.high})
+      if (b->companion >= 0) companions[static_cast<size_t>(b->companion)] = b == &row.low ? -700.0 : 700.0;
+    const bool isSigned = row.shown == ParamShown::kSigned || row.shown == ParamShown::kSignedByte;
+    int64_t lo = isSigned ? (row.shown == ParamShown::kSigned ? -32768 : -128) : 0;
+    int64_t hi = isSigned ? (row.shown == ParamShown::kSigned ? 32767 : 127) : 65535;
+    if (row.low.kind != ParamBound::Kind::kNone && row.low.companion < 0) lo = std::llround(row.low.offset * scale);
+    if (row.high.kind != ParamBound::Kind::kNone && row.high.companion < 0) hi = std::llround(row.high.offset * scale);
+    int accepted = 0;
+    for (int64_t u = lo; u <= hi; ++u) {
+      if (row.shown == ParamShown::kBlankZero && u == 0) continue;  // shows as nothing
+      const std::string typed = UnitsText(u, decimals);
+      const ParamCheck check = CheckParamInput(row, typed, companions);
+      if (u > lo && u < hi) {
+        ASSERT_TRUE(check.word) << typed;
+      }
+      if (!check.word) continue;
+      ++accepted;
+      ASSERT_EQ(ParamWordText(row, *check.word), typed);
+    }
+    EXPECT_GE(accepted, hi - lo - 1);
   }
 }
 
@@ -256,7 +321,9 @@ TEST_P(ParamReadTest, EndsAsTheRulesSay) {
   if (r.ok()) {
     EXPECT_EQ(r.Word(), 0x0514);
   }
-  EXPECT_EQ(link.transaction().Current(), kId);  // never advanced by these exchanges
+  // A request that went out moves the id on, answered or not.
+  const bool sent = c.mode == LinkMode::kNetwork && r.status != ParamStatus::kNoLink && !r.applicationMessage;
+  EXPECT_EQ(link.transaction().Current(), sent ? kId + 1 : kId);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -448,9 +515,11 @@ TEST_F(ParamLinkTest, ClockWriteWaitsForItsAnswerInEveryMode) {
   EXPECT_EQ(port.writes()[2][15], 13);
 
   EXPECT_EQ(WriteControllerClock(link, LinkMode::kNetwork, 1, at).message, text::kSetFailed);
+  // The unanswered write moved the id on; its answer, late, carries the old one and is passed over.
   socket->Then(Net(kId, confirm));
+  socket->Then(Net(kId + 1, confirm));
   EXPECT_EQ(WriteControllerClock(link, LinkMode::kNetwork, 1, at).message, text::kSetOk);
-  EXPECT_EQ(socket->sent()[1], (Bytes{0x01, 0x02, 0, 0, 0, 11, 1, 0x10, 0x00, 0x3E, 0x00, 0x02, 0x04, 0, 0, 0, 0x64}));
+  EXPECT_EQ(socket->sent()[1], (Bytes{0x01, 0x03, 0, 0, 0, 11, 1, 0x10, 0x00, 0x3E, 0x00, 0x02, 0x04, 0, 0, 0, 0x64}));
 }
 
 TEST_F(ParamLinkTest, ClockReadIsSignedSecondsSince2000Local) {

@@ -88,7 +88,7 @@ TEST_P(RdFrames, HandlerSendsItsFrame) {
   EXPECT_EQ(sent[0], kTid >> 8);
   EXPECT_EQ(sent[1], kTid & 0xFF);
   EXPECT_EQ(Bytes(sent.begin() + 2, sent.end()), c.frame);
-  EXPECT_EQ(link.transaction().Current(), kTid) << "the RD's requests never advance the transaction id";
+  EXPECT_EQ(link.transaction().Current(), kTid + 1) << "every request sent moves the transaction id on";
 }
 
 INSTANTIATE_TEST_SUITE_P(
