@@ -56,16 +56,12 @@ constexpr int kWarningRead[] = {1487, 1488};
 constexpr uint16_t kRdLinkRegister = 0x0041;
 constexpr const char* kWarningNames[] = {"alarm voltage", "warning voltage"};
 
-CLI::Validator Decimal(double lo, double hi) {
+// The dialog's own check of a range or warning edit, so the command line refuses what the dialog does.
+CLI::Validator Threshold(std::optional<uint16_t> (*check)(std::string_view), const char* what) {
   return CLI::Validator(
-      [lo, hi](std::string& text) {
-        char* end = nullptr;
-        const double v = std::strtod(text.c_str(), &end);
-        if (!text.empty() && *end == '\0' && v >= lo && v <= hi) return std::string();
-        return Format("a number from %g to %g", lo, hi);
-      },
-      "");
+      [check, what](std::string& text) { return check(text) ? std::string() : std::string(what); }, "");
 }
+std::optional<uint16_t> OffsetWord(std::string_view text) { return RdRangeWord("0", text); }
 
 int ExitFor(RdStatus status) {
   switch (status) {
@@ -118,7 +114,13 @@ class RdSession {
   // Runs the handler of `id` and prints what the dialog would show. Nothing when it failed; the
   // exit status then says why.
   std::optional<RdRun> Press(int id) {
-    RdBuilderTexts texts = RdButtonTexts(*FindRdButton(id), choice_, inputs_);
+    RdPress press = RdButtonTexts(*FindRdButton(id), choice_, inputs_);
+    if (!press.texts) {
+      std::cerr << press.refusal << '\n';
+      status_ = kExitUsage;
+      return std::nullopt;
+    }
+    RdBuilderTexts& texts = *press.texts;
     if (unit_) texts.device = Format("%02X", *unit_);
     RdRun run = RunInternalCommand(link_, texts, memory_);
     if (!run.reply.message.empty()) std::cerr << run.reply.message << '\n';
@@ -177,10 +179,15 @@ std::optional<uint16_t> ReadWord(const RdRun& run) {
   return GetU16(a, 3);
 }
 
+// An RD address as two hex digits, 01 to F7: 00 would be every device on the line.
 std::optional<uint8_t> HexOption(const std::optional<std::string>& text) {
   std::string message;
   const std::optional<uint8_t> value = ParseAddressEntry(*text, message);
   if (!value) std::cerr << message << '\n';
+  if (value && (*value < 1 || *value > 247)) {
+    std::cerr << "kaviro-cli rd: " << *text << ": an address from 01 to F7\n";
+    return std::nullopt;
+  }
   return value;
 }
 
@@ -256,13 +263,13 @@ int RunRd(const std::vector<std::string>& args) {
                              "  Without values: read it.");
   range->add_option("RELAY", rangeRelay, "1, 2 or 3")->type_name("")->required()->check(WholeNumber(1, 3));
   range->add_option("ACTION_V", actionVolts, "whole volts, 0 to 255")->type_name("")->check(WholeNumber(0, 255));
-  range->add_option("OFFSET_V", offsetVolts, "volts in tenths, 0 to 25.5")->type_name("")->check(Decimal(0, 25.5));
+  range->add_option("OFFSET_V", offsetVolts, "volts in tenths, 0 to 25.5")->type_name("")->check(Threshold(OffsetWord, "a number from 0 to 25.5"));
   int warnIndex = 0;
   std::optional<std::string> warnVolts;
   CLI::App* warn =
       verb.Sub("warn", "rd warn 1|2 [VOLTS]: the alarm (1) or warning (2) voltage\n  Without a value: read it.");
   warn->add_option("WHICH", warnIndex, "1 or 2")->type_name("")->required()->check(WholeNumber(1, 2));
-  warn->add_option("VOLTS", warnVolts, "volts in thousandths, 0 to 65.535")->type_name("")->check(Decimal(0, 65.535));
+  warn->add_option("VOLTS", warnVolts, "volts in thousandths, 0 to 65.535")->type_name("")->check(Threshold(RdWarningWord, "a number from 0 to 65.535"));
   CLI::App* reset = verb.Sub("factory-reset", "rd factory-reset: restores the RD's factory settings");
   range->callback([&] {
     if (actionVolts.has_value() != offsetVolts.has_value())
@@ -340,7 +347,7 @@ int RunRd(const std::vector<std::string>& args) {
     const size_t k = static_cast<size_t>(rangeRelay - 1);
     if (!actionVolts) return rd.Press(button::kRangeRead[k]) ? kExitOk : rd.status();
     if (!rd.Set(button::kRangeSet[k])) return rd.status();
-    const uint16_t word = RdRangeWord(*actionVolts, *offsetVolts);
+    const uint16_t word = RdRangeWord(*actionVolts, *offsetVolts).value_or(0);
     return rd.ReadBack(button::kRangeRead[k], [&](const RdRun& r) { return ReadWord(r) == word; },
                        Format("range %04X", word));
   }
@@ -348,7 +355,7 @@ int RunRd(const std::vector<std::string>& args) {
     const size_t k = static_cast<size_t>(warnIndex - 1);
     if (!warnVolts) return rd.Press(button::kWarningRead[k]) ? kExitOk : rd.status();
     if (!rd.Set(button::kWarningSet[k])) return rd.status();
-    const uint16_t word = RdWarningWord(*warnVolts);
+    const uint16_t word = RdWarningWord(*warnVolts).value_or(0);
     return rd.ReadBack(button::kWarningRead[k], [&](const RdRun& r) { return ReadWord(r) == word; },
                        Format("%s %.3f V", kWarningNames[k], word * 0.001));
   }

@@ -8,6 +8,7 @@
 #include "cli/commands.h"
 #include "link/text_format.h"
 #include "tools/common/address_entry.h"
+#include "tools/common/typed_number.h"
 
 namespace kaviro::cli {
 
@@ -73,9 +74,8 @@ CLI::Validator OneOf(std::vector<std::string> names, const std::string& message)
 CLI::Validator WholeNumber(int lo, int hi) {
   return CLI::Validator(
       [lo, hi](std::string& text) {
-        char* end = nullptr;
-        const long v = std::strtol(text.c_str(), &end, 10);
-        if (!text.empty() && *end == '\0' && v >= lo && v <= hi) return std::string();
+        const std::optional<int64_t> v = TypedUnits(text, NumberKind::kWhole);
+        if (v && *v >= lo && *v <= hi) return std::string();
         return Format("a whole number from %d to %d", lo, hi);
       },
       "");

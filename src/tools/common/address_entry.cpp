@@ -23,8 +23,14 @@ bool HexTextToBytes(const std::string& text, std::vector<uint8_t>& out) {
   return true;
 }
 
+size_t CharacterCount(std::string_view utf8) {
+  size_t n = 0;
+  for (const char c : utf8) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;  // continuation bytes add none
+  return n;
+}
+
 std::optional<uint8_t> ParseAddressEntry(const std::string& text, std::string& message) {
-  if (text.size() != 2) {
+  if (CharacterCount(text) != 2) {
     message = kAddressLengthText;
     return std::nullopt;
   }

@@ -3,6 +3,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kaviro {
@@ -10,6 +11,10 @@ namespace kaviro {
 // Two hex characters at a time, first one the high nibble; a trailing odd character is ignored.
 // Stops at the first character that is not a hex digit (what was converted stays) and says so.
 bool HexTextToBytes(const std::string& text, std::vector<uint8_t>& out);
+
+// Characters of a UTF-8 text: a field's length is counted in what the user typed, so that a
+// two-character entry in another script gets the hex message, not the length message.
+size_t CharacterCount(std::string_view utf8);
 
 // A device address typed as two hex characters ("01" to "F7" in the lists). On failure `message`
 // holds the text to show.

@@ -69,7 +69,7 @@ NetworkSettingsAnswer ReadNetworkSettings(LinkService& link, LinkMode mode, uint
 }
 
 ConsoleWrite BuildMacWrite(uint8_t unit, const std::string& text) {
-  if (text.size() != kMacTextLength) return {std::nullopt, {kMacRefusal, {}}};
+  if (CharacterCount(text) != kMacTextLength) return {std::nullopt, {kMacRefusal, {}}};
   std::vector<uint8_t> mac;
   if (!HexTextToBytes(text, mac)) return {std::nullopt, {kMacRefusal, kHexCaption}};
   return {WriteRegisters(unit, kMacStart, mac), {}};

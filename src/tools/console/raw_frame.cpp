@@ -23,7 +23,7 @@ constexpr HexField kValueField{4, "ModBus值，只能输入4个16进制字符,�
                                "ModBus值，16进制数据请输入0~9或a~f或A~F的值。"};
 
 bool AppendField(const HexField& field, const std::string& text, std::vector<uint8_t>& body, std::string& message) {
-  if (text.size() != field.length) {
+  if (CharacterCount(text) != field.length) {
     message = field.lengthText;
     return false;
   }

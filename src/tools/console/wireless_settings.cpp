@@ -69,7 +69,7 @@ ConsoleWrite BuildWirelessWrite(uint8_t unit, const WirelessConfig& config) {
   std::vector<uint8_t> block;
   for (const RadioField& f : kRadioFields) {
     const std::string& text = config.*f.address;
-    if (text.size() != kRadioAddressText) return {std::nullopt, {f.refusal, {}}};
+    if (CharacterCount(text) != kRadioAddressText) return {std::nullopt, {f.refusal, {}}};
     if (!HexTextToBytes(text, block)) return {std::nullopt, {f.refusal, kHexCaption}};
     block.push_back(f.enabled && config.*f.enabled ? 1 : 0);
   }

@@ -1,10 +1,9 @@
 #include "tools/relay/rd_buttons.h"
 
 #include <algorithm>
-#include <cmath>
-#include <cstdlib>
 
 #include "link/text_format.h"
+#include "tools/common/typed_number.h"
 
 namespace kaviro {
 
@@ -61,11 +60,9 @@ constexpr RdButton kButtons[] = {
     {.id = 1018, .device = D::kWireless, .function = "2B", .address = "0E01", .data = V::kFixed, .fixed = "00"},
 };
 
-// Toward zero, as a C conversion does; a value no integer holds counts as 0.
-int64_t Truncated(double v) { return std::isfinite(v) && std::fabs(v) < 9.0e18 ? static_cast<int64_t>(v) : 0; }
-
-long IntegerOf(std::string_view text) { return std::strtol(std::string(text).c_str(), nullptr, 10); }
-double NumberOf(std::string_view text) { return std::strtod(std::string(text).c_str(), nullptr); }
+std::optional<int64_t> InRange(std::optional<int64_t> units, int64_t lo, int64_t hi) {
+  return units && *units >= lo && *units <= hi ? units : std::nullopt;
+}
 
 }  // namespace
 
@@ -91,33 +88,44 @@ uint16_t RdIdAndBatteryWord(int modbusIdIndex, int batteryIndex) {
   return static_cast<uint16_t>(((modbusIdIndex + 1) * 256 + batteryIndex + 1) & 0xFFFF);
 }
 
-uint16_t RdRangeWord(std::string_view action, std::string_view offset) {
-  const long volts = IntegerOf(action) & 0xFF;
-  const int64_t tenths = Truncated(NumberOf(offset) * 10) & 0xFF;
-  return static_cast<uint16_t>(volts * 256 + tenths);
+std::optional<uint16_t> RdRangeWord(std::string_view action, std::string_view offset) {
+  const auto volts = InRange(TypedUnits(action, NumberKind::kWhole), 0, 255);
+  const auto tenths = InRange(TypedUnits(offset, NumberKind::kDecimal, 1), 0, 255);
+  if (!volts || !tenths) return std::nullopt;
+  return static_cast<uint16_t>(*volts * 256 + *tenths);
 }
 
-uint16_t RdWarningWord(std::string_view volts) {
-  return static_cast<uint16_t>(Truncated(NumberOf(volts) * 1000) & 0xFFFF);
+std::optional<uint16_t> RdWarningWord(std::string_view volts) {
+  const auto millivolts = InRange(TypedUnits(volts, NumberKind::kDecimal, 3), 0, 65535);
+  if (!millivolts) return std::nullopt;
+  return static_cast<uint16_t>(*millivolts);
 }
 
-std::string RdDataText(const RdButton& button, const RdInputs& inputs) {
+std::optional<std::string> RdDataText(const RdButton& button, const RdInputs& inputs) {
+  std::optional<uint16_t> word;
   switch (button.data) {
     case RdData::kFixed: return button.fixed;
-    case RdData::kIdAndBattery: return Format("%04X", RdIdAndBatteryWord(inputs.modbusIdIndex, inputs.batteryIndex));
+    case RdData::kIdAndBattery: word = RdIdAndBatteryWord(inputs.modbusIdIndex, inputs.batteryIndex); break;
     case RdData::kRange: {
       const auto& edits = inputs.ranges[static_cast<size_t>(button.index)];
-      return Format("%04X", RdRangeWord(edits[0], edits[1]));
+      word = RdRangeWord(edits[0], edits[1]);
+      break;
     }
-    case RdData::kWarning: return Format("%04X", RdWarningWord(inputs.warnings[static_cast<size_t>(button.index)]));
+    case RdData::kWarning: word = RdWarningWord(inputs.warnings[static_cast<size_t>(button.index)]); break;
   }
-  return {};
+  if (!word) return std::nullopt;
+  return Format("%04X", *word);
 }
 
-RdBuilderTexts RdButtonTexts(const RdButton& button, const RdDeviceChoice& choice, const RdInputs& inputs,
-                             std::string ascii) {
-  return {RdDeviceText(button.device, choice), button.function, button.address, RdDataText(button, inputs),
-          std::move(ascii)};
+RdPress RdButtonTexts(const RdButton& button, const RdDeviceChoice& choice, const RdInputs& inputs,
+                      std::string ascii) {
+  if (button.device == RdDevice::kPrevious && !choice.modbusIdText.empty() && choice.lastRdModbusId.empty())
+    return {std::nullopt, kRdModbusIdUnknownText};
+  std::optional<std::string> data = RdDataText(button, inputs);
+  if (!data) return {std::nullopt, kRdBadInputText};
+  return {RdBuilderTexts{RdDeviceText(button.device, choice), button.function, button.address, std::move(*data),
+                         std::move(ascii)},
+          {}};
 }
 
 }  // namespace kaviro

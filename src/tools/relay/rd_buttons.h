@@ -1,6 +1,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -60,16 +61,29 @@ struct RdInputs {
   std::array<std::array<std::string, 2>, 3> ranges;  // action voltage, restore offset
   std::array<std::string, 2> warnings;               // alarm, warning voltage
 };
-std::string RdDataText(const RdButton& button, const RdInputs& inputs);
+// Nothing when an edit it takes holds no number of its range.
+std::optional<std::string> RdDataText(const RdButton& button, const RdInputs& inputs);
 
 uint16_t RdIdAndBatteryWord(int modbusIdIndex, int batteryIndex);
-// The edits as the dialog reads them: a signed decimal integer (0 when it is none), a double.
-uint16_t RdRangeWord(std::string_view action, std::string_view offset);
-uint16_t RdWarningWord(std::string_view volts);
+// A relay's range: the action voltage in whole volts (0 to 255) high, the restore offset in
+// tenths of a volt (0 to 25.5 V) low. A warning voltage in millivolts (0 to 65.535 V). The edits
+// are typed numbers (rounded to the register's units); nothing when one is no number of its range,
+// since a masked or wrapped value would reach the RD as another threshold.
+std::optional<uint16_t> RdRangeWord(std::string_view action, std::string_view offset);
+std::optional<uint16_t> RdWarningWord(std::string_view volts);
 
-// The builder's texts for `button`.
-RdBuilderTexts RdButtonTexts(const RdButton& button, const RdDeviceChoice& choice, const RdInputs& inputs,
-                             std::string ascii = {});
+// The builder's texts for `button`, or the refusal to show when its inputs cannot be sent: a
+// threshold out of range, or a ModbusID change before the RD's present address is known (it would
+// go to unit 0, the broadcast address).
+struct RdPress {
+  std::optional<RdBuilderTexts> texts;
+  std::string refusal;
+};
+RdPress RdButtonTexts(const RdButton& button, const RdDeviceChoice& choice, const RdInputs& inputs,
+                      std::string ascii = {});
+
+inline constexpr const char* kRdBadInputText = "输入数据有误，请重新输入！";
+inline constexpr const char* kRdModbusIdUnknownText = "RD的ModbusID未知，请先点击“RD读信息”";
 
 // The wireless address the dialog starts with: 0, then the characters of "21206".
 inline constexpr std::array<uint8_t, 6> kRdFactoryWirelessAddress = {0x00, 0x32, 0x31, 0x32, 0x30, 0x36};

@@ -115,8 +115,16 @@ RdRun RunInternalCommand(LinkService& link, const RdBuilderTexts& texts, RelayMe
   }
   if (!run.reply.ok()) return run;
 
-  run.dump = HexBytes(run.reply.answer);
-  run.decoded = DecodeRdAnswer(c.address, c.function, run.reply.answer, std::span(area).subspan<1, 5>());
+  // An exception answer, or one too short for what its request reads, answers nothing: none of
+  // the zeros it would decode to may reach a control or the remembered addresses.
+  const std::vector<uint8_t>& answer = run.reply.answer;
+  RdDecoded decoded = DecodeRdAnswer(c.address, c.function, answer, std::span(area).subspan<1, 5>());
+  if (answer.size() < 2 || answer[1] != c.function || decoded.shortAnswer) {
+    run.reply = Ended(RdStatus::kFailed, text::kBadAnswer);
+    return run;
+  }
+  run.dump = HexBytes(answer);
+  run.decoded = std::move(decoded);
   if (RdInfo* info = run.decoded.info ? &*run.decoded.info : nullptr) {
     memory.lastRdModbusId = info->modbusIdText;
     info->readCount = ++memory.rdInfoReadCount;

@@ -93,10 +93,6 @@ void CRelayDevDlg::Check(int id) { res::Control<QAbstractButton>(*this, id)->set
 void CRelayDevDlg::Press(int id) {
   const RdButton* button = FindRdButton(id);
   if (!button) return;
-  for (int e : button->enable) SetEnabled(e, true);
-  for (int d : button->disable) SetEnabled(d, false);
-  if (button->asciiFromAddress) Edit(1478)->setText(Edit(1463)->text());
-
   RdInputs inputs;
   inputs.modbusIdIndex = Combo(1489)->currentIndex();
   inputs.batteryIndex = Combo(1475)->currentIndex();
@@ -105,17 +101,26 @@ void CRelayDevDlg::Press(int id) {
   for (size_t k = 0; k < 2; ++k) inputs.warnings[k] = Text(Edit(kWarningEdits[k]));
   const RdDeviceChoice choice{Combo(1489)->currentText().toStdString(), rdWirelessAddress_[5],
                               memory_.lastRdModbusId};
-  const RdBuilderTexts texts = RdButtonTexts(*button, choice, inputs);
+  const RdPress press = RdButtonTexts(*button, choice, inputs);
+  if (!press.texts) {
+    frame_.prompter().Message(this, QString::fromStdString(press.refusal));
+    return;
+  }
+  for (int e : button->enable) SetEnabled(e, true);
+  for (int d : button->disable) SetEnabled(d, false);
+  if (button->asciiFromAddress) Edit(1478)->setText(Edit(1463)->text());
+  const RdBuilderTexts& texts = *press.texts;
   Combo(1469)->setEditText(QString::fromStdString(texts.device));
   Combo(1470)->setEditText(QString::fromStdString(texts.function));
   Edit(1476)->setText(QString::fromStdString(texts.address));
   Edit(1477)->setText(QString::fromStdString(texts.countOrData));
 
-  RunInternalCommand();
-  if (button->remembersModbusId) memory_.lastRdModbusId = Combo(1489)->currentText().toStdString();
+  // The new ModbusID is the RD's address from now on, once the RD took it.
+  if (RunInternalCommand() && button->remembersModbusId)
+    memory_.lastRdModbusId = Combo(1489)->currentText().toStdString();
 }
 
-void CRelayDevDlg::RunInternalCommand() {
+bool CRelayDevDlg::RunInternalCommand() {
   const RdBuilderTexts texts{Combo(1469)->currentText().toStdString(), Combo(1470)->currentText().toStdString(),
                              Text(Edit(1476)), Text(Edit(1477)), Text(Edit(1478))};
   const RdRun run = [&] {
@@ -126,11 +131,12 @@ void CRelayDevDlg::RunInternalCommand() {
     if (!run.reply.message.empty())
       frame_.prompter().Message(run.reply.applicationMessage ? nullptr : this,
                                 QString::fromStdString(run.reply.message));
-    return;
+    return false;
   }
   Edit(1007)->setText(QString::fromStdString(run.dump));
   Apply(run.decoded);
   Edit(1479)->setText(QString::fromStdString(run.decoded.text));
+  return true;
 }
 
 void CRelayDevDlg::Apply(const RdDecoded& d) {

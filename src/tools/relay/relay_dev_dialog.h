@@ -21,8 +21,8 @@ class CRelayDevDlg final : public QDialog {
 
   // The handler of a row of the handler table, as its click or accepted selection runs it.
   void Press(int id);
-  // The builder's fields as they stand: send, dump, decode.
-  void RunInternalCommand();
+  // The builder's fields as they stand: send, dump, decode. False when no answer was decoded.
+  bool RunInternalCommand();
 
   const std::array<uint8_t, 6>& wirelessAddress() const { return rdWirelessAddress_; }
 

@@ -11,6 +11,7 @@
 #include "res/dialog_builder.h"
 #include "sim/sim_process.h"
 #include "tools/relay/rd_answers.h"
+#include "tools/relay/rd_buttons.h"
 #include "tools/relay/relay_dev_dialog.h"
 #include "tools/tool_dialogs.h"
 
@@ -152,6 +153,67 @@ TEST_F(RelayDialogTest, AddressThenInformationFillTheControls) {
   EXPECT_TRUE(prompter.texts.isEmpty()) << prompter.texts.join('|').toStdString();
 }
 
+// An exception or short answer is "返回数据错误！" and changes nothing: the remembered wireless
+// address keeps its unit, the run mode and the ModbusID stay as they were.
+TEST_F(RelayDialogTest, ExceptionAndShortAnswersChangeNothing) {
+  CRelayDevDlg& d = Open();
+  Answer({0x36, 0x03, 0x06, 0x00, 0x32, 0x31, 0x32, 0x30, 0x41});
+  Click(1464);
+  Answer(kInformationExample);
+  Click(1021);
+  ASSERT_EQ(Combo(1489)->currentText(), QStringLiteral("36"));
+  ASSERT_TRUE(Checked(1473));
+  const QString dump = Text(1007), result = Text(1479);
+
+  struct Case {
+    int button;
+    Bytes answer;
+  };
+  const Case cases[] = {
+      {1464, {0x36, 0x83, 0x02}},                    // exception to the address read
+      {1021, {0x36, 0x83, 0x02}},                    // exception to the information read
+      {1021, {0x36, 0x03, 0x08, 0x05, 0x01, 0x00}},  // the information cut short
+      {1021, {0x36, 0x04, 0x08, 0, 0, 0, 0, 0, 0, 0, 0, 0}},  // another function's answer
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.button);
+    prompter.texts.clear();
+    Answer(c.answer);
+    Click(c.button);
+    EXPECT_EQ(prompter.texts, QStringList{QString::fromUtf8("返回数据错误！")});
+    EXPECT_EQ(d.wirelessAddress()[5], 0x41);
+    EXPECT_EQ(Text(1463), QStringLiteral("3231323041"));
+    EXPECT_TRUE(Checked(1473));
+    EXPECT_FALSE(Checked(1472));
+    EXPECT_EQ(Combo(1489)->currentText(), QStringLiteral("36"));
+    EXPECT_EQ(memory.lastRdModbusId, "36");
+    EXPECT_EQ(Text(1007), dump);
+    EXPECT_EQ(Text(1479), result);
+  }
+  // The next setting still goes to the RD's own address, not to unit 0.
+  Answer({0x36, 0x06, 0x40, 0x00, 0x00, 0x01});
+  Click(1471);
+  EXPECT_EQ(LastPdu(), (Bytes{0x36, 0x06, 0x40, 0x00, 0x00, 0x01}));
+}
+
+// Thresholds out of range or not numbers are refused with nothing sent.
+TEST_F(RelayDialogTest, ThresholdsAreCheckedBeforeSending) {
+  Open();
+  Answer({0x36, 0x03, 0x06, 0x00, 0x32, 0x31, 0x32, 0x30, 0x36});
+  Click(1464);
+  const size_t sent = socket->sent().size();
+  const std::pair<int, std::pair<int, const char*>> cases[] = {
+      {1480, {1009, "300"}}, {1480, {1009, "abc"}}, {1131, {1015, "70"}}, {1132, {1016, ""}}};
+  for (const auto& [button, edit] : cases) {
+    prompter.texts.clear();
+    res::Control<QLineEdit>(*dialog, 1010)->setText(QStringLiteral("1.5"));
+    res::Control<QLineEdit>(*dialog, edit.first)->setText(QString::fromUtf8(edit.second));
+    Click(button);
+    EXPECT_EQ(prompter.texts, QStringList{QString::fromUtf8(kRdBadInputText)}) << edit.second;
+  }
+  EXPECT_EQ(socket->sent().size(), sent);
+}
+
 TEST_F(RelayDialogTest, FailedRequestsStillOpenTheNextControls) {
   CRelayDevDlg& d = Open();
   Click(1464);
@@ -159,15 +221,17 @@ TEST_F(RelayDialogTest, FailedRequestsStillOpenTheNextControls) {
   EXPECT_TRUE(W(1021)->isEnabled());
   EXPECT_EQ(Text(1463), QString());
 
-  // Before any information was decoded the ModbusID change goes to unit 0.
+  // Before any information was decoded the RD's address is unknown: the ModbusID change is
+  // refused rather than sent to unit 0, the broadcast address.
   Click(1021);
   EXPECT_TRUE(W(1489)->isEnabled());
   EXPECT_EQ(res::Control<QLabel>(d, 1490)->text(), QString());
-  Answer({0x00, 0x06, 0x20, 0x20, 0x05, 0x00});
+  const size_t sent = socket->sent().size();
   Choose(1489, 4);
-  EXPECT_EQ(LastPdu(), (Bytes{0x00, 0x06, 0x20, 0x20, 0x05, 0x00}));
-  EXPECT_EQ(memory.lastRdModbusId, "05");
-  EXPECT_EQ(prompter.texts.size(), 2);
+  EXPECT_EQ(socket->sent().size(), sent);
+  EXPECT_EQ(memory.lastRdModbusId, "");
+  ASSERT_EQ(prompter.texts.size(), 3);
+  EXPECT_EQ(prompter.texts[2], QString::fromUtf8(kRdModbusIdUnknownText));
 }
 
 }  // namespace

@@ -37,7 +37,12 @@ class RdLinkTest : public ::testing::Test {
   RdRun Press(int id, const RdInputs& inputs = {}, const RdDeviceChoice& choice = {}) {
     const RdButton* button = FindRdButton(id);
     EXPECT_NE(button, nullptr) << id;
-    return RunInternalCommand(link, RdButtonTexts(*button, choice, inputs), memory);
+    const RdPress press = RdButtonTexts(*button, choice, inputs);
+    if (press.texts) return RunInternalCommand(link, *press.texts, memory);
+    RdRun refused;
+    refused.reply.status = RdStatus::kRefused;
+    refused.reply.message = press.refusal;
+    return refused;
   }
   Bytes Sent(size_t i = 0) const { return i < socket->sent().size() ? socket->sent()[i] : Bytes{}; }
 
@@ -52,7 +57,8 @@ struct FrameCase {
   int button;
   RdInputs inputs;
   RdDeviceChoice choice;
-  Bytes frame;  // after the transaction id
+  Bytes frame;  // after the transaction id; empty: refused, nothing sent
+  const char* refusal = "";
 };
 void PrintTo(const FrameCase& c, std::ostream* os) { *os << c.name; }
 
@@ -82,7 +88,13 @@ class RdFrames : public RdLinkTest, public ::testing::WithParamInterface<FrameCa
 TEST_P(RdFrames, HandlerSendsItsFrame) {
   const FrameCase& c = GetParam();
   socket->Then(RdAnswer(kTid, {0x36, 0x06, 0, 0, 0, 0}));
-  Press(c.button, c.inputs, c.choice);
+  const RdRun run = Press(c.button, c.inputs, c.choice);
+  if (c.frame.empty()) {
+    EXPECT_EQ(run.reply.status, RdStatus::kRefused);
+    EXPECT_EQ(run.reply.message, c.refusal);
+    EXPECT_TRUE(socket->sent().empty());
+    return;
+  }
   const Bytes sent = Sent();
   ASSERT_GE(sent.size(), 2u);
   EXPECT_EQ(sent[0], kTid >> 8);
@@ -98,12 +110,18 @@ INSTANTIATE_TEST_SUITE_P(
         FrameCase{"Relay1On", 1036, {}, {}, {1, 1, 0, 6, 0x36, 0x05, 0x20, 0x22, 0xFF, 0x00}},
         FrameCase{"Relay1Off", 1474, {}, {}, {1, 1, 0, 6, 0x36, 0x05, 0x20, 0x22, 0x00, 0x00}},
         FrameCase{"Relay2Range", 1481, WithRange(1, "12", "1.5"), {}, {1, 1, 0, 6, 0x36, 0x06, 0x20, 0x31, 0x0C, 0x0F}},
-        FrameCase{"RangeOfWhatIsNoNumber", 1480, WithRange(0, "x", ""), {}, {1, 1, 0, 6, 0x36, 0x06, 0x20, 0x30, 0x00, 0x00}},
+        FrameCase{"RangeOfWhatIsNoNumber", 1480, WithRange(0, "x", ""), {}, {}, kRdBadInputText},
+        FrameCase{"RangeOf300VoltsIsRefused", 1480, WithRange(0, "300", "1"), {}, {}, kRdBadInputText},
+        FrameCase{"RangeOffsetWithAComma", 1480, WithRange(0, "12", "1,5"), {}, {}, kRdBadInputText},
+        FrameCase{"RangeOffsetRoundsToTenths", 1480, WithRange(0, "12", "1.55"), {}, {1, 1, 0, 6, 0x36, 0x06, 0x20, 0x30, 0x0C, 0x10}},
         FrameCase{"AlarmVoltage", 1131, WithWarning(0, "11.5"), {}, {1, 1, 0, 6, 0x36, 0x06, 0x20, 0x33, 0x2C, 0xEC}},
-        FrameCase{"WarningVoltageTruncated", 1132, WithWarning(1, "12.0009"), {}, {1, 1, 0, 6, 0x36, 0x06, 0x20, 0x34, 0x2E, 0xE0}},
+        FrameCase{"AlarmVoltage16_06IsAllItsMillivolts", 1131, WithWarning(0, "16.06"), {}, {1, 1, 0, 6, 0x36, 0x06, 0x20, 0x33, 0x3E, 0xBC}},
+        FrameCase{"WarningVoltageRounds", 1132, WithWarning(1, "12.0009"), {}, {1, 1, 0, 6, 0x36, 0x06, 0x20, 0x34, 0x2E, 0xE1}},
+        FrameCase{"WarningOf70VoltsIsRefused", 1132, WithWarning(1, "70"), {}, {}, kRdBadInputText},
+        FrameCase{"WarningThatIsNoNumber", 1132, WithWarning(1, "abc"), {}, {}, kRdBadInputText},
         FrameCase{"BatteryWithoutModbusId", 1475, WithSelections(-1, 2), Choice("", 0x44), {1, 1, 0, 6, 0x44, 0x06, 0x20, 0x20, 0x00, 0x03}},
-        // Nothing decoded yet: no remembered ModbusID, so the change goes to unit 0.
-        FrameCase{"ModbusIdChangeBeforeAnyRead", 1489, WithSelections(4, -1), Choice("05"), {1, 1, 0, 6, 0x00, 0x06, 0x20, 0x20, 0x05, 0x00}},
+        // Nothing decoded yet: the RD's address is unknown, and unit 0 would reach every device.
+        FrameCase{"ModbusIdChangeBeforeAnyRead", 1489, WithSelections(4, -1), Choice("05"), {}, kRdModbusIdUnknownText},
         FrameCase{"ModbusIdChangeToTheRemembered", 1489, WithSelections(4, 0), Choice("05", 0x36, "36"), {1, 1, 0, 6, 0x36, 0x06, 0x20, 0x20, 0x05, 0x01}},
         FrameCase{"RangeReadToTheWirelessByte", 1486, {}, Choice("05", 0x37), {1, 1, 0, 6, 0x37, 0x03, 0x20, 0x12, 0x00, 0x01}},
         FrameCase{"DeviceInformationIs11Bytes", 1018, {}, {}, {1, 1, 0, 5, 0x36, 0x2B, 0x0E, 0x01, 0x00}}),
