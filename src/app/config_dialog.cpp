@@ -85,13 +85,20 @@ void CConfigDlg::Confirm() {
     frame_.prompter().Message(this, QString::fromUtf8(kNotAnIntegerText));
   }
 
+  // An address with an empty or oversized octet is no address: nothing is saved.
+  const std::optional<uint32_t> ip = ip_->Address();
+  if (!ip) {
+    result_->setText(QString::fromUtf8("设置失败！"));
+    ip_->setFocus();
+    return;
+  }
   AppConfig c = AppConfig::Defaults();
   c.comPort = comPort_->currentIndex() + 1;
   c.deviceId = deviceIdValue_;
   c.pollInterval = intervalValue_;
   c.language = language_->currentIndex();
   c.workMode = workMode_->currentIndex();
-  c.controllerIp = ip_->Address();
+  c.controllerIp = *ip;
   c.batteryVoltage = batteryValue_;
   frame_.config().Set(c);  // also the live link settings: the next poll uses them
 

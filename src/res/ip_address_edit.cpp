@@ -1,11 +1,37 @@
 #include "res/ip_address_edit.h"
 
 #include <QHBoxLayout>
-#include <QIntValidator>
+#include <algorithm>
 #include <QLabel>
 #include <QLineEdit>
+#include <QValidator>
 
 namespace kaviro::res {
+
+namespace {
+
+// Up to three digits of at most 255: a keystroke that would make more is refused, as the
+// system's address control refuses it.
+class OctetValidator final : public QValidator {
+ public:
+  using QValidator::QValidator;
+  State validate(QString& input, int&) const override {
+    if (input.isEmpty()) return Intermediate;
+    bool ok = false;
+    const int v = input.toInt(&ok, 10);
+    const bool digits = std::all_of(input.begin(), input.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    return digits && ok && input.size() <= 3 && v <= 255 ? Acceptable : Invalid;
+  }
+};
+
+std::optional<uint32_t> OctetOf(const QString& text) {
+  QString copy = text;
+  int at = 0;
+  if (OctetValidator().validate(copy, at) != QValidator::Acceptable) return std::nullopt;
+  return static_cast<uint32_t>(text.toUInt());
+}
+
+}  // namespace
 
 IpAddressEdit::IpAddressEdit(QWidget* parent) : QWidget(parent) {
   auto* row = new QHBoxLayout(this);
@@ -14,7 +40,7 @@ IpAddressEdit::IpAddressEdit(QWidget* parent) : QWidget(parent) {
   for (size_t i = 0; i < fields_.size(); ++i) {
     if (i) row->addWidget(new QLabel(".", this));
     fields_[i] = new QLineEdit(this);
-    fields_[i]->setValidator(new QIntValidator(0, 255, fields_[i]));
+    fields_[i]->setValidator(new OctetValidator(fields_[i]));
     fields_[i]->setAlignment(Qt::AlignCenter);
     fields_[i]->setFrame(false);
     fields_[i]->setObjectName(QStringLiteral("octet%1").arg(i));
@@ -22,9 +48,14 @@ IpAddressEdit::IpAddressEdit(QWidget* parent) : QWidget(parent) {
   }
 }
 
-uint32_t IpAddressEdit::Address() const {
+std::optional<uint32_t> IpAddressEdit::Address() const {
+  if (std::all_of(fields_.begin(), fields_.end(), [](const QLineEdit* f) { return f->text().isEmpty(); })) return 0u;
   uint32_t address = 0;
-  for (QLineEdit* f : fields_) address = address << 8 | (static_cast<uint32_t>(f->text().toUInt()) & 0xFF);
+  for (const QLineEdit* f : fields_) {
+    const std::optional<uint32_t> octet = OctetOf(f->text());
+    if (!octet) return std::nullopt;
+    address = address << 8 | *octet;
+  }
   return address;
 }
 

@@ -244,6 +244,19 @@ TEST_F(GuiTest, ConfigConfirmWritesTheRecord) {
   EXPECT_EQ(res::Control<QLabel>(dialog, 1006)->text(), QString::fromUtf8("设置成功,串口网络和语言修改需重新启动程序!"));
 }
 
+// An octet over 255 would be masked into another controller's address: nothing is saved.
+TEST_F(GuiTest, ConfigConfirmRefusesAnAddressThatWouldWrap) {
+  CMainFrame& f = Start();
+  CConfigDlg dialog(f);
+  auto* ip = res::Control<res::IpAddressEdit>(dialog, 1136);
+  ip->SetOctetText(3, QStringLiteral("300"));
+  res::Control<QLineEdit>(dialog, 1001)->setText(QStringLiteral("17"));
+  dialog.Confirm();
+  EXPECT_EQ(res::Control<QLabel>(dialog, 1006)->text(), QString::fromUtf8("设置失败！"));
+  EXPECT_EQ(f.config().Get(), AppConfig::Defaults());
+  EXPECT_EQ(LoadConfig(ConfigFile()), AppConfig::Defaults());
+}
+
 TEST_F(GuiTest, ConfigConfirmWithANonIntegerKeepsThatFieldAndTheOnesAfterIt) {
   CMainFrame& f = Start();
   CConfigDlg dialog(f);

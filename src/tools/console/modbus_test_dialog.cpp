@@ -268,9 +268,13 @@ void CModbusTestDlg::WriteNetworkSettings() {
   NetworkSettings s;
   s.mode = static_cast<uint16_t>(staticIp_);
   s.port = listenPort_;
-  s.ip = res::Control<res::IpAddressEdit>(*this, 1136)->Address();
-  s.mask = res::Control<res::IpAddressEdit>(*this, 1137)->Address();
-  s.gateway = res::Control<res::IpAddressEdit>(*this, 1138)->Address();
+  const auto ip = res::Control<res::IpAddressEdit>(*this, 1136)->Address();
+  const auto mask = res::Control<res::IpAddressEdit>(*this, 1137)->Address();
+  const auto gateway = res::Control<res::IpAddressEdit>(*this, 1138)->Address();
+  if (!ip || !mask || !gateway) return Show(kAddressFormatRefusal);
+  s.ip = *ip;
+  s.mask = *mask;
+  s.gateway = *gateway;
   const ConsoleWrite write = BuildNetworkWrite(*unit, s);
   if (!write.frame) return Show(write.refusal);
   ShowFrame(write.frame->Bytes());

@@ -17,7 +17,7 @@ constexpr size_t kMacTextLength = 12;
 constexpr const char* kMacRefusal = "MAC地址，请输入12个16进制字符!";
 constexpr const char* kHexCaption = "输入格式错误";
 constexpr const char* kPortRefusal = "端口号范围 1~65535,请重新输入!";
-constexpr const char* kZeroAddressRefusal = "数据格式错误，不能都为0!";
+constexpr const char* kZeroAddressRefusal = kAddressFormatRefusal;
 
 uint32_t Address(std::span<const uint8_t> b, size_t at) {
   return static_cast<uint32_t>(b[at]) << 24 | static_cast<uint32_t>(b[at + 1]) << 16 |

@@ -48,4 +48,7 @@ ConsoleWrite BuildNetworkWrite(uint8_t unit, const NetworkSettings& settings);
 
 std::string DottedAddress(uint32_t address);
 
+// An address field with an empty or oversized octet: the page's format message, nothing sent.
+inline constexpr const char* kAddressFormatRefusal = "数据格式错误，不能都为0!";
+
 }  // namespace kaviro

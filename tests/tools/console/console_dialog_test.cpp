@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QtTest/QTest>
+#include <optional>
 
 #include "app/gui_fixture.h"
 #include "link/fake_link.h"
@@ -102,6 +104,36 @@ TEST_F(ConsoleDialogTest, APortEditThatIsNoIntegerPromptsFirst) {
   EXPECT_EQ(prompter.texts[1], prompt);
   EXPECT_EQ(prompter.texts[2], QString::fromStdString("01 10 E0 80 00 02 04 ") + prompter.texts[2].mid(21));
   EXPECT_EQ(prompter.texts[3], prompt);
+}
+
+// An address field never wraps: an octet over 255 cannot be typed, and one that got there (or an
+// empty one beside filled ones) refuses the write; a control left blank is 0.0.0.0.
+TEST_F(ConsoleDialogTest, AddressOctetsNeverWrap) {
+  CModbusTestDlg& d = Open();
+  auto* ip = res::Control<res::IpAddressEdit>(d, 1136);
+  QLineEdit* first = ip->findChild<QLineEdit*>(QStringLiteral("octet0"));
+  ASSERT_NE(first, nullptr);
+  QTest::keyClicks(first, QStringLiteral("300"));
+  EXPECT_EQ(first->text(), QStringLiteral("30"));
+
+  const struct { const char* octets[4]; std::optional<uint32_t> address; } cases[] = {
+      {{"192", "168", "1", "44"}, 0xC0A8012Cu},
+      {{"192", "168", "1", "300"}, std::nullopt},
+      {{"192", "168", "", "44"}, std::nullopt},
+      {{"", "", "", ""}, 0u},
+  };
+  for (const auto& c : cases) {
+    for (int i = 0; i < 4; ++i) ip->SetOctetText(i, QString::fromUtf8(c.octets[i]));
+    EXPECT_EQ(ip->Address(), c.address) << c.octets[3];
+  }
+
+  SetText(d, 1001, "502");
+  Click(d, 1140);
+  for (int id : {1137, 1138}) res::Control<res::IpAddressEdit>(d, id)->SetAddress(0xFFFFFF00u);
+  for (int i = 0; i < 4; ++i) ip->SetOctetText(i, QString::fromUtf8(cases[1].octets[i]));
+  Click(d, 1135);
+  EXPECT_EQ(prompter.texts, QStringList{U("数据格式错误，不能都为0!")});
+  EXPECT_TRUE(port.writes().empty());
 }
 
 TEST_F(ConsoleDialogTest, RefusedInputShowsItsCaptionAndSendsNothing) {
