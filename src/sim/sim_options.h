@@ -33,7 +33,7 @@ struct ParsedOptions {
   std::string error;  // empty when the command line is good
 };
 
-// Options as "--name value" or "--name=value".
+// Options as "--name value" or "--name=value"; a later value of an option overrides an earlier one.
 ParsedOptions ParseSimOptions(std::span<const std::string> args);
 
 std::string SimUsage();
