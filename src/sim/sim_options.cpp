@@ -1,6 +1,7 @@
 #include "sim/sim_options.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <limits>
@@ -51,6 +52,46 @@ CLI::Validator Probability() {
       "");
 }
 
+constexpr uint8_t kLowestUnit = 1;
+constexpr uint8_t kHighestUnit = 247;
+
+// "1,2,3": Modbus addresses, each once.
+std::optional<std::vector<uint8_t>> UnitList(const std::string& text) {
+  std::vector<uint8_t> units;
+  for (size_t from = 0; from <= text.size();) {
+    const size_t comma = std::min(text.find(',', from), text.size());
+    int n = 0;
+    const char* first = text.data() + from;
+    const char* last = text.data() + comma;
+    const auto [ptr, ec] = std::from_chars(first, last, n);
+    if (first == last || ec != std::errc() || ptr != last || n < kLowestUnit || n > kHighestUnit) return std::nullopt;
+    if (std::find(units.begin(), units.end(), n) != units.end()) return std::nullopt;
+    units.push_back(static_cast<uint8_t>(n));
+    from = comma + 1;
+  }
+  return units;
+}
+
+CLI::Option* AddUnitList(CLI::App& app, const char* name, std::vector<uint8_t>& field, const char* what) {
+  return app
+      .add_option_function<std::string>(name, [&field](const std::string& text) { field = *UnitList(text); }, what)
+      ->type_name("LIST")
+      ->check(CLI::Validator(
+          [](std::string& text) {
+            return UnitList(text) ? std::string() : std::string("addresses from 1 to 247, each once, such as 1,2,3");
+          },
+          ""));
+}
+
+// Units named by --fault-units or --signal-units that no controller has.
+std::string Unserved(const SimOptions& o, const std::vector<uint8_t>& named, const char* option) {
+  const std::vector<uint8_t> served = ServedUnits(o);
+  for (uint8_t unit : named)
+    if (std::find(served.begin(), served.end(), unit) == served.end())
+      return std::string(option) + ": no controller at " + std::to_string(unit) + " (see --units)";
+  return {};
+}
+
 CLI::Validator NotEmpty(const char* what) {
   return CLI::Validator([what](std::string& text) { return text.empty() ? std::string(what) : std::string(); }, "");
 }
@@ -81,6 +122,7 @@ same defaults (for a given --seed); nothing is stored.)";
 
 constexpr const char* kFooter =
     R"(When it serves, it prints one line on stdout starting with "kaviro-sim: serving".
+With --units, --verbose ends each answer's line with the unit that gave it, such as (unit 2).
 SIGINT or SIGTERM stop it and remove the --pty link. SIGUSR1 switches silence (no answers at all,
 as --silent) on, the next SIGUSR1 off again.)";
 
@@ -111,11 +153,23 @@ std::unique_ptr<CLI::App> MakeApp(SimOptions& o) {
   a.add_option("--bind", o.bind, "address to listen on (default 127.0.0.1)")->type_name("ADDR");
 
   a.option_defaults()->group("Device");
-  a.add_option("--id", o.unit,
-               "Modbus address of the controller, 1..247 (default 1); RTU requests and TCP\n"
-               "unit ids for other addresses get no answer. Frames with protocol id 0x0101\n"
-               "go to the RD at its own address (0x36 at start)")
-      ->type_name("N")->transform(Whole(1, 247));
+  CLI::Option* id =
+      a.add_option("--id", o.unit,
+                   "Modbus address of the controller, 1..247 (default 1); RTU requests and TCP\n"
+                   "unit ids for other addresses get no answer. Frames with protocol id 0x0101\n"
+                   "go to the RD at its own address (0x36 at start)")
+          ->type_name("N")->transform(Whole(1, 247));
+  AddUnitList(a, "--units", o.units,
+              "instead of --id: one controller at each address of LIST, such as 1,2,3, on\n"
+              "the one line or port, each with its own registers, daily log, faults and\n"
+              "serial number (24051700 + address); the first listed has the values of a\n"
+              "lone controller. On the pseudo-terminal every unit hears every request and\n"
+              "the addressed one answers (address 0: all carry it out, none answers); on\n"
+              "TCP the unit id picks the unit. A unit written a new address (0x0040)\n"
+              "answers there from the next request; where two share one, the one listed\n"
+              "first answers. The RD sits behind the first unit: it restarts, goes silent\n"
+              "and takes faults with it")
+      ->excludes(id);
   a.add_option("--log-records", o.logRecords, "number of daily log records, 0..1000 (default 30)")
       ->type_name("N")->transform(Whole(0, kMaxLogRecords));
   a.add_option("--restart-ms", o.restartMs,
@@ -163,9 +217,15 @@ std::unique_ptr<CLI::App> MakeApp(SimOptions& o) {
   a.add_flag("--pace", o.pace,
              "let bytes out on the pseudo-terminal at the real 9600 8N2 rate\n"
              "(about 1.15 ms per byte)");
+  AddUnitList(a, "--fault-units", o.faultUnits,
+              "the faults above and --forget-writes spoil only the units in LIST (default:\n"
+              "every unit); each unit counts its own --fault-answers. --close-after and\n"
+              "--pace stay with the connection and the line");
 
   a.option_defaults()->group("Other");
   a.add_flag("--verbose", o.verbose, "print every request and answer as hex with a timestamp on stderr");
+  AddUnitList(a, "--signal-units", o.signalUnits,
+              "SIGUSR1 silences only the units in LIST (default: every unit)");
   a.set_help_flag("-h,--help", "show this text")->group("Other");
   return app;
 }
@@ -190,8 +250,17 @@ ParsedOptions ParseSimOptions(std::span<const std::string> args) {
     parsed.error = "--wireless applies to the pseudo-terminal: give --pty too";
     return parsed;
   }
+  for (const auto& [named, option] : {std::pair{&o.faultUnits, "--fault-units"}, std::pair{&o.signalUnits, "--signal-units"}}) {
+    parsed.error = Unserved(o, *named, option);
+    if (!parsed.error.empty()) return parsed;
+  }
   if (!o.ptyPath && !o.tcpPort) o.tcpPort = kDefaultTcpPort;
   return parsed;
+}
+
+std::vector<uint8_t> ServedUnits(const SimOptions& options) {
+  if (!options.units.empty()) return options.units;
+  return {static_cast<uint8_t>(options.unit)};
 }
 
 std::string SimUsage() {

@@ -31,6 +31,8 @@ TEST(SimOptions, NameValueAndNameEqualsValueMeanTheSame) {
       {{"--pty", "/tmp/x", "--wireless"}, {"--pty=/tmp/x", "--wireless"},
        [](const SimOptions& o) { return o.ptyPath == "/tmp/x" && o.wireless; }},
       {{"--id", "3", "--id", "4"}, {"--id=3", "--id=4"}, [](const SimOptions& o) { return o.unit == 4; }},  // the last wins
+      {{"--units", "3,1,2", "--fault-units", "2"}, {"--units=3,1,2", "--fault-units=2"},
+       [](const SimOptions& o) { return o.units == std::vector<uint8_t>{3, 1, 2} && o.faultUnits == std::vector<uint8_t>{2}; }},
   };
   for (const Spelling& row : rows) {
     for (const auto& args : {row.apart, row.joined}) {
@@ -47,6 +49,9 @@ TEST(SimOptions, RefusesBadCommandLines) {
       {"--drop", "nan"},  {"--garbage", "half"}, {"--tcp", "65536"},   {"--tcp"},
       {"--seed", "-3"},   {"--pty="},        {"--wireless"},       {"--verbose=yes"},     {"--half=1"},
       {"--frobnicate"},   {"stray"},         {"--delay", "60001"}, {"--close-after", "0"},
+      // Lists of units: each address once, --units instead of --id, only units that are served.
+      {"--units", "1,2,2"}, {"--units", "1,,2"}, {"--units", "0"}, {"--units", "1,248"}, {"--units", "1,2", "--id", "3"},
+      {"--fault-units", "2"}, {"--units", "1,2", "--signal-units", "3"},
   };
   for (const auto& args : bad) EXPECT_FALSE(Parse(args).error.empty()) << ::testing::PrintToString(args);
 }
