@@ -1,4 +1,4 @@
-// kaviro-sim: a simulated KAVIRO charge controller on a pseudo-terminal and/or TCP.
+// kaviro-sim: simulated KAVIRO charge controllers on a pseudo-terminal and/or TCP.
 #include <signal.h>
 
 #include <atomic>
@@ -16,6 +16,7 @@
 #include "sim/station.h"
 #include "sim/tcp_server.h"
 #include "sim/traffic_log.h"
+#include "sim/unit_plan.h"
 #include "sim/wall_clock.h"
 
 namespace {
@@ -68,15 +69,9 @@ int main(int argc, char** argv) {
 
   const sigset_t waitMask = InstallSignals();
   SystemWallClock clock;
-  Controller controller({.unit = static_cast<uint8_t>(options.unit), .seed = options.seed, .logRecords = options.logRecords,
-                          .forgetWrites = options.forgetWrites, .locked = options.locked,
-                          .restartMs = options.restartMs},
-                         clock);
+  Units units(PlanUnits(options), clock, &silenced);
   RelayAccessory relay;
-  Station station(controller, relay);
-  // Faults draw from their own stream so switching one on leaves the device's values alone.
-  FaultInjector faults(options.faults, options.seed ^ 0x5EED'FA17ull);
-  faults.SilenceWith(&silenced);
+  Station station(units.OnTheLine(), relay);
   TrafficLog log(options.verbose);
 
   std::string error;
@@ -85,7 +80,7 @@ int main(int argc, char** argv) {
   std::vector<Endpoint*> endpoints;
   std::string ready = "kaviro-sim: serving";
   if (options.ptyPath) {
-    pty = PtyServer::Open({*options.ptyPath, options.wireless, options.pace}, station, faults, log, error);
+    pty = PtyServer::Open({*options.ptyPath, options.wireless, options.pace}, station, log, error);
     if (!pty) {
       std::fprintf(stderr, "kaviro-sim: %s\n", error.c_str());
       return 1;
@@ -94,7 +89,7 @@ int main(int argc, char** argv) {
     ready += " pty " + *options.ptyPath + " (" + pty->SlavePath() + ", " + (options.wireless ? "wireless" : "serial") + ")";
   }
   if (options.tcpPort) {
-    tcp = TcpServer::Listen({options.bind, *options.tcpPort, options.closeAfter}, station, faults, log, error);
+    tcp = TcpServer::Listen({options.bind, *options.tcpPort, options.closeAfter}, station, log, error);
     if (!tcp) {
       std::fprintf(stderr, "kaviro-sim: %s\n", error.c_str());
       return 1;
@@ -102,7 +97,9 @@ int main(int argc, char** argv) {
     endpoints.push_back(tcp.get());
     ready += " tcp " + options.bind + ":" + std::to_string(tcp->Port());
   }
-  ready += " unit " + std::to_string(options.unit);
+  const std::vector<uint8_t> served = ServedUnits(options);
+  ready += served.size() == 1 ? " unit " : " units ";
+  for (size_t i = 0; i < served.size(); ++i) ready += (i ? "," : "") + std::to_string(served[i]);
   std::printf("%s\n", ready.c_str());
   std::fflush(stdout);
 

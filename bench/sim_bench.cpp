@@ -32,9 +32,9 @@ using namespace kaviro::sim;
 // The simulator's TCP side served on its own thread, as the binary serves it.
 class InProcessSim {
  public:
-  InProcessSim() : controller_({1, 1, 30}, clock_), station_(controller_, relay_), faults_({}, 1), log_(false) {
+  InProcessSim() : controller_({1, 1, 30}, clock_), faults_({}, 1), station_({{controller_, faults_, ""}}, relay_), log_(false) {
     std::string error;
-    server_ = TcpServer::Listen({"127.0.0.1", 0, 0}, station_, faults_, log_, error);
+    server_ = TcpServer::Listen({"127.0.0.1", 0, 0}, station_, log_, error);
     if (server_) thread_ = std::thread([this] {
       Endpoint* endpoints[] = {server_.get()};
       RunEventLoop(endpoints, stop_);
@@ -49,9 +49,9 @@ class InProcessSim {
  private:
   SystemWallClock clock_;
   Controller controller_;
+  FaultInjector faults_;
   RelayAccessory relay_;
   Station station_;
-  FaultInjector faults_;
   TrafficLog log_;
   std::unique_ptr<TcpServer> server_;
   std::atomic<bool> stop_{false};

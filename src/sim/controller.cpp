@@ -16,6 +16,12 @@ constexpr int64_t kMaxReplayMs = 2 * 86400 * 1000LL;
 constexpr int64_t kSecondsPerDay = 86400;
 constexpr uint16_t kAlarmLoadLowVoltage = 0x0002;
 
+Identity::Objects IdentityFor(const ControllerSettings& settings) {
+  Identity::Objects objects = ControllerIdentity();
+  if (settings.serial) objects[Identity::kObjects - 1] = *settings.serial;
+  return objects;
+}
+
 int64_t FloorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
 
 uint16_t Centi(double v) { return static_cast<uint16_t>(std::clamp(std::lround(v * 100.0), 0L, 65535L)); }
@@ -28,7 +34,7 @@ uint16_t SignedByte(double c) { return static_cast<uint8_t>(static_cast<int8_t>(
 }  // namespace
 
 Controller::Controller(const ControllerSettings& settings, const WallClock& clock)
-    : ModbusDevice(Identity(ControllerIdentity())),
+    : ModbusDevice(Identity(IdentityFor(settings))),
       clock_(clock),
       forgetWrites_(settings.forgetWrites),
       noise_(settings.seed),

@@ -3,6 +3,7 @@
 #include <optional>
 #include <random>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "sim/daily_log.h"
@@ -19,6 +20,7 @@ struct ControllerSettings {
   bool forgetWrites = false;  // confirm register writes as usual but keep the old values
   bool locked = false;  // writes answered with exception 04, nothing stored
   int restartMs = 0;  // how long a reset keeps the controller from answering
+  std::optional<std::string> serial = std::nullopt;  // identification object 0x04; nothing: the factory one
 };
 
 // The KAVIRO charge controller: one register space for the poll blocks and the parameters, the

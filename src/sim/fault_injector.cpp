@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "link/crc16.h"
-#include "link/network_frame.h"
+#include "sim/mbap_header.h"
 
 namespace kaviro::sim {
 
@@ -11,7 +11,7 @@ namespace {
 constexpr int kMaxPieces = 4;
 constexpr int kMinGapMs = 5;
 constexpr int kMaxGapMs = 40;
-constexpr size_t kNetworkUnitAt = kNetworkHeader;
+constexpr size_t kNetworkUnitAt = MbapHeader::kSize;
 
 void Reseal(std::vector<uint8_t>& frame) {
   const uint16_t crc = ComputeCrc16(std::span<const uint8_t>(frame).first(frame.size() - 2));
@@ -22,10 +22,13 @@ void Reseal(std::vector<uint8_t>& frame) {
 // Another valid-looking address, never 0.
 uint8_t OtherUnit(uint8_t unit) { return static_cast<uint8_t>(unit % 247 + 1); }
 
+// The header's length field made to fit the frame again; the other fields stay.
 void SetNetworkLength(std::vector<uint8_t>& frame) {
-  const size_t length = frame.size() - kNetworkHeader;
-  frame[4] = static_cast<uint8_t>(length >> 8);
-  frame[5] = static_cast<uint8_t>(length & 0xFF);
+  auto header = MbapHeader::Decode(frame);
+  if (!header) return;
+  header->length = static_cast<uint16_t>(frame.size() - MbapHeader::kSize);
+  const auto head = header->Encode();
+  std::copy(head.begin(), head.end(), frame.begin());
 }
 
 // The answer's address and function with bit 7 set, then exception 04, framed like the answer.
@@ -37,8 +40,8 @@ std::vector<uint8_t> ExceptionAnswer(const std::vector<uint8_t>& answer, AnswerF
     Reseal(frame);
     return frame;
   }
-  if (answer.size() < kNetworkHeader + 2) return answer;
-  std::vector<uint8_t> frame(answer.begin(), answer.begin() + kNetworkHeader + 2);
+  if (answer.size() < MbapHeader::kSize + 2) return answer;
+  std::vector<uint8_t> frame(answer.begin(), answer.begin() + MbapHeader::kSize + 2);
   frame.back() |= 0x80;
   frame.push_back(kServerFailure);
   SetNetworkLength(frame);

@@ -1,7 +1,8 @@
 #include "sim/network_framer.h"
 
-#include "link/network_frame.h"
-#include "link/rtu_frame.h"
+#include <algorithm>
+
+#include "sim/mbap_header.h"
 
 namespace kaviro::sim {
 
@@ -9,27 +10,32 @@ void NetworkFramer::Feed(std::span<const uint8_t> bytes) { buffer_.insert(buffer
 
 std::optional<NetworkRequest> NetworkFramer::Next() {
   if (broken_) return std::nullopt;
-  const auto length = NetworkLength(buffer_);
-  if (!length) return std::nullopt;
-  if (*length < kMinLength || *length > kMaxLength) {
+  const auto header = MbapHeader::Decode(buffer_);
+  if (!header) return std::nullopt;
+  if (header->length < kMinLength || header->length > kMaxLength) {
     broken_ = true;
     buffer_.clear();
     return std::nullopt;
   }
-  if (buffer_.size() < kNetworkHeader + *length) return std::nullopt;
+  const size_t whole = MbapHeader::kSize + header->length;
+  if (buffer_.size() < whole) return std::nullopt;
   NetworkRequest r;
-  r.transaction = GetU16(buffer_, 0);
-  r.protocol = GetU16(buffer_, 2);
-  r.unit = buffer_[kNetworkHeader];
-  r.pdu.assign(buffer_.begin() + kNetworkHeader + 1, buffer_.begin() + static_cast<std::ptrdiff_t>(kNetworkHeader + *length));
-  buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(kNetworkHeader + *length));
+  r.transaction = header->transaction;
+  r.protocol = header->protocol;
+  r.unit = buffer_[MbapHeader::kSize];
+  r.pdu.assign(buffer_.begin() + MbapHeader::kSize + 1, buffer_.begin() + static_cast<std::ptrdiff_t>(whole));
+  buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(whole));
   return r;
 }
 
 std::vector<uint8_t> NetworkAnswer(const NetworkRequest& request, std::span<const uint8_t> pdu) {
-  std::vector<uint8_t> body{request.unit};
-  body.insert(body.end(), pdu.begin(), pdu.end());
-  return BuildNetworkRequest(request.transaction, static_cast<Protocol>(request.protocol), body);
+  const MbapHeader header{request.transaction, request.protocol, static_cast<uint16_t>(1 + pdu.size())};
+  const auto head = header.Encode();
+  std::vector<uint8_t> frame(MbapHeader::kSize + 1 + pdu.size());
+  std::copy(head.begin(), head.end(), frame.begin());
+  frame[MbapHeader::kSize] = request.unit;
+  std::copy(pdu.begin(), pdu.end(), frame.begin() + MbapHeader::kSize + 1);
+  return frame;
 }
 
 }  // namespace kaviro::sim

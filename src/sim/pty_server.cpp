@@ -48,18 +48,17 @@ std::vector<uint8_t> Packed(std::span<const uint8_t> frame) {
 
 }  // namespace
 
-PtyServer::PtyServer(const PtyOptions& options, Station& station, FaultInjector& faults, TrafficLog& log)
+PtyServer::PtyServer(const PtyOptions& options, Station& station, TrafficLog& log)
     : options_(options),
       station_(station),
-      faults_(faults),
       log_(log),
       joiner_(kPacketGapMs),
       framer_(options.wireless ? kJoinedGapMs : kSerialGapMs),
       out_(options.pace ? kByteUs : 0) {}
 
-std::unique_ptr<PtyServer> PtyServer::Open(const PtyOptions& options, Station& station, FaultInjector& faults,
-                                           TrafficLog& log, std::string& error) {
-  std::unique_ptr<PtyServer> server(new PtyServer(options, station, faults, log));
+std::unique_ptr<PtyServer> PtyServer::Open(const PtyOptions& options, Station& station, TrafficLog& log,
+                                           std::string& error) {
+  std::unique_ptr<PtyServer> server(new PtyServer(options, station, log));
   server->master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   char name[PATH_MAX] = {};
   if (server->master_ < 0 || grantpt(server->master_) != 0 || unlockpt(server->master_) != 0 ||
@@ -158,11 +157,12 @@ void PtyServer::Receive(int64_t nowUs) {
 
 void PtyServer::Answer(const RtuRequest& request, int64_t nowUs) {
   log_.Bytes("pty", "<-", request.frame);
-  auto answer = station_.AnswerRtu(request.frame);
-  if (!answer) return;
-  auto wire = faults_.Spoil(std::move(*answer), AnswerForm::kRtu);
+  auto reply = station_.AnswerRtu(request.frame);
+  if (!reply) return;
+  FaultInjector& faults = *reply->faults;
+  auto wire = faults.Spoil(std::move(reply->bytes), AnswerForm::kRtu);
   if (!wire) {
-    log_.Note("pty", "answer withheld");
+    log_.Note("pty", "answer withheld", reply->from);
     return;
   }
   if (options_.wireless) {
@@ -170,17 +170,17 @@ void PtyServer::Answer(const RtuRequest& request, int64_t nowUs) {
   } else if (request.padded) {
     wire->resize((wire->size() + RtuFramer::kBlock - 1) / RtuFramer::kBlock * RtuFramer::kBlock, 0);
   }
-  if (faults_.Echoes()) {
+  if (faults.Echoes()) {
     // The line hands the request back at once, ahead of the answer and its delay.
     std::vector<uint8_t> echo(request.frame.begin(), request.frame.end());
     if (options_.wireless) echo = Packed(echo);
     else if (request.padded) echo.resize((echo.size() + RtuFramer::kBlock - 1) / RtuFramer::kBlock * RtuFramer::kBlock, 0);
-    log_.Bytes("pty", "-> echo", echo);
+    log_.Bytes("pty", "-> echo", echo, reply->from);
     out_.Push(std::move(echo), std::max(nowUs, out_.LastDueUs()));
   }
-  log_.Bytes("pty", "->", *wire);
+  log_.Bytes("pty", "->", *wire, reply->from);
   int64_t due = std::max(nowUs, out_.LastDueUs());
-  for (FaultInjector::Piece& piece : faults_.Schedule(std::move(*wire))) {
+  for (FaultInjector::Piece& piece : faults.Schedule(std::move(*wire))) {
     due += static_cast<int64_t>(piece.afterMs) * 1000;
     out_.Push(std::move(piece.bytes), due);
   }

@@ -3,7 +3,6 @@
 #include <string>
 
 #include "sim/event_loop.h"
-#include "sim/fault_injector.h"
 #include "sim/output_queue.h"
 #include "sim/radio_joiner.h"
 #include "sim/rtu_framer.h"
@@ -25,8 +24,8 @@ class PtyServer final : public Endpoint {
   // 11 bits per byte at 9600 baud.
   static constexpr int64_t kByteUs = 11'000'000 / 9600;
 
-  static std::unique_ptr<PtyServer> Open(const PtyOptions& options, Station& station, FaultInjector& faults,
-                                         TrafficLog& log, std::string& error);
+  static std::unique_ptr<PtyServer> Open(const PtyOptions& options, Station& station, TrafficLog& log,
+                                         std::string& error);
   ~PtyServer() override;
   PtyServer(const PtyServer&) = delete;
   PtyServer& operator=(const PtyServer&) = delete;
@@ -38,7 +37,7 @@ class PtyServer final : public Endpoint {
   std::optional<int64_t> WakeUs() const override;
 
  private:
-  PtyServer(const PtyOptions& options, Station& station, FaultInjector& faults, TrafficLog& log);
+  PtyServer(const PtyOptions& options, Station& station, TrafficLog& log);
   void Receive(int64_t nowUs);
   void Answer(const RtuRequest& request, int64_t nowUs);
   void Transmit(int64_t nowUs);
@@ -46,7 +45,6 @@ class PtyServer final : public Endpoint {
 
   PtyOptions options_;
   Station& station_;
-  FaultInjector& faults_;
   TrafficLog& log_;
   int master_ = -1;
   std::string slave_;

@@ -3,6 +3,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "sim/fault_injector.h"
 
@@ -14,6 +15,9 @@ struct SimOptions {
   std::string bind = "127.0.0.1";
   bool wireless = false;
   int unit = 1;
+  std::vector<uint8_t> units;        // --units: several controllers; empty: the one at `unit`
+  std::vector<uint8_t> faultUnits;   // the units the faults apply to; empty: every unit
+  std::vector<uint8_t> signalUnits;  // the units SIGUSR1 silences; empty: every unit
   int logRecords = 30;
   bool forgetWrites = false;
   bool locked = false;
@@ -28,12 +32,15 @@ struct SimOptions {
 
 inline constexpr int kDefaultTcpPort = 1502;
 
+// The addresses of the controllers served: those of --units, else the one of --id.
+std::vector<uint8_t> ServedUnits(const SimOptions& options);
+
 struct ParsedOptions {
   SimOptions options;
   std::string error;  // empty when the command line is good
 };
 
-// Options as "--name value" or "--name=value".
+// Options as "--name value" or "--name=value"; a later value of an option overrides an earlier one.
 ParsedOptions ParseSimOptions(std::span<const std::string> args);
 
 std::string SimUsage();

@@ -16,41 +16,50 @@ bool IsLogAnswer(const Pdu& answer) {
 }
 }  // namespace
 
-std::optional<std::vector<uint8_t>> Station::AnswerRtu(std::span<const uint8_t> frame) {
+Station::Station(std::vector<Unit> units, RelayAccessory& relay)
+    : units_(std::move(units)), relay_(relay), relayLabel_(units_.size() > 1 ? "RD" : "") {}
+
+Station::Unit* Station::At(uint8_t address) {
+  for (Unit& u : units_)
+    if (u.controller.Unit() == address) return &u;
+  return nullptr;
+}
+
+std::optional<Station::Reply> Station::AnswerRtu(std::span<const uint8_t> frame) {
   if (frame.size() < kSmallestFrame) return std::nullopt;
-  const uint8_t unit = frame[0];
+  const uint8_t address = frame[0];
   const auto pdu = frame.subspan(1, frame.size() - 3);
-  if (unit == kBroadcast) {
-    if (!controller_.Restarting()) controller_.Answer(pdu);
+  if (address == kBroadcast) {
+    for (Unit& u : units_)
+      if (!u.controller.Restarting()) u.controller.Answer(pdu);
     return std::nullopt;
   }
   // The address is taken before the request runs: a new one applies from the next request.
-  if (unit != controller_.Unit() || controller_.Restarting()) return std::nullopt;
-  std::vector<uint8_t> body{unit};
-  const Pdu answer = controller_.Answer(pdu);
-  if (controller_.Restarting()) return std::nullopt;  // reset before the echo could leave
+  Unit* unit = At(address);
+  if (!unit || unit->controller.Restarting()) return std::nullopt;
+  std::vector<uint8_t> body{address};
+  const Pdu answer = unit->controller.Answer(pdu);
+  if (unit->controller.Restarting()) return std::nullopt;  // reset before the echo could leave
   body.insert(body.end(), answer.begin(), answer.end());
-  if (IsLogAnswer(answer)) return body;
+  if (IsLogAnswer(answer)) return Reply{std::move(body), &unit->faults, unit->label};
   const RtuFrame sealed = RtuFrame::Seal(body);
-  return std::vector<uint8_t>(sealed.Bytes().begin(), sealed.Bytes().end());
+  return Reply{std::vector<uint8_t>(sealed.Bytes().begin(), sealed.Bytes().end()), &unit->faults, unit->label};
 }
 
-std::optional<Pdu> Station::AnswerNetwork(uint16_t protocol, uint8_t unit, std::span<const uint8_t> pdu) {
-  // The network module and the RD behind it restart with the controller.
-  if (controller_.Restarting()) return std::nullopt;
+std::optional<Station::Reply> Station::AnswerNetwork(uint16_t protocol, uint8_t address, std::span<const uint8_t> pdu) {
   if (protocol == kControllerProtocol) {
-    if (unit != controller_.Unit()) return std::nullopt;
-    Pdu answer = controller_.Answer(pdu);
-    if (controller_.Restarting()) return std::nullopt;
-    return answer;
+    Unit* unit = At(address);
+    if (!unit || unit->controller.Restarting()) return std::nullopt;
+    Pdu answer = unit->controller.Answer(pdu);
+    if (unit->controller.Restarting()) return std::nullopt;
+    return Reply{std::move(answer), &unit->faults, unit->label};
   }
-  if (protocol == kRelayProtocol) {
-    if (!relay_.Answers(unit)) return std::nullopt;
-    controller_.Advance();
-    relay_.SetBatteryMillivolts(static_cast<uint16_t>(controller_.registers().Get(creg::kBatteryVoltage) * 10));
-    return relay_.Answer(pdu);
-  }
-  return std::nullopt;
+  // The network module and the RD behind it restart with the first controller.
+  Unit& host = units_.front();
+  if (protocol != kRelayProtocol || host.controller.Restarting() || !relay_.Answers(address)) return std::nullopt;
+  host.controller.Advance();
+  relay_.SetBatteryMillivolts(static_cast<uint16_t>(host.controller.registers().Get(creg::kBatteryVoltage) * 10));
+  return Reply{relay_.Answer(pdu), &host.faults, relayLabel_};
 }
 
 }  // namespace kaviro::sim

@@ -11,12 +11,12 @@
 
 namespace kaviro::sim {
 
-TcpServer::TcpServer(const TcpOptions& options, Station& station, FaultInjector& faults, TrafficLog& log)
-    : options_(options), station_(station), faults_(faults), log_(log) {}
+TcpServer::TcpServer(const TcpOptions& options, Station& station, TrafficLog& log)
+    : options_(options), station_(station), log_(log) {}
 
-std::unique_ptr<TcpServer> TcpServer::Listen(const TcpOptions& options, Station& station, FaultInjector& faults,
-                                             TrafficLog& log, std::string& error) {
-  std::unique_ptr<TcpServer> server(new TcpServer(options, station, faults, log));
+std::unique_ptr<TcpServer> TcpServer::Listen(const TcpOptions& options, Station& station, TrafficLog& log,
+                                             std::string& error) {
+  std::unique_ptr<TcpServer> server(new TcpServer(options, station, log));
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
   addr.sin_port = htons(static_cast<uint16_t>(options.port));
@@ -116,22 +116,23 @@ void TcpServer::Receive(int64_t nowUs) {
 }
 
 void TcpServer::Answer(const NetworkRequest& request, int64_t nowUs) {
-  log_.Bytes("tcp", "<-", NetworkAnswer(request, request.pdu));
-  const auto pdu = station_.AnswerNetwork(request.protocol, request.unit, request.pdu);
-  if (!pdu) return;
-  auto wire = faults_.Spoil(NetworkAnswer(request, *pdu), AnswerForm::kNetwork);
+  if (log_.enabled()) log_.Bytes("tcp", "<-", NetworkAnswer(request, request.pdu));
+  auto reply = station_.AnswerNetwork(request.protocol, request.unit, request.pdu);
+  if (!reply) return;
+  FaultInjector& faults = *reply->faults;
+  auto wire = faults.Spoil(NetworkAnswer(request, reply->bytes), AnswerForm::kNetwork);
   if (!wire) {
-    log_.Note("tcp", "answer withheld");
+    log_.Note("tcp", "answer withheld", reply->from);
     return;
   }
-  log_.Bytes("tcp", "->", *wire);
+  log_.Bytes("tcp", "->", *wire, reply->from);
   int64_t due = std::max(nowUs, client_->out.LastDueUs());
-  for (FaultInjector::Piece& piece : faults_.Schedule(std::move(*wire))) {
+  for (FaultInjector::Piece& piece : faults.Schedule(std::move(*wire))) {
     due += static_cast<int64_t>(piece.afterMs) * 1000;
     client_->out.Push(std::move(piece.bytes), due);
   }
   if (options_.closeAfter > 0 && ++client_->answers >= options_.closeAfter) client_->closing = true;
-  if (faults_.Closes()) client_->closing = true;
+  if (faults.Closes()) client_->closing = true;
 }
 
 void TcpServer::Transmit(int64_t nowUs) {

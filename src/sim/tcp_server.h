@@ -4,7 +4,6 @@
 #include <string>
 
 #include "sim/event_loop.h"
-#include "sim/fault_injector.h"
 #include "sim/network_framer.h"
 #include "sim/output_queue.h"
 #include "sim/station.h"
@@ -27,8 +26,8 @@ class TcpServer final : public Endpoint {
   // A client that asks on and on without reading its answers is let go past this backlog.
   static constexpr size_t kMaxUnsentBytes = 1 << 20;
 
-  static std::unique_ptr<TcpServer> Listen(const TcpOptions& options, Station& station, FaultInjector& faults,
-                                           TrafficLog& log, std::string& error);
+  static std::unique_ptr<TcpServer> Listen(const TcpOptions& options, Station& station, TrafficLog& log,
+                                           std::string& error);
   ~TcpServer() override;
   TcpServer(const TcpServer&) = delete;
   TcpServer& operator=(const TcpServer&) = delete;
@@ -50,7 +49,7 @@ class TcpServer final : public Endpoint {
     int64_t partialSinceUs = 0;
   };
 
-  TcpServer(const TcpOptions& options, Station& station, FaultInjector& faults, TrafficLog& log);
+  TcpServer(const TcpOptions& options, Station& station, TrafficLog& log);
   void Accept(int64_t nowUs);
   void Receive(int64_t nowUs);
   void Answer(const NetworkRequest& request, int64_t nowUs);
@@ -59,7 +58,6 @@ class TcpServer final : public Endpoint {
 
   TcpOptions options_;
   Station& station_;
-  FaultInjector& faults_;
   TrafficLog& log_;
   int listen_ = -1;
   int port_ = 0;

@@ -7,8 +7,12 @@
 
 namespace kaviro::sim {
 
-void TrafficLog::Line(const char* channel, const char* direction, const std::string& text) {
+void TrafficLog::Line(const char* channel, const char* direction, std::string text, std::string_view from) {
   if (!enabled_) return;
+  if (!from.empty()) {
+    if (!text.empty() && text.back() == ' ') text.pop_back();  // the hex ends in a blank
+    text.append("  (").append(from).append(")");
+  }
   using namespace std::chrono;
   const auto now = system_clock::now();
   const std::time_t seconds = system_clock::to_time_t(now);
@@ -20,10 +24,12 @@ void TrafficLog::Line(const char* channel, const char* direction, const std::str
   std::fflush(out_);
 }
 
-void TrafficLog::Bytes(const char* channel, const char* direction, std::span<const uint8_t> bytes) {
-  if (enabled_) Line(channel, direction, HexBytes(bytes));
+void TrafficLog::Bytes(const char* channel, const char* direction, std::span<const uint8_t> bytes, std::string_view from) {
+  if (enabled_) Line(channel, direction, HexBytes(bytes), from);
 }
 
-void TrafficLog::Note(const char* channel, const std::string& text) { Line(channel, "--", text); }
+void TrafficLog::Note(const char* channel, const std::string& text, std::string_view from) {
+  Line(channel, "--", text, from);
+}
 
 }  // namespace kaviro::sim

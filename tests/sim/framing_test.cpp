@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "link/network_frame.h"
 #include "link/radio_packet.h"
 #include "link/rtu_frame.h"
+#include "sim/mbap_header.h"
 #include "sim/network_framer.h"
 #include "sim/radio_joiner.h"
 #include "sim/rtu_framer.h"
@@ -135,9 +135,36 @@ TEST(RadioJoiner, DropsAPartialPacketAfterTheGap) {
   EXPECT_EQ(joiner.Feed(packet, 70), kPollRead);
 }
 
+// The header as it travels, byte by byte: every field high byte first.
+struct HeaderBytes {
+  Bytes bytes;
+  MbapHeader header;
+};
+
+TEST(MbapHeader, ReadsAndWritesTheSixBytesHighByteFirst) {
+  const HeaderBytes rows[] = {
+      {{0x00, 0x00, 0x00, 0x00, 0x00, 0x06}, {0x0000, 0x0000, 6}},
+      {{0x12, 0x34, 0x00, 0x00, 0x00, 0xB7}, {0x1234, 0x0000, 0x00B7}},
+      {{0x00, 0x01, 0x01, 0x01, 0x00, 0x09}, {0x0001, 0x0101, 9}},
+      {{0xFF, 0xFE, 0xAB, 0xCD, 0x01, 0x05}, {0xFFFE, 0xABCD, 0x0105}},
+  };
+  for (const HeaderBytes& row : rows) {
+    SCOPED_TRACE(::testing::PrintToString(row.bytes));
+    EXPECT_EQ(MbapHeader::Decode(row.bytes), row.header);
+    const auto encoded = row.header.Encode();
+    EXPECT_EQ(Bytes(encoded.begin(), encoded.end()), row.bytes);
+    Bytes longer = row.bytes;
+    longer.insert(longer.end(), {0x01, 0x03});
+    EXPECT_EQ(MbapHeader::Decode(longer), row.header) << "the frame behind the header is not the header's";
+    EXPECT_FALSE(MbapHeader::Decode(std::span<const uint8_t>(row.bytes).first(5))) << "five bytes are no header";
+  }
+}
+
 TEST(NetworkFramer, SplitsByTheLengthFieldAndBreaksOnImpossibleLengths) {
-  const Bytes a = BuildNetworkRequest(7, Protocol::kController, ReadRegisters(1, 0x04, 0, 90).WithoutCrc());
-  const Bytes b = BuildNetworkRequest(8, Protocol::kRelay, ReadRegisters(0x36, 0x03, 0x20, 4).WithoutCrc());
+  // Transaction 7, the controller, 90 input registers from 0; transaction 8, the RD, 4 holding
+  // registers from 0x20.
+  const Bytes a{0x00, 0x07, 0x00, 0x00, 0x00, 0x06, 0x01, 0x04, 0x00, 0x00, 0x00, 0x5A};
+  const Bytes b{0x00, 0x08, 0x01, 0x01, 0x00, 0x06, 0x36, 0x03, 0x00, 0x20, 0x00, 0x04};
   NetworkFramer framer;
   framer.Feed(Cat({a, Bytes(b.begin(), b.begin() + 4)}));
   auto first = framer.Next();

@@ -30,9 +30,9 @@ inline int64_t LocalMs(int year, int month, int day, int hour, int minute = 0, i
 
 struct ModelSim {
   explicit ModelSim(int64_t startMs = LocalMs(2024, 5, 17, 12), ControllerSettings settings = {1, 7, 30})
-      : clock(startMs), controller(settings, clock), station(controller, relay) {}
+      : clock(startMs), controller(settings, clock), station({{controller, faults, ""}}, relay) {}
 
-  std::optional<Bytes> Rtu(const RtuFrame& request) { return station.AnswerRtu(request.Bytes()); }
+  std::optional<Bytes> Rtu(const RtuFrame& request) { return BytesOf(station.AnswerRtu(request.Bytes())); }
   std::optional<Bytes> Rtu(const Bytes& body) { return Rtu(RtuFrame::Seal(body)); }
 
   // A register read that must succeed; the words of the answer.
@@ -53,8 +53,13 @@ struct ModelSim {
     return words.size() < 2 ? 0 : static_cast<uint32_t>(words[0]) << 16 | words[1];
   }
 
+  static std::optional<Bytes> BytesOf(const std::optional<Station::Reply>& reply) {
+    return reply ? std::optional<Bytes>(reply->bytes) : std::nullopt;
+  }
+
   ManualWallClock clock;
   Controller controller;
+  FaultInjector faults{{}, 1};
   RelayAccessory relay;
   Station station;
 };

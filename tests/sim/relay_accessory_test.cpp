@@ -8,7 +8,7 @@ namespace {
 constexpr uint16_t kRd = Station::kRelayProtocol;
 
 struct RdSim : ModelSim {
-  std::optional<Bytes> Ask(const Bytes& pdu, uint8_t unit = 0x36) { return station.AnswerNetwork(kRd, unit, pdu); }
+  std::optional<Bytes> Ask(const Bytes& pdu, uint8_t unit = 0x36) { return BytesOf(station.AnswerNetwork(kRd, unit, pdu)); }
   // The data bytes of a register read that must succeed.
   Bytes ReadBytes(uint16_t start, uint16_t count, uint8_t unit = 0x36) {
     Bytes pdu{0x03};

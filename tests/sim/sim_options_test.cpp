@@ -7,77 +7,61 @@ namespace {
 
 ParsedOptions Parse(std::vector<std::string> args) { return ParseSimOptions(args); }
 
-TEST(SimOptions, DefaultsServeTcpOn1502) {
-  const ParsedOptions p = Parse({});
-  ASSERT_TRUE(p.error.empty());
-  EXPECT_EQ(p.options.tcpPort, kDefaultTcpPort);
-  EXPECT_FALSE(p.options.ptyPath);
-  EXPECT_EQ(p.options.unit, 1);
-  EXPECT_EQ(p.options.logRecords, 30);
+TEST(SimOptions, WithoutATransportServesTcpOn1502AndAPtyAloneServesNoTcp) {
+  EXPECT_EQ(Parse({}).options.tcpPort, kDefaultTcpPort);
+  const ParsedOptions pty = Parse({"--pty", "/tmp/x"});
+  ASSERT_TRUE(pty.error.empty()) << pty.error;
+  EXPECT_FALSE(pty.options.tcpPort);
 }
 
-TEST(SimOptions, ReadsEveryOptionInBothSpellings) {
-  const ParsedOptions p = Parse({"--pty", "/tmp/x", "--wireless", "--tcp=0", "--bind", "0.0.0.0", "--id", "247", "--log-records=5",
-                                 "--restart-ms", "1500",
-                                 "--drop", "0.25", "--corrupt-crc", "1", "--garbage=0", "--wrong-id", "0.5", "--wrong-tid", "0.1",
-                                 "--split", "--delay", "20", "--close-after", "3", "--pace", "--seed", "99", "--verbose", "--silent",
-                                 "--forget-writes", "--locked"});
-  ASSERT_TRUE(p.error.empty()) << p.error;
-  const SimOptions& o = p.options;
-  EXPECT_EQ(o.ptyPath, "/tmp/x");
-  EXPECT_EQ(o.tcpPort, 0);
-  EXPECT_EQ(o.bind, "0.0.0.0");
-  EXPECT_TRUE(o.wireless && o.pace && o.verbose && o.faults.silent && o.faults.split && o.forgetWrites && o.locked);
-  EXPECT_EQ(o.unit, 247);
-  EXPECT_EQ(o.logRecords, 5);
-  EXPECT_EQ(o.restartMs, 1500);
-  EXPECT_DOUBLE_EQ(o.faults.drop, 0.25);
-  EXPECT_DOUBLE_EQ(o.faults.corruptCrc, 1.0);
-  EXPECT_DOUBLE_EQ(o.faults.wrongId, 0.5);
-  EXPECT_DOUBLE_EQ(o.faults.wrongTid, 0.1);
-  EXPECT_EQ(o.faults.delayMs, 20);
-  EXPECT_EQ(o.closeAfter, 3);
-  EXPECT_EQ(o.seed, 99u);
-}
+// Each row: the same option in both spellings, and the field it must reach.
+struct Spelling {
+  std::vector<std::string> apart;
+  std::vector<std::string> joined;
+  bool (*holds)(const SimOptions&);
+};
 
-TEST(SimOptions, ReadsTheShapeFaults) {
-  const ParsedOptions p = Parse({"--exception", "1", "--oversize=0.5", "--leading", "3", "--trailing=7", "--half", "--half-close",
-                                 "--echo", "--fault-answers", "2"});
-  ASSERT_TRUE(p.error.empty()) << p.error;
-  const FaultSettings& f = p.options.faults;
-  EXPECT_DOUBLE_EQ(f.exception, 1.0);
-  EXPECT_DOUBLE_EQ(f.oversize, 0.5);
-  EXPECT_EQ(f.leading, 3);
-  EXPECT_EQ(f.trailing, 7);
-  EXPECT_TRUE(f.half && f.halfClose && f.echo);
-  EXPECT_EQ(f.faultAnswers, 2);
-}
-
-TEST(SimOptions, PtyAloneServesNoTcp) {
-  const ParsedOptions p = Parse({"--pty", "/tmp/x"});
-  ASSERT_TRUE(p.error.empty());
-  EXPECT_FALSE(p.options.tcpPort);
+TEST(SimOptions, NameValueAndNameEqualsValueMeanTheSame) {
+  const Spelling rows[] = {
+      {{"--id", "010"}, {"--id=010"}, [](const SimOptions& o) { return o.unit == 10; }},  // decimal, not octal
+      {{"--tcp", "0"}, {"--tcp=0"}, [](const SimOptions& o) { return o.tcpPort == 0; }},
+      {{"--drop", "0.25"}, {"--drop=0.25"}, [](const SimOptions& o) { return o.faults.drop == 0.25; }},
+      {{"--seed", "18446744073709551615"}, {"--seed=18446744073709551615"},
+       [](const SimOptions& o) { return o.seed == 18446744073709551615ull; }},
+      {{"--pty", "/tmp/x", "--wireless"}, {"--pty=/tmp/x", "--wireless"},
+       [](const SimOptions& o) { return o.ptyPath == "/tmp/x" && o.wireless; }},
+      {{"--id", "3", "--id", "4"}, {"--id=3", "--id=4"}, [](const SimOptions& o) { return o.unit == 4; }},  // the last wins
+      {{"--units", "3,1,2", "--fault-units", "2"}, {"--units=3,1,2", "--fault-units=2"},
+       [](const SimOptions& o) { return o.units == std::vector<uint8_t>{3, 1, 2} && o.faultUnits == std::vector<uint8_t>{2}; }},
+  };
+  for (const Spelling& row : rows) {
+    for (const auto& args : {row.apart, row.joined}) {
+      const ParsedOptions p = Parse(args);
+      ASSERT_TRUE(p.error.empty()) << args[0] << ": " << p.error;
+      EXPECT_TRUE(row.holds(p.options)) << ::testing::PrintToString(args);
+    }
+  }
 }
 
 TEST(SimOptions, RefusesBadCommandLines) {
   const std::vector<std::vector<std::string>> bad = {
-      {"--id", "0"},          {"--id", "248"},        {"--id", "x"},        {"--drop", "1.5"},      {"--drop", "-0.1"},
-      {"--garbage", "half"},  {"--tcp", "65536"},     {"--tcp"},            {"--log-records", "-1"}, {"--delay", "60001"},
-      {"--close-after", "0"}, {"--wireless"},         {"--verbose=yes"},    {"--frobnicate"},        {"--seed", "-3"},
-      {"--restart-ms", "60001"}, {"--exception", "2"},  {"--leading", "1001"}, {"--trailing", "-1"},  {"--fault-answers", "x"},
-      {"--half=1"},            {"--oversize"},
+      {"--id", "0"},      {"--id", "248"},   {"--id", "0x10"},     {"--id", "1.5"},       {"--drop", "1.5"},
+      {"--drop", "nan"},  {"--garbage", "half"}, {"--tcp", "65536"},   {"--tcp"},
+      {"--seed", "-3"},   {"--pty="},        {"--wireless"},       {"--verbose=yes"},     {"--half=1"},
+      {"--frobnicate"},   {"stray"},         {"--delay", "60001"}, {"--close-after", "0"},
+      // Lists of units: each address once, --units instead of --id, only units that are served.
+      {"--units", "1,2,2"}, {"--units", "1,,2"}, {"--units", "0"}, {"--units", "1,248"}, {"--units", "1,2", "--id", "3"},
+      {"--fault-units", "2"}, {"--units", "1,2", "--signal-units", "3"},
   };
-  for (const auto& args : bad) EXPECT_FALSE(Parse(args).error.empty()) << args[0];
+  for (const auto& args : bad) EXPECT_FALSE(Parse(args).error.empty()) << ::testing::PrintToString(args);
 }
 
-TEST(SimOptions, HelpNamesEveryOption) {
+TEST(SimOptions, HelpIsAskedForAndExplainsTheFlags) {
   EXPECT_TRUE(Parse({"--help"}).options.help);
+  EXPECT_TRUE(Parse({"-h"}).options.help);
   const std::string usage = SimUsage();
-  for (const char* name : {"--pty", "--tcp", "--wireless", "--id", "--log-records", "--restart-ms", "--silent", "--drop", "--corrupt-crc", "--garbage",
-                           "--wrong-id", "--wrong-tid", "--split", "--delay", "--close-after", "--forget-writes", "--pace", "--seed",
-                           "--verbose", "--locked", "--help", "--exception", "--oversize", "--leading", "--trailing", "--half",
-                           "--half-close", "--echo", "--fault-answers"})
-    EXPECT_NE(usage.find(name), std::string::npos) << name;
+  EXPECT_EQ(usage.rfind("usage: kaviro-sim [options]\n", 0), 0u);
+  EXPECT_NE(usage.find("  --drop P            leave an answer out\n"), std::string::npos) << usage;
 }
 
 }  // namespace
