@@ -1,6 +1,5 @@
 #include "tools/console/lighting.h"
 
-#include <ctime>
 #include <mutex>
 
 #include "link/text_format.h"
@@ -18,11 +17,10 @@ RtuFrame LightingFrame(uint8_t unit, uint16_t reg, uint32_t secondOfDay) {
   return WriteRegisters(unit, reg, data);
 }
 
-TimeOfDay LocalTimeOfDay(int64_t secondsSinceEpoch) {
-  const auto t = static_cast<std::time_t>(secondsSinceEpoch);
-  std::tm local{};
-  localtime_r(&t, &local);
-  return {local.tm_hour, local.tm_min, local.tm_sec};
+TimeOfDay PickerTimeOfDay(int32_t polledCount) {
+  constexpr int32_t kDay = 86400;
+  const int32_t s = (polledCount % kDay + kDay) % kDay;
+  return {s / 3600, s / 60 % 60, s % 60};
 }
 
 std::string TimeOfDayText(uint32_t secondOfDay) {

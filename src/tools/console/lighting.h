@@ -29,16 +29,14 @@ constexpr uint32_t SecondOfDay(int hour, int minute, int second) {
 // Function 0x10, two registers, the count most significant byte first.
 RtuFrame LightingFrame(uint8_t unit, uint16_t reg, uint32_t secondOfDay);
 
-// The pickers open on the polled count plus 16 hours, as seconds since 1970-01-01 UTC shown in
-// local time: on a clock at UTC+8 that is the count as a time of day.
-inline constexpr int64_t kPickerOffsetSeconds = 57600;
-constexpr int64_t LightingOpeningTime(int32_t polledCount) { return polledCount + kPickerOffsetSeconds; }
-
 struct TimeOfDay {
   int hour = 0, minute = 0, second = 0;
   bool operator==(const TimeOfDay&) const = default;
 };
-TimeOfDay LocalTimeOfDay(int64_t secondsSinceEpoch);
+// The pickers open on the polled count as a wall-clock time of day, whatever the PC's time zone,
+// so that setting a time without retyping it writes back the count it opened with. (Read as
+// seconds since 1970 in local time, the count would be right on a UTC+8 PC only.)
+TimeOfDay PickerTimeOfDay(int32_t polledCount);
 
 // "HH:MM:SS" both ways (a count of a day or more shows its hours as they are).
 std::string TimeOfDayText(uint32_t secondOfDay);

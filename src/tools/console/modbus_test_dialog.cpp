@@ -79,10 +79,12 @@ CModbusTestDlg::CModbusTestDlg(CMainFrame& frame) : frame_(frame) {
   {
     std::lock_guard lock(frame_.link().Mutex());  // the poll writes the decoded values
     for (size_t i = 0; i < kLightingSlots; ++i)
-      lightingTimes_[i] = LightingOpeningTime(frame_.values().*kLightingRows[i].polled);
+      lightingTimes_[i] = PickerTimeOfDay(frame_.values().*kLightingRows[i].polled);
   }
-  for (size_t i = 0; i < kLightingSlots; ++i)
-    res::Control<QDateTimeEdit>(*this, kLightingRows[i].picker)->setDateTime(QDateTime::fromSecsSinceEpoch(lightingTimes_[i]));
+  for (size_t i = 0; i < kLightingSlots; ++i) {
+    const TimeOfDay& t = lightingTimes_[i];
+    res::Control<QDateTimeEdit>(*this, kLightingRows[i].picker)->setTime(QTime(t.hour, t.minute, t.second));
+  }
   staticIp_ = 1;
   res::Control<QLineEdit>(*this, 1001)->setText(QString::number(listenPort_));
 

@@ -9,6 +9,7 @@
 
 #include "link/link_mode.h"
 #include "link/rtu_frame.h"
+#include "tools/console/lighting.h"
 
 namespace kaviro {
 
@@ -53,7 +54,7 @@ class CModbusTestDlg final : public QDialog {
   void WriteModbusAddress();
 
   CMainFrame& frame_;
-  std::array<int64_t, 4> lightingTimes_{};
+  std::array<TimeOfDay, 4> lightingTimes_{};
   int listenPort_ = 0;
   uint32_t staticIp_ = 1;
 };

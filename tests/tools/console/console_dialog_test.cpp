@@ -9,6 +9,8 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QtTest/QTest>
+#include <cstdlib>
+#include <ctime>
 #include <optional>
 
 #include "app/gui_fixture.h"
@@ -136,6 +138,32 @@ TEST_F(ConsoleDialogTest, AddressOctetsNeverWrap) {
   EXPECT_TRUE(port.writes().empty());
 }
 
+// Opening and writing back are each other's inverse in every time zone: a stored 18:30:00 opens
+// as 18:30:00 and goes back as 66600 when set without retyping.
+TEST_F(ConsoleDialogTest, LightingTimesRoundTripInEveryZone) {
+  const std::optional<std::string> saved = std::getenv("TZ") ? std::optional<std::string>(std::getenv("TZ")) : std::nullopt;
+  Open();
+  frame->values().lightOnAtDusk = 66600;
+  frame->values().lightOffAtDawn = 23 * 3600 + 59 * 60 + 59;
+  for (const char* zone : {"UTC", "Asia/Shanghai", "America/New_York"}) {
+    SCOPED_TRACE(zone);
+    setenv("TZ", zone, 1);
+    tzset();
+    CModbusTestDlg d(*frame);
+    EXPECT_EQ(res::Control<QDateTimeEdit>(d, 1119)->time(), QTime(18, 30, 0));
+    EXPECT_EQ(res::Control<QDateTimeEdit>(d, 1127)->time(), QTime(23, 59, 59));
+    prompter.texts.clear();
+    Click(d, 1121);
+    Click(d, 1128);
+    ASSERT_GE(prompter.texts.size(), 2);
+    EXPECT_EQ(prompter.texts[0], QStringLiteral("01 10 E0 80 00 02 04 00 01 04 28 61 15 "));
+    EXPECT_TRUE(prompter.texts[1].startsWith(QStringLiteral("01 10 E0 86 00 02 04 00 01 51 7F "))) << prompter.texts[1].toStdString();
+  }
+  if (saved) setenv("TZ", saved->c_str(), 1);
+  else unsetenv("TZ");
+  tzset();
+}
+
 TEST_F(ConsoleDialogTest, RefusedInputShowsItsCaptionAndSendsNothing) {
   CModbusTestDlg& d = Open();
   SetText(d, 1008, "1234567");
@@ -218,7 +246,7 @@ TEST_P(ConsoleDialogSimTest, EveryGroupReadsAndWrites) {
   prompter.texts.clear();
 
   testing::WhenDialogOpens([&](QDialog& d) {
-    EXPECT_EQ(res::Control<QDateTimeEdit>(d, 1119)->time(), QDateTime::fromSecsSinceEpoch(66600 + 57600).time());
+    EXPECT_EQ(res::Control<QDateTimeEdit>(d, 1119)->time(), QTime(18, 30, 0));  // the polled time, as it is
     // Serial answers are shown with their CRC; network answers are address and PDU.
     SetText(d, 1014, "0005");
     Click(d, 1010);

@@ -322,13 +322,14 @@ class ZoneTest : public ::testing::Test {
   std::optional<std::string> saved_ = std::getenv("TZ") ? std::optional<std::string>(std::getenv("TZ")) : std::nullopt;
 };
 
-TEST_F(ZoneTest, PickersOpenSixteenHoursOnInLocalTime) {
-  SetZone("UTC0");
-  EXPECT_EQ(LocalTimeOfDay(LightingOpeningTime(0)), (TimeOfDay{16, 0, 0}));
-  EXPECT_EQ(LocalTimeOfDay(LightingOpeningTime(66600)), (TimeOfDay{10, 30, 0}));
-  SetZone("CST-8");
-  EXPECT_EQ(LocalTimeOfDay(LightingOpeningTime(0)), (TimeOfDay{0, 0, 0}));
-  EXPECT_EQ(LocalTimeOfDay(LightingOpeningTime(66600)), (TimeOfDay{18, 30, 0}));
+TEST_F(ZoneTest, PickersOpenOnTheCountAsATimeOfDayInEveryZone) {
+  for (const char* zone : {"UTC0", "CST-8", "EST5EDT,M3.2.0,M11.1.0"}) {
+    SetZone(zone);
+    EXPECT_EQ(PickerTimeOfDay(0), (TimeOfDay{0, 0, 0})) << zone;
+    EXPECT_EQ(PickerTimeOfDay(66600), (TimeOfDay{18, 30, 0})) << zone;
+    EXPECT_EQ(PickerTimeOfDay(86399), (TimeOfDay{23, 59, 59})) << zone;
+    EXPECT_EQ(PickerTimeOfDay(86400 + 60), (TimeOfDay{0, 1, 0})) << zone;
+  }
 }
 
 // --- Network module -----------------------------------------------------------------------------
