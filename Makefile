@@ -86,19 +86,20 @@ bench: build
 # checks it under qemu-user against this machine's simulator.
 NATIVE_ARCH   := $(shell dpkg --print-architecture)
 ARCH          ?= $(NATIVE_ARCH)
-PKG_TOOLS     := help2man librsvg2-bin lintian desktop-file-utils dpkg-dev man-db file
+PACKAGING_PACKAGES := help2man librsvg2-bin lintian desktop-file-utils dpkg-dev man-db file
 ifeq ($(ARCH),$(NATIVE_ARCH))
 PKG_BUILD     ?= build-pkg
 PKG_CONFIGURE := -DKAVIRO_GUI=ON
 else
 PKG_BUILD     ?= build-pkg-$(ARCH)
-PKG_TOOLS     += crossbuild-essential-$(ARCH) qemu-user libmosquitto-dev:$(ARCH)
+# The programs run under qemu-user on the $(ARCH) libraries, as on the target.
+PACKAGING_PACKAGES += crossbuild-essential-$(ARCH) qemu-user libmosquitto-dev:$(ARCH) libstdc++6:$(ARCH)
 PKG_CONFIGURE := -DKAVIRO_GUI=OFF -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/debian-cross.cmake -DKAVIRO_DEB_ARCH=$(ARCH)
 endif
 package: deps
 	@if [ $(ARCH) != $(NATIVE_ARCH) ] && ! dpkg --print-foreign-architectures | grep -qx $(ARCH); then \
 	  $(SUDO) dpkg --add-architecture $(ARCH) && $(SUDO) apt-get update -q; fi
-	$(call install_missing,$(PKG_TOOLS))
+	$(call install_missing,$(PACKAGING_PACKAGES))
 	flags() { DEB_HOST_ARCH=$(ARCH) dpkg-buildflags --get $$1; }; \
 	cmake -S . -B $(PKG_BUILD) -DCMAKE_BUILD_TYPE=None -DCMAKE_INSTALL_PREFIX=/usr \
 	  -DKAVIRO_PACKAGING=ON -DKAVIRO_TESTS=OFF -DKAVIRO_BENCH=OFF $(PKG_CONFIGURE) \
