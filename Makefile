@@ -1,4 +1,4 @@
-# Entry points for newcomers and CI: `make test`, `make run`, `make bench`.
+# Entry points for newcomers and CI: `make test`, `make run`, `make bench`; `make package` for the .deb packages.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
