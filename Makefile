@@ -1,4 +1,4 @@
-# Entry points for newcomers and CI: `make test`, `make run`, `make bench`.
+# Entry points for newcomers and CI: `make test`, `make run`, `make bench`; `make package` for the .deb packages.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
@@ -10,15 +10,20 @@ PACKAGES   := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-d
               libmosquitto-dev mosquitto mosquitto-clients
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps build run test test-asan test-tsan fuzz bench clean
+.PHONY: deps build run test test-asan test-tsan fuzz bench package clean
 MODE ?= serial
 
-deps:
-	@missing=$$(for p in $(PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; done); \
+# $(call install_missing,PACKAGES): apt-get installs those of PACKAGES that are not installed.
+define install_missing
+	@missing=$$(for p in $(1); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; done); \
 	if [ -n "$$missing" ]; then \
 	  echo "installing:" $$missing; \
 	  $(SUDO) apt-get update -q && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -q --no-install-recommends $$missing; \
 	fi
+endef
+
+deps:
+	$(call install_missing,$(PACKAGES))
 
 $(BUILD)/CMakeCache.txt:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -75,5 +80,41 @@ bench: build
 	cmake --build $(BUILD) --target bench -j $(JOBS)
 	$(BUILD)/bench/bench
 
+# The Debian packages kaviro and kaviro-cli in $(PKG_BUILD), then scripts/check-packages.sh on them
+# (contents, the extracted programs against the simulator, man pages, desktop entry, unit, lintian).
+# ARCH=arm64 (or another Debian architecture) cross-builds kaviro-cli alone through multiarch and
+# checks it under qemu-user against this machine's simulator.
+NATIVE_ARCH   := $(shell dpkg --print-architecture)
+ARCH          ?= $(NATIVE_ARCH)
+PACKAGING_PACKAGES := help2man librsvg2-bin lintian desktop-file-utils dpkg-dev man-db file
+ifeq ($(ARCH),$(NATIVE_ARCH))
+PKG_BUILD     ?= build-pkg
+PKG_CONFIGURE := -DKAVIRO_GUI=ON
+else
+PKG_BUILD     ?= build-pkg-$(ARCH)
+# The programs run under qemu-user on the $(ARCH) libraries, as on the target.
+PACKAGING_PACKAGES += crossbuild-essential-$(ARCH) qemu-user libmosquitto-dev:$(ARCH) libstdc++6:$(ARCH)
+PKG_CONFIGURE := -DKAVIRO_GUI=OFF -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/debian-cross.cmake -DKAVIRO_DEB_ARCH=$(ARCH)
+endif
+package: deps
+	@if [ $(ARCH) != $(NATIVE_ARCH) ] && ! dpkg --print-foreign-architectures | grep -qx $(ARCH); then \
+	  $(SUDO) dpkg --add-architecture $(ARCH) && $(SUDO) apt-get update -q; fi
+	$(call install_missing,$(PACKAGING_PACKAGES))
+	flags() { DEB_HOST_ARCH=$(ARCH) dpkg-buildflags --get $$1; }; \
+	cmake -S . -B $(PKG_BUILD) -DCMAKE_BUILD_TYPE=None -DCMAKE_INSTALL_PREFIX=/usr \
+	  -DKAVIRO_PACKAGING=ON -DKAVIRO_TESTS=OFF -DKAVIRO_BENCH=OFF $(PKG_CONFIGURE) \
+	  $$(command -v ccache >/dev/null && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache) \
+	  -DCMAKE_CXX_FLAGS="$$(flags CPPFLAGS) $$(flags CXXFLAGS)" -DCMAKE_EXE_LINKER_FLAGS="$$(flags LDFLAGS)"
+	cmake --build $(PKG_BUILD) -j $(JOBS)
+	rm -f $(PKG_BUILD)/*.deb
+	cd $(PKG_BUILD) && cpack
+ifneq ($(ARCH),$(NATIVE_ARCH))
+	$(MAKE) $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS) --target kaviro-sim
+	scripts/check-packages.sh $(PKG_BUILD) $(ARCH) $(BUILD)/apps/kaviro-sim
+else
+	scripts/check-packages.sh $(PKG_BUILD) $(ARCH)
+endif
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) build-pkg*

@@ -46,6 +46,17 @@ bool AppConfig::HasSignature() const { return std::memcmp(signature, kSignature,
 
 std::filesystem::path ConfigPath(const std::filesystem::path& directory) { return directory / kConfigFileName; }
 
+std::filesystem::path UserConfigDir(const char* xdgConfigHome, const char* home) {
+  namespace fs = std::filesystem;
+  const fs::path xdg = xdgConfigHome ? xdgConfigHome : "";
+  const fs::path homeDir = home ? home : "";
+  if (!xdg.is_absolute() && !homeDir.is_absolute()) return fs::current_path();
+  const fs::path dir = (xdg.is_absolute() ? xdg : homeDir / ".config") / "kaviro";
+  std::error_code ignored;
+  fs::create_directories(dir, ignored);
+  return dir;
+}
+
 std::optional<AppConfig> ConfigFromBytes(std::span<const uint8_t> bytes) {
   AppConfig config{};
   if (!bytes.empty()) std::memcpy(&config, bytes.data(), std::min(bytes.size(), sizeof config));

@@ -29,6 +29,13 @@ inline constexpr const char* kConfigFileName = "config.txt";
 // config.txt in `directory` (the current directory by default).
 std::filesystem::path ConfigPath(const std::filesystem::path& directory = std::filesystem::current_path());
 
+// The user's own folder for config.txt, used when the GUI is started from the desktop menu:
+// ${XDG_CONFIG_HOME:-$HOME/.config}/kaviro, given those two variables' values (null when unset).
+// An empty or relative XDG_CONFIG_HOME counts as unset, as the XDG rule says; with no absolute
+// HOME either it is the current directory. The folder and its parents are created when missing;
+// when that fails, LoadConfig's defaults-in-memory rule applies.
+std::filesystem::path UserConfigDir(const char* xdgConfigHome, const char* home);
+
 // The record config.txt's bytes hold: its first 32 bytes (a shorter file is padded with zeros),
 // when they end in the signature.
 std::optional<AppConfig> ConfigFromBytes(std::span<const uint8_t> bytes);
