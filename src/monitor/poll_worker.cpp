@@ -6,21 +6,30 @@
 
 namespace kaviro {
 
-struct PollWorker::BlockRead {
-  uint8_t function;
-  uint16_t start;
-  uint16_t count;
-  int sleepMs;
-  int checks;
-  int block;
-  const char* mismatch;  // the wireless length message, with (expected, joined)
-};
-
 namespace {
 
 constexpr int kPauseBetweenHoldingReadsMs = 100;
 
+constexpr PollBlock kReads[] = {
+    {0x04, 0x0000, 90, 10, 200, kBlockInput, "3需要数据长度=%d,实际读回数据长度=%d"},
+    {0x03, 0xE000, 27, 20, 100, kBlockHolding, "1需要数据长度=%d,实际读回数据长度=%d"},
+    {0x03, 0xE080, 78, 20, 100, kBlockLighting, "2需要数据长度=%d,实际读回数据长度=%d"},
+};
+
 }  // namespace
+
+std::span<const PollBlock> PollBlocks() { return kReads; }
+
+ExchangePolicy PollBlockPolicy(const PollBlock& read) {
+  ExchangePolicy policy;
+  policy.serial = {.sleepMs = read.sleepMs, .maxChecks = read.checks, .take = SerialWait::Take::kExactWhenEnough};
+  policy.unpack = Unpack::kPoll;
+  policy.unpackMismatchFormat = read.mismatch;
+  policy.accept = Accept::kReadRule;
+  policy.net = {.sleepMs = 10, .maxTries = 50};
+  policy.netAccept = Accept::kByteCount;
+  return policy;
+}
 
 PollWorker::PollWorker(LinkService& link, SharedConfig& config, DecodedValues& values, PollObserver& observer)
     : link_(link), config_(config), values_(values), observer_(observer) {}
@@ -69,11 +78,6 @@ void PollWorker::Loop(const PassFn& pass) {
 }
 
 PollResult PollWorker::PollOnce() {
-  static constexpr BlockRead kReads[] = {
-      {0x04, 0x0000, 90, 10, 200, kBlockInput, "3需要数据长度=%d,实际读回数据长度=%d"},
-      {0x03, 0xE000, 27, 20, 100, kBlockHolding, "1需要数据长度=%d,实际读回数据长度=%d"},
-      {0x03, 0xE080, 78, 20, 100, kBlockLighting, "2需要数据长度=%d,实际读回数据长度=%d"},
-  };
   std::lock_guard lock(link_.Mutex());
   const AppConfig config = config_.Get();
   if (LinkModeOf(config.workMode) == LinkMode::kNetwork) {
@@ -100,18 +104,12 @@ PollResult PollWorker::PollOnce() {
   return PollResult::kSucceeded;
 }
 
-PollWorker::ReadOutcome PollWorker::Read(const BlockRead& read, const AppConfig& config) {
+PollWorker::ReadOutcome PollWorker::Read(const PollBlock& read, const AppConfig& config) {
   const LinkMode mode = LinkModeOf(config.workMode);
   const auto unit = static_cast<uint8_t>(config.deviceId);
   const int expected = ReadAnswerLength(read.count);
 
-  ExchangePolicy policy;
-  policy.serial = {.sleepMs = read.sleepMs, .maxChecks = read.checks, .take = SerialWait::Take::kExactWhenEnough};
-  policy.unpack = Unpack::kPoll;
-  policy.unpackMismatchFormat = read.mismatch;
-  policy.accept = Accept::kReadRule;
-  policy.net = {.sleepMs = 10, .maxTries = 50};
-  policy.netAccept = Accept::kByteCount;
+  const ExchangePolicy policy = PollBlockPolicy(read);
 
   // A pause is honoured before each read. Once a serial request is out its answer is awaited even
   // when a pause comes: cut short, it would arrive in the middle of the dialog's own exchange.

@@ -2,6 +2,7 @@
 #include <atomic>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <thread>
 
@@ -35,6 +36,21 @@ enum class PollResult {
 
 inline constexpr const char* kConnectionLostText = "连接已断开，请检查连接";
 
+// One of the poll's three block reads and how its answer is waited for.
+struct PollBlock {
+  uint8_t function;
+  uint16_t start;
+  uint16_t count;
+  int sleepMs;
+  int checks;
+  int block;
+  const char* mismatch;  // the wireless length message, with (expected, joined)
+};
+std::span<const PollBlock> PollBlocks();
+// Serial: `checks` looks of `sleepMs`, the answer read once it is all there, by the read rule;
+// network: 50 receives of 10 ms, the byte count checked.
+ExchangePolicy PollBlockPolicy(const PollBlock& read);
+
 // Reads the controller every `pollInterval` seconds with three block reads and hands each answer
 // to the decoder. The link lock is held for a whole poll; clearing the enabled flag ends a poll
 // under way before its next read (a dialog waits at most for one read), stopping ends it at once.
@@ -66,8 +82,7 @@ class PollWorker {
  private:
   void Loop(const PassFn& pass);
   enum class ReadOutcome { kOk, kFailed, kEndPoll, kCancelled };
-  struct BlockRead;
-  ReadOutcome Read(const BlockRead& read, const AppConfig& config);
+  ReadOutcome Read(const PollBlock& read, const AppConfig& config);
 
   LinkService& link_;
   SharedConfig& config_;

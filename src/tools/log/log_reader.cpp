@@ -8,12 +8,25 @@ namespace kaviro {
 
 RtuFrame LogRequest(uint8_t unit, bool latest) { return ReadDeviceIdentification(unit, 0x03, latest ? 1 : 0); }
 
+namespace {
+
+constexpr int kLineSleepMs = 50;
+constexpr int kLineQuietChecks = 41;
+constexpr size_t kLineCapacity = 80000;
+// 9600 baud, a start bit, 8 data bits and 2 stop bits: 11 bits a byte.
+constexpr int64_t kLineFillMs = static_cast<int64_t>(kLineCapacity) * 11 * 1000 / 9600;
+constexpr int kLineChecks = static_cast<int>(kLineFillMs / kLineSleepMs) + kLineQuietChecks;
+constexpr int kNetSleepMs = 10;
+constexpr int kNetLongestMs = 30000;
+
+}  // namespace
+
 ExchangePolicy LogReadPolicy() {
   ExchangePolicy p;
-  p.serial = {.sleepMs = 50, .maxChecks = 0, .take = SerialWait::Take::kAllQueued, .stopWhenComplete = false,
-              .idleLimit = 41, .capacity = 80000};
+  p.serial = {.sleepMs = kLineSleepMs, .maxChecks = kLineChecks, .take = SerialWait::Take::kAllQueued,
+              .stopWhenComplete = false, .idleLimit = kLineQuietChecks, .capacity = kLineCapacity};
   p.unpack = Unpack::kLog;
-  p.net = {.sleepMs = 10, .maxTries = 0, .idleLimit = 21, .capacity = 50000};
+  p.net = {.sleepMs = kNetSleepMs, .maxTries = kNetLongestMs / kNetSleepMs, .idleLimit = 21, .capacity = 50000};
   return p;
 }
 
@@ -27,7 +40,8 @@ LogRead ReadLog(LinkService& link, LinkMode mode, uint8_t unit, bool latest) {
     case Outcome::kSendFailed: read.message = text::kSendFailed; return read;
     case Outcome::kUnpackError: read.message = r.message; return read;
     case Outcome::kAnswered:
-    case Outcome::kIdle: break;
+    case Outcome::kIdle:
+    case Outcome::kTimedOut: break;  // a line that never went quiet: what came is checked
     default: return read;
   }
   // On the network nothing is looked at unless something came behind the header.

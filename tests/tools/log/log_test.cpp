@@ -117,6 +117,16 @@ TEST_F(LogReadTest, SilenceEndsAfterAboutTwoSecondsWithTheHeaderMessage) {
   EXPECT_EQ(port.writes()[0], (Bytes{0x01, 0x2B, 0x0E, 0x03, 0x01, 0xB0, 0xD7}));
 }
 
+// A line that sends a byte a second never goes quiet: the read still ends, at the time the whole
+// buffer would have come at 9600 8N2 plus the quiet time, with the answer checks' message.
+TEST_F(LogReadTest, ATricklingLineEndsTheReadAfterItsLongestWait) {
+  for (int s = 1; s <= 200; ++s) port.AnswerAfter(1000u * static_cast<uint64_t>(s), Bytes{0x55});
+  const LogRead read = ReadLog(link, LinkMode::kSerial, 1, true);
+  EXPECT_EQ(read.message, "头格式不对!");
+  EXPECT_GT(clock.NowMs(), 90000u);
+  EXPECT_LE(clock.NowMs(), 93700u);
+}
+
 TEST_F(LogReadTest, WirelessPacketsAndTheirErrors) {
   port.AnswerAfter(100, Packets(Answer(3)));
   const LogRead ok = ReadLog(link, LinkMode::kWireless, 1, false);
