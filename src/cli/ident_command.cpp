@@ -58,9 +58,8 @@ int RunIdent(const std::vector<std::string>& args) {
 
   ConsoleLink link(*target, verb.link);
   if (!link.ok()) return kExitNoLink;
-  const auto liveUnit = static_cast<uint8_t>(target->config.deviceId);
   if (get->parsed()) {
-    const IdentificationRead read = ReadIdentification(link.link(), link.mode(), target->unit, liveUnit);
+    const IdentificationRead read = ReadIdentification(link.link(), link.mode(), target->unit);
     if (!read.answer || !read.answer->objects) return Failed(read.message);
     Print(*read.answer->objects);
     return kExitOk;
@@ -69,7 +68,7 @@ int RunIdent(const std::vector<std::string>& args) {
   std::cout << HexBytes(update->Bytes()) << '\n';
   if (const auto failed = SendFailed(SendWithoutReply(link.link(), link.mode(), *update))) return *failed;
   link.Settle();
-  const IdentificationRead read = ReadIdentification(link.link(), link.mode(), target->unit, liveUnit);
+  const IdentificationRead read = ReadIdentification(link.link(), link.mode(), target->unit);
   if (!read.answer || !read.answer->objects) return Failed(read.message);
   Print(*read.answer->objects);
   for (size_t i = 0; i < kIdentificationObjects; ++i)

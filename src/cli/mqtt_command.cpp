@@ -130,7 +130,7 @@ int RunMqtt(const std::vector<std::string>& args) {
   const LinkMode mode = session.mode();
   const uint8_t unit = session.unit();
 
-  const IdentificationRead ident = ReadIdentification(session.link(), mode, unit, unit);
+  const IdentificationRead ident = ReadIdentification(session.link(), mode, unit);
   const DeviceIdentity identity = IdentityOf(ident.answer ? ident.answer->objects : std::nullopt,
                                              LinkWhere(config, verb.link), unit, deviceName);
   const Topics topics = TopicsFor(prefix, discoveryPrefix, identity);

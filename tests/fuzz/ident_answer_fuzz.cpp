@@ -15,6 +15,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint8_t unit = in.answer.empty() ? 1 : in.answer[0];
   fuzz::FuzzLink f(in.delivery);
   f.Answer(in.answer);
-  ReadIdentification(f.link(), f.mode(), unit, unit);
+  ReadIdentification(f.link(), f.mode(), unit);
   return 0;
 }

@@ -131,7 +131,7 @@ Ended FaultWords(LinkService& link, LinkMode mode) {
 }
 
 Ended Identification(LinkService& link, LinkMode mode) {
-  const IdentificationRead r = ReadIdentification(link, mode, kUnit, kUnit);
+  const IdentificationRead r = ReadIdentification(link, mode, kUnit);
   return {r.answer && r.answer->objects && (*r.answer->objects)[4] == kSerialNumber, r.message};
 }
 

@@ -56,7 +56,7 @@ IdentificationAnswer HandleDeviceIdentification(std::span<const uint8_t> bytes, 
   return answer;
 }
 
-IdentificationRead ReadIdentification(LinkService& link, LinkMode mode, uint8_t unit, uint8_t liveUnit) {
+IdentificationRead ReadIdentification(LinkService& link, LinkMode mode, uint8_t unit) {
   const ConsoleReply reply = ConsoleRead(link, mode, IdentificationRequest(unit), 0, ResponseKind::kDeviceIdentification);
   IdentificationRead read;
   if (mode == LinkMode::kNetwork) {
@@ -65,14 +65,14 @@ IdentificationRead ReadIdentification(LinkService& link, LinkMode mode, uint8_t 
     return read;
   }
   // Only an answer that ended in quiet is looked at, and only when it starts like one from the
-  // link's own device; the packets are joined after that.
+  // device asked; the packets are joined after that.
   const bool quiet = reply.outcome == Outcome::kIdle || reply.outcome == Outcome::kUnpackError;
   if (!quiet) {
     read.message = reply.message;
     return read;
   }
   const std::span<const uint8_t> raw = reply.raw;
-  if (raw.size() < 3 || raw[0] != liveUnit || !IsIdentification(raw)) return read;
+  if (raw.size() < 3 || raw[0] != unit || !IsIdentification(raw)) return read;
   read.message = reply.message;
   if (reply.answered) read.answer = HandleDeviceIdentification(reply.answer, static_cast<int>(reply.answer.size()), false);
   return read;

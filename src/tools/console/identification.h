@@ -49,9 +49,10 @@ struct IdentificationRead {
   std::string message;
 };
 
-// Serial and wireless answers must come from `liveUnit`, the link's own device address, whatever
-// `unit` the request went to; on the network any answer with the right transaction id is taken.
-IdentificationRead ReadIdentification(LinkService& link, LinkMode mode, uint8_t unit, uint8_t liveUnit);
+// Serial and wireless answers must come from `unit`, the device the request went to (the
+// configured address would make a read aimed at another device never succeed); on the network
+// any answer with the right transaction id is taken.
+IdentificationRead ReadIdentification(LinkService& link, LinkMode mode, uint8_t unit);
 
 // 2B 0E 02 00 N 00 K, then id, length and text of each non-empty field; lengths in GBK bytes.
 ConsoleWrite BuildIdentificationUpdate(uint8_t unit, const IdentificationTexts& texts);

@@ -184,8 +184,7 @@ void CModbusTestDlg::ReadIdentification() {
   const std::optional<uint8_t> unit = ReadAddressEntry();
   if (!unit) return;
   res::Control<QLineEdit>(*this, 1019)->setText(Q(HexBytes(IdentificationRequest(*unit).Bytes())));
-  const auto liveUnit = static_cast<uint8_t>(frame_.config().Get().deviceId);
-  const IdentificationRead read = WithBusyCursor([&] { return kaviro::ReadIdentification(frame_.link(), Mode(), *unit, liveUnit); });
+  const IdentificationRead read = WithBusyCursor([&] { return kaviro::ReadIdentification(frame_.link(), Mode(), *unit); });
   if (read.answer) {
     res::Control<QLineEdit>(*this, 1004)->setText(Q(read.answer->answerText));
     if (read.answer->objects)

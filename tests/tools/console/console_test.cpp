@@ -252,16 +252,22 @@ TEST(Identification, HandlerTakesTheObjectsApartWithinWhatArrived) {
   }
 }
 
-TEST_F(ConsoleLinkTest, IdentificationFromAnotherDeviceCountsOnlyOnTheNetwork) {
-  // The list names device 5 and device 5 answers, but the link's own device is 1.
+// The list names device 5: its answer counts, one from another device does not (serial and
+// wireless; on the network the transaction id says whose it is).
+TEST_F(ConsoleLinkTest, IdentificationIsCheckedAgainstTheDeviceAsked) {
   port.AnswerAfter(100, Sealed(IdentificationBody(5, kObjects)));
-  const IdentificationRead serial = ReadIdentification(link, LinkMode::kSerial, 5, 1);
-  EXPECT_FALSE(serial.answer);
-  EXPECT_EQ(serial.message, "");
+  const IdentificationRead asked = ReadIdentification(link, LinkMode::kSerial, 5);
+  ASSERT_TRUE(asked.answer && asked.answer->objects);
+  EXPECT_EQ((*asked.answer->objects)[4], "24051701");
   EXPECT_EQ(port.writes()[0][0], 5);
 
+  port.AnswerAfter(100, Sealed(IdentificationBody(1, kObjects)));
+  const IdentificationRead other = ReadIdentification(link, LinkMode::kSerial, 5);
+  EXPECT_FALSE(other.answer);
+  EXPECT_EQ(other.message, "");
+
   socket->Then(NetworkAnswer(0, IdentificationBody(5, kObjects)));
-  const IdentificationRead network = ReadIdentification(link, LinkMode::kNetwork, 5, 1);
+  const IdentificationRead network = ReadIdentification(link, LinkMode::kNetwork, 5);
   ASSERT_TRUE(network.answer && network.answer->objects);
   EXPECT_EQ((*network.answer->objects)[4], "24051701");
 }
@@ -375,6 +381,21 @@ TEST(NetworkModule, AnswerCheck) {
   EXPECT_EQ(DottedAddress(s.ip), "192.168.1.100");
   EXPECT_EQ(DottedAddress(s.mask), "255.255.255.0");
   EXPECT_EQ(DottedAddress(s.gateway), "192.168.1.1");
+}
+
+// A read that goes quiet before its whole answer came is given up silently; the bytes of a packet
+// that came before the quiet are not unpacked into a message.
+TEST_F(ConsoleLinkTest, WirelessReadsThatGoQuietHalfwayEndSilently) {
+  const Bytes settings = Packets(Sealed(SettingsBody(1, 1, 502)));
+  port.AnswerAfter(150, Bytes(settings.begin(), settings.begin() + 10));
+  const NetworkSettingsAnswer ip = ReadNetworkSettings(link, LinkMode::kWireless, 1);
+  EXPECT_FALSE(ip.settings);
+  EXPECT_EQ(ip.message, "");
+
+  port.AnswerAfter(150, Bytes(settings.begin(), settings.begin() + 7));
+  const MacAnswer mac = ReadMac(link, LinkMode::kWireless, 1);
+  EXPECT_FALSE(mac.mac);
+  EXPECT_EQ(mac.message, "");
 }
 
 TEST(NetworkModule, WriteChecks) {

@@ -166,6 +166,14 @@ TEST_F(InfoLinkTest, SilenceAbandonsTheTableAfterFourEmptyChecks) {
   EXPECT_EQ(clock.NowMs(), 400u + 3000);
 }
 
+TEST_F(InfoLinkTest, WirelessTableThatGoesQuietHalfwayIsDroppedSilently) {
+  const Bytes packets = Packets(ReadAnswer(1, TableWords()));
+  port.AnswerAfter(300, Bytes(packets.begin(), packets.begin() + 40));  // two packets and a half
+  const PresetTableRead read = ReadPresetTable(link, LinkMode::kWireless, 1);
+  EXPECT_FALSE(read.words);
+  EXPECT_TRUE(read.messages.empty()) << read.messages.front();
+}
+
 TEST_F(InfoLinkTest, WirelessTableIsUnpackedAndItsErrorsShown) {
   port.AnswerAfter(300, Packets(ReadAnswer(1, TableWords())));
   const PresetTableRead read = ReadPresetTable(link, LinkMode::kWireless, 1);
