@@ -83,7 +83,7 @@ int RunNet(const std::vector<std::string>& args) {
   std::string ip = "0.0.0.0", mask = "0.0.0.0", gateway = "0.0.0.0";
   CLI::Option* staticFlag = set->add_flag("--static", isStatic, "use the static addresses");
   CLI::Option* autoFlag = set->add_flag("--auto", automatic, "obtain the addresses automatically")->excludes(staticFlag);
-  set->add_option("--listen-port", port, "the port the controller listens on")->type_name("N")->required();
+  set->add_option("--listen-port", port, "the port the controller listens on")->type_name("N")->required()->check(WholeNumber(-2147483647, 2147483647));
   set->add_option("--ip", ip, "IP address")->type_name("A.B.C.D")->check(DottedValue());
   set->add_option("--mask", mask, "subnet mask")->type_name("A.B.C.D")->check(DottedValue());
   set->add_option("--gateway", gateway, "gateway")->type_name("A.B.C.D")->check(DottedValue());

@@ -63,6 +63,42 @@ TEST_P(ParamEveryMode, ClockRoundTrip) {
 INSTANTIATE_TEST_SUITE_P(Cli, ParamEveryMode, ::testing::Values(Mode::kSerial, Mode::kWireless, Mode::kNetwork),
                          [](const auto& info) { return std::string(ModeName(info.param)); });
 
+// A typed decimal reaches the controller as the word it names, and text that is no number never
+// reaches it: the simulator's own traffic shows what arrived.
+class TypedNumbersEveryMode : public ::testing::TestWithParam<Mode> {
+ protected:
+  void SetUp() override {
+    link_.sim().StderrTo((dir_.path() / "sim.log").string());
+    ASSERT_TRUE(link_.Start(GetParam(), {"--verbose"})) << link_.sim().output();
+  }
+  ChildResult Run(const std::vector<std::string>& args) { return CliOn(dir_, link_, args); }
+  // The simulator's traffic so far: every answer is logged before it is sent.
+  std::string Traffic() { return ReadFileBytes(dir_.path() / "sim.log"); }
+  TempDir dir_;
+  SimLink link_;
+};
+
+TEST_P(TypedNumbersEveryMode, TheWordIsTheTypedNumberAndNoNumberIsSent) {
+  ExpectOk(Run({"param", "set", "0xE00E", "13.2"}), "13.20\n", "设置成功！\n");
+  EXPECT_NE(Traffic().find("01 06 E0 0E 05 28"), std::string::npos) << Traffic();
+  ExpectOk(Run({"param", "set", "float-entry-current", "0.29"}), "0.29\n", "设置成功！\n");
+  ExpectOk(Run({"param", "set", "lvd-alarm-delay", "1.3"}), "1.3\n", "设置成功！\n");
+  const std::string before = Traffic();
+  for (const char* text : {"abc", "-", ".", "14,4", "13.2V"})
+    for (const char* row : {"load-hvd", "overload-delay", "temp-comp-min"}) {
+      const ChildResult r = Run({"param", "set", row, text});
+      EXPECT_TRUE(r.exited && r.code == 1) << row << " " << text << "\n" << r;
+      EXPECT_EQ(r.err, "输入数据有误，请重新输入！\n") << row << " " << text;
+    }
+  // Only the companion reads of the minimum temperature went out after that: no write.
+  const std::string after = Traffic().substr(before.size());
+  for (const char* write : {"01 06 E0 0E", "01 06 00 3D", "01 06 00 44"})
+    EXPECT_EQ(after.find(write), std::string::npos) << after;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cli, TypedNumbersEveryMode, ::testing::Values(Mode::kSerial, Mode::kWireless, Mode::kNetwork),
+                         [](const auto& info) { return std::string(ModeName(info.param)); });
+
 const CliFailure kParamFailures[] = {
     {"RefusedInput", Mode::kNetwork, {}, false, {"param", "set", "0xe00e", "12.5"}, 1, "输入数据有误，请重新输入！\n", ""},
     {"NotZeroOrOne", Mode::kNetwork, {}, false, {"param", "set", "rd-link", "1.0"}, 1, "数据不能为空，请重新输入\n", ""},
