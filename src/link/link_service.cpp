@@ -9,11 +9,15 @@ namespace kaviro {
 
 namespace {
 
-bool Accepts(Accept rule, std::span<const uint8_t> answer, int count, uint8_t unit) {
+// `request` gives the unit the read rule looks for and the function the byte-count rule wants
+// back: an answer of another function (an exception among them) answers something else.
+bool Accepts(Accept rule, std::span<const uint8_t> answer, int count, const RtuFrame& request) {
+  const uint8_t unit = request.size() ? request[0] : 0;
   switch (rule) {
     case Accept::kNone: return true;
     case Accept::kReadRule: return AcceptsRead(answer, unit);
-    case Accept::kByteCount: return AcceptsByteCount(answer, count);
+    case Accept::kByteCount:
+      return AcceptsByteCount(answer, count) && request.size() > 1 && answer[1] == request[1];
   }
   return false;
 }
@@ -50,8 +54,7 @@ ExchangeResult LinkService::Exchange(LinkMode mode, const RtuFrame& request, int
                               : SerialExchange(mode == LinkMode::kWireless, request, expected, policy, stop);
   if (result.ok()) {
     const Accept rule = mode == LinkMode::kNetwork ? policy.netAccept : policy.accept;
-    const uint8_t unit = request.size() ? request[0] : 0;
-    if (!Accepts(rule, receive_.Stored(), receive_.count, unit)) result.outcome = Outcome::kRejected;
+    if (!Accepts(rule, receive_.Stored(), receive_.count, request)) result.outcome = Outcome::kRejected;
   }
   return result;
 }

@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "link/acceptance.h"
 #include "link/crc16.h"
 #include "link/link_texts.h"
 #include "link/radio_packet.h"
@@ -89,7 +90,9 @@ ModbusAddressRead ReadModbusAddress(LinkService& link, LinkMode mode, uint8_t un
   const ConsoleReply r = ConsoleRead(link, mode, ModbusAddressRequest(unit), 0, ResponseKind::kModbusAddress);
   const bool network = mode == LinkMode::kNetwork;
   if (network) {
-    if (!r.answered || r.answer.size() < 5) return {std::nullopt, r.message};
+    // The unit, function and byte count say it answers this read: a late answer to something
+    // else never shows as the address.
+    if (!r.answered || !AcceptsRegisters(r.answer, unit, fn::kReadHolding, 1, false)) return {std::nullopt, r.message};
     return {GetU16(r.answer, 3), {}};
   }
   if (!r.answered && r.outcome != Outcome::kUnpackError) return {std::nullopt, r.message};
