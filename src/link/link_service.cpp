@@ -53,7 +53,7 @@ ExchangeResult LinkService::Exchange(LinkMode mode, const RtuFrame& request, int
                               ? NetworkExchange(request, policy, stop)
                               : SerialExchange(mode == LinkMode::kWireless, request, expected, policy, stop);
   if (result.ok()) {
-    const Accept rule = mode == LinkMode::kNetwork ? policy.netAccept : policy.accept;
+    const Accept rule = mode == LinkMode::kNetwork ? policy.netAccept : policy.lineAccept;
     if (!Accepts(rule, receive_.Stored(), receive_.count, request)) result.outcome = Outcome::kRejected;
   }
   return result;
@@ -71,179 +71,208 @@ ExchangeResult LinkService::SerialExchange(bool wireless, const RtuFrame& reques
   if (wireless) {
     WritePackets(request);
     waitFor = PacketsFor(expected);
-  } else if (policy.serialBlock > request.size()) {
+  } else if (policy.block > request.size()) {
     std::vector<uint8_t> block(request.Bytes().begin(), request.Bytes().end());
-    block.resize(policy.serialBlock, 0);
+    block.resize(policy.block, 0);
     serial_->Write(block);
   } else {
     serial_->Write(request.Bytes());
   }
 
-  result.outcome = SerialWaitLoop(waitFor, policy, stop, result);
+  collected_.clear();
+  const LineLook look{static_cast<size_t>(std::max(waitFor, 0)), stop, result};
+  result.outcome = std::visit([&](const auto& rule) { return Wait(rule, look); }, policy.line);
   result.raw = collected_;
   const bool haveBytes = !collected_.empty() &&
                          (result.outcome == Outcome::kAnswered || result.outcome == Outcome::kIdle);
   if (!haveBytes) return result;
 
-  if (!wireless || policy.unpack == Unpack::kNone) {
-    plain_ = collected_;
-  } else {
-    Unpacked joined = policy.unpack == Unpack::kGeneral ? UnpackAnswer(collected_)
-                      : policy.unpack == Unpack::kLog   ? UnpackLogAnswer(collected_)
-                                                        : UnpackPollAnswer(collected_, expected, policy.unpackMismatchFormat);
-    if (!joined.ok()) {
-      result.outcome = Outcome::kUnpackError;
-      result.message = std::move(joined.error);
-      return result;
-    }
-    plain_ = std::move(joined.plain);
+  Unpacked joined = wireless ? std::visit([&](const auto& how) { return Join(how, collected_, expected); }, policy.unpack)
+                             : Unpacked{collected_, {}};
+  if (!joined.ok()) {
+    result.outcome = Outcome::kUnpackError;
+    result.message = std::move(joined.error);
+    return result;
   }
+  plain_ = std::move(joined.plain);
   receive_.Assign(plain_);
   result.answer = plain_;
   return result;
 }
 
-Outcome LinkService::SerialWaitLoop(int waitFor, const ExchangePolicy& policy, const StopFn& stop,
-                                    ExchangeResult& result) {
-  const SerialWait& w = policy.serial;
-  const size_t need = static_cast<size_t>(std::max(waitFor, 0));
-  const size_t capacity = std::max(w.capacity, need);
-  collected_.clear();
-  int idle = 0;
-  bool dataSeen = false;
-  std::vector<uint8_t> chunk;
-  for (int check = 1; w.maxChecks == 0 || check <= w.maxChecks; ++check) {
-    if (Stopped(stop)) return Outcome::kCancelled;
-    clock_.SleepMs(w.sleepMs);
-    const int queued = serial_->Queued();
-    result.tally += queued;
-    if (queued <= 0) {
-      if (!w.idleAfterDataOnly || dataSeen) ++idle;
-      if (w.idleLimit && idle >= w.idleLimit && (!w.idleNeedsComplete || collected_.size() >= need))
-        return collected_.size() >= need ? Outcome::kIdle : Outcome::kGaveUp;
-      continue;
-    }
-    idle = 0;
-    const size_t q = static_cast<size_t>(queued);
-    if (w.take != SerialWait::Take::kAllQueued && q < need) continue;
+Unpacked LinkService::Join(const unpack::None&, std::span<const uint8_t> bytes, int) { return {{bytes.begin(), bytes.end()}, {}}; }
+Unpacked LinkService::Join(const unpack::General&, std::span<const uint8_t> bytes, int) { return UnpackAnswer(bytes); }
+Unpacked LinkService::Join(const unpack::Exact& how, std::span<const uint8_t> bytes, int expected) {
+  return UnpackPollAnswer(bytes, expected, how.mismatchFormat);
+}
+Unpacked LinkService::Join(const unpack::Log&, std::span<const uint8_t> bytes, int) { return UnpackLogAnswer(bytes); }
 
-    // Read what this check takes; whatever would overflow the capacity is read and dropped,
-    // so a flooding line can never hold the wait open or run past the buffer.
-    const size_t want = w.take == SerialWait::Take::kExactWhenEnough ? need : q;
-    chunk.resize(want);
-    const int got = serial_->Read(chunk);
-    chunk.resize(static_cast<size_t>(std::max(got, 0)));
-    if (w.take != SerialWait::Take::kAllQueued) collected_.clear();
-    const size_t room = capacity - std::min(capacity, collected_.size());
-    collected_.insert(collected_.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(std::min(room, chunk.size())));
-    dataSeen = true;
-    if (w.take == SerialWait::Take::kAllWhenEnough && static_cast<size_t>(std::max(got, 0)) < want)
-      return Outcome::kShortRead;
+size_t LinkService::Look(int sleepMs, const LineLook& look) {
+  clock_.SleepMs(sleepMs);
+  const int queued = std::max(serial_->Queued(), 0);
+  look.result.tally += queued;
+  return static_cast<size_t>(queued);
+}
 
-    if (policy.judgeRead) {
-      if (policy.judgeRead(collected_)) return Outcome::kAnswered;
-      ++result.rejectedReads;
-      continue;
-    }
-    if (w.stopWhenComplete && collected_.size() >= need) return Outcome::kAnswered;
-  }
-  // Callers that always run all their checks take what came in by then.
-  if (w.runAllChecks && !policy.judgeRead && !collected_.empty() && collected_.size() >= need)
+int LinkService::ReadInto(size_t want, size_t capacity, bool replace) {
+  std::vector<uint8_t>& chunk = chunk_;
+  chunk.resize(want);
+  const int got = std::max(serial_->Read(chunk), 0);
+  chunk.resize(static_cast<size_t>(got));
+  if (replace) collected_.clear();
+  // Whatever would overflow the capacity is read and dropped: a flooding line never runs past the
+  // buffer, and every rule ends after its checks whatever arrives.
+  const size_t room = capacity - std::min(capacity, collected_.size());
+  collected_.insert(collected_.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(std::min(room, chunk.size())));
+  return got;
+}
+
+Outcome LinkService::Wait(const wait::UntilBytes& rule, const LineLook& look) {
+  for (int check = 1; check <= rule.checks; ++check) {
+    if (Stopped(look.stop)) return Outcome::kCancelled;
+    const size_t queued = Look(rule.sleepMs, look);
+    if (queued == 0 || queued < look.need) continue;
+    const bool exact = rule.take == wait::UntilBytes::Take::kExact;
+    const size_t want = exact ? look.need : queued;
+    const int got = ReadInto(want, exact ? look.need : std::max(rule.capacity, look.need), true);
+    if (!exact && static_cast<size_t>(got) < want) return Outcome::kShortRead;
     return Outcome::kAnswered;
+  }
+  return Outcome::kTimedOut;
+}
+
+Outcome LinkService::Wait(const wait::AllChecks& rule, const LineLook& look) {
+  for (int check = 1; check <= rule.checks; ++check) {
+    if (Stopped(look.stop)) return Outcome::kCancelled;
+    const size_t queued = Look(rule.sleepMs, look);
+    if (queued > 0 && queued >= look.need) ReadInto(look.need, look.need, true);
+  }
+  return !collected_.empty() && collected_.size() >= look.need ? Outcome::kAnswered : Outcome::kTimedOut;
+}
+
+Outcome LinkService::Wait(const wait::UntilJudged& rule, const LineLook& look) {
+  for (int check = 1; check <= rule.checks; ++check) {
+    if (Stopped(look.stop)) return Outcome::kCancelled;
+    const size_t queued = Look(rule.sleepMs, look);
+    if (queued == 0 || queued < look.need) continue;
+    if (static_cast<size_t>(ReadInto(queued, std::max(rule.capacity, look.need), true)) < queued) return Outcome::kShortRead;
+    if (rule.judge(collected_)) return Outcome::kAnswered;
+    ++look.result.rejectedReads;
+  }
+  return Outcome::kTimedOut;
+}
+
+Outcome LinkService::Wait(const wait::Gather& rule, const LineLook& look) {
+  using From = wait::Gather::QuietFrom;
+  const size_t capacity = std::max(rule.capacity, look.need);
+  int quiet = 0;
+  for (int check = 1; check <= rule.checks; ++check) {
+    if (Stopped(look.stop)) return Outcome::kCancelled;
+    const size_t queued = Look(rule.sleepMs, look);
+    const bool whole = collected_.size() >= look.need;
+    if (queued == 0) {
+      const bool counts = rule.from == From::kStart || (rule.from == From::kFirstByte && !collected_.empty()) ||
+                          (rule.from == From::kWholeAnswer && whole && !collected_.empty());
+      if (counts) ++quiet;
+      if (rule.quiet > 0 && quiet >= rule.quiet) return whole ? Outcome::kIdle : Outcome::kGaveUp;
+      continue;
+    }
+    quiet = 0;
+    ReadInto(queued, capacity, false);
+    if (rule.untilComplete && collected_.size() >= look.need) return Outcome::kAnswered;
+  }
   return Outcome::kTimedOut;
 }
 
 ExchangeResult LinkService::NetworkExchange(const RtuFrame& request, const ExchangePolicy& policy, const StopFn& stop) {
   ExchangeResult result;
-  const NetWait& w = policy.net;
   const std::shared_ptr<NetSocket> socket = Connection();
   if (!Connected() || !socket) {
     result.outcome = Outcome::kNotConnected;
     return result;
   }
   const uint16_t id = transaction_.Current();
-  const std::vector<uint8_t> frame = BuildNetworkRequest(id, w.protocol, request.WithoutCrc());
+  const std::vector<uint8_t> frame = BuildNetworkRequest(id, policy.protocol, request.WithoutCrc());
   // Cleared before sending: an answer fast enough to beat the wait must not be wiped.
   inbox_.Reset();
   if (socket->Send(frame) != static_cast<int>(frame.size())) {
     result.outcome = Outcome::kSendFailed;
     return result;
   }
-
   collected_.clear();
-  if (w.idleLimit > 0) {
-    // Collect everything until the line has been quiet long enough; the answer is what follows
-    // the first header.
-    std::vector<uint8_t> chunk(NetInbox::kSize);
-    int idle = 0;
-    for (int attempt = 1; w.maxTries == 0 || attempt <= w.maxTries; ++attempt) {
-      if (Stopped(stop)) {
-        result.outcome = Outcome::kCancelled;
-        break;
-      }
-      clock_.SleepMs(w.sleepMs);
-      const int n = socket->Receive(chunk);
-      if (n <= 0) {
-        if (++idle >= w.idleLimit) break;
-        continue;
-      }
-      idle = 0;
-      const size_t room = w.capacity - std::min(w.capacity, collected_.size());
-      collected_.insert(collected_.end(), chunk.begin(), chunk.begin() + std::min<std::ptrdiff_t>(n, static_cast<std::ptrdiff_t>(room)));
-    }
-    result.raw = collected_;
-    if (result.outcome != Outcome::kCancelled) {
-      result.outcome = collected_.size() > kNetworkHeader ? Outcome::kAnswered : Outcome::kIdle;
-      if (result.outcome == Outcome::kAnswered) {
-        plain_.assign(collected_.begin() + kNetworkHeader, collected_.end());
-        receive_.Assign(plain_);
-        result.answer = plain_;
-      }
-    }
-    FinishNetwork();
-    return result;
-  }
+  const NetLook look{*socket, id, stop, result};
+  result.outcome = std::visit([&](const auto& rule) { return Wait(rule, look); }, policy.net);
+  FinishNetwork();
+  return result;
+}
 
+Outcome LinkService::Wait(const wait::MatchTransaction& rule, const NetLook& look) {
   // The answer is taken once the bytes its length field announces are in, however many receives
   // (here or in the read notification) that takes.
+  ExchangeResult& result = look.result;
   bool matched = false;
-  for (int attempt = 1; w.maxTries == 0 || attempt <= w.maxTries; ++attempt) {
-    if (Stopped(stop)) {
-      result.outcome = Outcome::kCancelled;
-      FinishNetwork();
-      return result;
-    }
-    clock_.SleepMs(w.sleepMs);
-    const int n = inbox_.Arrived() ? 1 : inbox_.ReceiveFrom(*socket, id);
-    if (inbox_.Arrived()) {
-      matched = true;
-      break;
-    }
-    if (w.failOnReceiveError && n != NetSocket::kWouldBlock && n <= 0) {
-      result.outcome = Outcome::kReceiveError;
-      FinishNetwork();
-      return result;
-    }
+  for (int check = 1; check <= rule.checks && !matched; ++check) {
+    if (Stopped(look.stop)) return Outcome::kCancelled;
+    clock_.SleepMs(rule.sleepMs);
+    const int n = inbox_.Arrived() ? 1 : inbox_.ReceiveFrom(look.socket, look.id);
+    matched = inbox_.Arrived();
+    if (!matched && rule.failOnReceiveError && n != NetSocket::kWouldBlock && n <= 0) return Outcome::kReceiveError;
   }
   if (matched) {
     collected_ = inbox_.Answer();
     result.raw = collected_;
-    if (CopyNetworkAnswer(collected_, receive_)) {
-      result.outcome = Outcome::kAnswered;
-      result.answer = receive_.Stored();
-    } else {
-      result.outcome = Outcome::kBadLength;
-    }
-  } else if (std::vector<uint8_t> part = inbox_.Unfinished(id); !part.empty()) {
+    if (!CopyNetworkAnswer(collected_, receive_)) return Outcome::kBadLength;
+    result.answer = receive_.Stored();
+    return Outcome::kAnswered;
+  }
+  if (std::vector<uint8_t> part = inbox_.Unfinished(look.id); !part.empty()) {
     // It began but the wait ended before the rest came: never decoded from what is missing.
     collected_ = std::move(part);
     result.raw = collected_;
-    result.outcome = Outcome::kBadLength;
-  } else {
-    result.outcome = Outcome::kTimedOut;
+    return Outcome::kBadLength;
   }
-  FinishNetwork();
-  return result;
+  return Outcome::kTimedOut;
+}
+
+Outcome LinkService::Wait(const wait::CollectUntilQuiet& rule, const NetLook& look) {
+  std::vector<uint8_t>& chunk = chunk_;
+  chunk.resize(NetInbox::kSize);
+  int quiet = 0;
+  for (int check = 1; check <= rule.checks; ++check) {
+    if (Stopped(look.stop)) return Outcome::kCancelled;
+    clock_.SleepMs(rule.sleepMs);
+    const int n = look.socket.Receive(chunk);
+    if (n <= 0) {
+      if (++quiet >= rule.quiet) break;
+      continue;
+    }
+    quiet = 0;
+    const size_t room = rule.capacity - std::min(rule.capacity, collected_.size());
+    collected_.insert(collected_.end(), chunk.begin(), chunk.begin() + std::min<std::ptrdiff_t>(n, static_cast<std::ptrdiff_t>(room)));
+  }
+  // A late answer to an earlier request may stand in front: whole frames of other transactions
+  // are stepped over by their length. What is left is the answer, checked by its own rules.
+  size_t at = 0;
+  const std::span<const uint8_t> all = collected_;
+  while (at + kNetworkHeader <= all.size() && !MatchesTransaction(all.subspan(at), look.id) &&
+         LooksLikeFrame(all.subspan(at)))
+    at += kNetworkHeader + *NetworkLength(all.subspan(at));
+  at = std::min(at, all.size());
+  collected_.erase(collected_.begin(), collected_.begin() + static_cast<std::ptrdiff_t>(at));
+  look.result.raw = collected_;
+  if (collected_.size() <= kNetworkHeader) return Outcome::kGaveUp;
+  plain_.assign(collected_.begin() + kNetworkHeader, collected_.end());
+  receive_.Assign(plain_);
+  look.result.answer = plain_;
+  return Outcome::kAnswered;
+}
+
+int WorstCaseMs(const LineWait& wait) {
+  return std::visit([](const auto& rule) { return rule.checks * rule.sleepMs; }, wait);
+}
+
+int WorstCaseMs(const NetWait& wait) {
+  return std::visit([](const auto& rule) { return rule.checks * rule.sleepMs; }, wait);
 }
 
 void LinkService::FinishNetwork() {

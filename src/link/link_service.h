@@ -9,6 +9,7 @@
 #include "link/link_mode.h"
 #include "link/net_inbox.h"
 #include "link/network_frame.h"
+#include "link/radio_packet.h"
 #include "link/receive_buffer.h"
 #include "link/rtu_frame.h"
 #include "link/serial_port.h"
@@ -63,7 +64,35 @@ class LinkService {
   ExchangeResult SerialExchange(bool wireless, const RtuFrame& request, int expected, const ExchangePolicy& policy,
                                 const StopFn& stop);
   ExchangeResult NetworkExchange(const RtuFrame& request, const ExchangePolicy& policy, const StopFn& stop);
-  Outcome SerialWaitLoop(int waitFor, const ExchangePolicy& policy, const StopFn& stop, ExchangeResult& result);
+
+  // One function per wait rule; each leaves what it took in collected_.
+  struct LineLook {
+    size_t need;  // the awaited bytes: the plain answer, or the packets that carry it
+    const StopFn& stop;
+    ExchangeResult& result;
+  };
+  Outcome Wait(const wait::UntilBytes& rule, const LineLook& look);
+  Outcome Wait(const wait::AllChecks& rule, const LineLook& look);
+  Outcome Wait(const wait::UntilJudged& rule, const LineLook& look);
+  Outcome Wait(const wait::Gather& rule, const LineLook& look);
+  struct NetLook {
+    NetSocket& socket;
+    uint16_t id;
+    const StopFn& stop;
+    ExchangeResult& result;
+  };
+  Outcome Wait(const wait::MatchTransaction& rule, const NetLook& look);
+  Outcome Wait(const wait::CollectUntilQuiet& rule, const NetLook& look);
+  // Sleeps, then counts what waits (into the tally).
+  size_t Look(int sleepMs, const LineLook& look);
+  // Reads `want` bytes into collected_ (in place of what it held, or behind it), keeping at most
+  // `capacity`; the count read.
+  int ReadInto(size_t want, size_t capacity, bool replace);
+  // The wireless packets joined the policy's way.
+  static Unpacked Join(const unpack::None&, std::span<const uint8_t> bytes, int expected);
+  static Unpacked Join(const unpack::General&, std::span<const uint8_t> bytes, int expected);
+  static Unpacked Join(const unpack::Exact& how, std::span<const uint8_t> bytes, int expected);
+  static Unpacked Join(const unpack::Log&, std::span<const uint8_t> bytes, int expected);
   // A request of one packet goes as it is; a longer one in full packets, 100 ms after each.
   void WritePackets(const RtuFrame& request);
   // After a request went out: the next one carries the next id.
@@ -81,6 +110,7 @@ class LinkService {
   ReceiveBuffer receive_;
   std::vector<uint8_t> collected_;
   std::vector<uint8_t> plain_;
+  std::vector<uint8_t> chunk_;
 };
 
 }  // namespace kaviro

@@ -11,16 +11,8 @@ namespace {
 
 // Room for a whole answer waiting behind the one being taken.
 constexpr size_t kStreamCapacity = 2 * NetInbox::kSize;
-// A frame of another transaction that is stepped over: its length field counts the unit id and
-// at least a function code, and the whole frame fits the buffer; its protocol id is one in use.
-constexpr uint16_t kMinFrameLength = 2;
+// A frame of another transaction that is stepped over must fit the buffer.
 constexpr uint16_t kMaxFrameLength = NetInbox::kSize - kNetworkHeader;
-
-bool LooksLikeFrame(const std::vector<uint8_t>& bytes, uint16_t length) {
-  const uint16_t protocol = static_cast<uint16_t>(bytes[2] << 8 | bytes[3]);
-  return length >= kMinFrameLength && length <= kMaxFrameLength &&
-         (protocol == static_cast<uint16_t>(Protocol::kController) || protocol == static_cast<uint16_t>(Protocol::kRelay));
-}
 
 bool StartsWithWholeFrame(const std::vector<uint8_t>& bytes) {
   const auto length = NetworkLength(bytes);
@@ -57,7 +49,7 @@ void NetInbox::Match(uint16_t transactionId) {
       // Another transaction's frame (a late answer, a second answer) is stepped over as a whole,
       // so that an answer right behind it is still found; bytes that are no frame at all are
       // dropped, as nothing behind them can be told apart.
-      if (!LooksLikeFrame(stream_, *length)) {
+      if (!LooksLikeFrame(stream_) || *length > kMaxFrameLength) {
         stream_.clear();
         return;
       }

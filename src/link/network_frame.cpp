@@ -28,6 +28,14 @@ std::optional<uint16_t> NetworkLength(std::span<const uint8_t> received) {
   return static_cast<uint16_t>(received[4] << 8 | received[5]);
 }
 
+bool LooksLikeFrame(std::span<const uint8_t> received) {
+  const auto length = NetworkLength(received);
+  if (!length) return false;
+  const uint16_t protocol = static_cast<uint16_t>(received[2] << 8 | received[3]);
+  return *length >= 2 &&
+         (protocol == static_cast<uint16_t>(Protocol::kController) || protocol == static_cast<uint16_t>(Protocol::kRelay));
+}
+
 bool CopyNetworkAnswer(std::span<const uint8_t> received, ReceiveBuffer& out) {
   const auto length = NetworkLength(received);
   if (!length || received.size() - kNetworkHeader < *length) return false;

@@ -24,6 +24,10 @@ bool MatchesTransaction(std::span<const uint8_t> received, uint16_t transactionI
 // The header's length field, when the header arrived.
 std::optional<uint16_t> NetworkLength(std::span<const uint8_t> received);
 
+// A header that can start a frame: a protocol id in use, a length that counts the unit id and at
+// least a function code. Bytes that are no frame are never stepped over by a length they claim.
+bool LooksLikeFrame(std::span<const uint8_t> received);
+
 // Puts the answer behind the header into `out` as an RTU answer counted with its two CRC places
 // (count = length field + 2). Refused when the header is short or when the length field claims
 // more bytes than arrived: an answer is never decoded from stale bytes.

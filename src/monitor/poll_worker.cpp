@@ -21,14 +21,11 @@ constexpr PollBlock kReads[] = {
 std::span<const PollBlock> PollBlocks() { return kReads; }
 
 ExchangePolicy PollBlockPolicy(const PollBlock& read) {
-  ExchangePolicy policy;
-  policy.serial = {.sleepMs = read.sleepMs, .maxChecks = read.checks, .take = SerialWait::Take::kExactWhenEnough};
-  policy.unpack = Unpack::kPoll;
-  policy.unpackMismatchFormat = read.mismatch;
-  policy.accept = Accept::kReadRule;
-  policy.net = {.sleepMs = 10, .maxTries = 50};
-  policy.netAccept = Accept::kByteCount;
-  return policy;
+  return {.line = wait::UntilBytes{.sleepMs = read.sleepMs, .checks = read.checks},
+          .unpack = unpack::Exact{read.mismatch},
+          .lineAccept = Accept::kReadRule,
+          .net = wait::MatchTransaction{.sleepMs = 10, .checks = 50},
+          .netAccept = Accept::kByteCount};
 }
 
 PollWorker::PollWorker(LinkService& link, SharedConfig& config, DecodedValues& values, PollObserver& observer)

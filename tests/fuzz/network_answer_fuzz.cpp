@@ -9,6 +9,13 @@
 
 #include "link/fake_link.h"
 #include "link/link_service.h"
+#include "monitor/poll_worker.h"
+#include "tools/console/console_link.h"
+#include "tools/console/wireless_settings.h"
+#include "tools/controller/coil_command.h"
+#include "tools/controller/param_register.h"
+#include "tools/log/log_reader.h"
+#include "tools/relay/rd_command.h"
 
 using namespace kaviro;
 
@@ -38,20 +45,18 @@ class StreamSocket final : public NetSocket {
   size_t at_ = 0;
 };
 
-// The callers' ways of waiting: the poll, the console, a parameter read, the Modbus address
-// write, the RD, the log (collecting until quiet) and a coil's echo.
+// The callers' ways of waiting, by their own policies: the poll, the console, a parameter read,
+// the Modbus address write, the RD, the log (collecting until quiet) and a coil's echo.
 ExchangePolicy Waiting(int which) {
-  ExchangePolicy p;
   switch (which) {
-    case 0: p.net = {.sleepMs = 10, .maxTries = 50}; p.netAccept = Accept::kByteCount; break;
-    case 1: p.net = {.sleepMs = 10, .maxTries = 50, .failOnReceiveError = true}; break;
-    case 2: p.net = {.sleepMs = 30, .maxTries = 50, .failOnReceiveError = true}; break;
-    case 3: p.net = {.sleepMs = 10, .maxTries = 1}; break;
-    case 4: p.net = {.sleepMs = 30, .maxTries = 100, .protocol = Protocol::kRelay}; break;
-    case 5: p.net = {.sleepMs = 10, .maxTries = 0, .idleLimit = 21, .capacity = 50000}; break;
-    default: p.net = {.sleepMs = 10, .maxTries = 50}; break;
+    case 0: return PollBlockPolicy(PollBlocks()[0]);
+    case 1: return ConsoleReadPolicy(ResponseKind::kRawDisplay);
+    case 2: return ParamReadPolicy();
+    case 3: return ModbusAddressWritePolicy();
+    case 4: return RdExchangePolicy();
+    case 5: return LogReadPolicy();
+    default: return CoilEchoPolicy(WriteCoil(1, 0x14));
   }
-  return p;
 }
 constexpr int kWaits = 7;
 
@@ -84,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const ExchangePolicy policy = Waiting(which);
   const RtuFrame request = ReadRegisters(1, fn::kReadInput, 0x0000, 90);
   const ExchangeResult first = link.Exchange(LinkMode::kNetwork, request, 0, policy);
-  if (first.ok() && policy.net.idleLimit == 0) CheckMatched(first, link.receive(), stream);
+  if (first.ok() && std::holds_alternative<wait::MatchTransaction>(policy.net)) CheckMatched(first, link.receive(), stream);
   link.Exchange(LinkMode::kNetwork, request, 0, policy);
   return 0;
 }

@@ -1,4 +1,5 @@
-// The exchange engine's wait policies, run in virtual time against scripted lines.
+// The exchange engine's wait rules, one group per rule, run in virtual time against scripted
+// lines with the tool's own policies by name.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -8,6 +9,14 @@
 #include "link/fake_link.h"
 #include "link/link_service.h"
 #include "link/radio_packet.h"
+#include "monitor/poll_worker.h"
+#include "tools/console/wireless_settings.h"
+#include "tools/controller/coil_command.h"
+#include "tools/controller/controller_info.h"
+#include "tools/controller/param_register.h"
+#include "tools/log/log_reader.h"
+#include "tools/relay/rd_command.h"
+#include "tools/relay/threshold_probe.h"
 
 namespace kaviro {
 namespace {
@@ -33,25 +42,8 @@ Bytes Packets(const Bytes& plain) {
 
 Bytes Slice(const Bytes& b, size_t from, size_t to) { return {b.begin() + from, b.begin() + to}; }
 
-ExchangePolicy PollPolicy(int sleepMs, int checks) {
-  ExchangePolicy p;
-  p.serial = {.sleepMs = sleepMs, .maxChecks = checks, .take = SerialWait::Take::kExactWhenEnough};
-  p.unpack = Unpack::kPoll;
-  p.unpackMismatchFormat = "3需要数据长度=%d,实际读回数据长度=%d";
-  p.accept = Accept::kReadRule;
-  p.net = {.sleepMs = 10, .maxTries = 50};
-  p.netAccept = Accept::kByteCount;
-  return p;
-}
-
-ExchangePolicy LogPolicy() {
-  ExchangePolicy p;
-  p.serial = {.sleepMs = 50, .maxChecks = 0, .take = SerialWait::Take::kAllQueued, .stopWhenComplete = false,
-              .idleLimit = 41, .capacity = 80000};
-  p.unpack = Unpack::kLog;
-  p.net = {.sleepMs = 10, .maxTries = 0, .idleLimit = 21, .capacity = 50000};
-  return p;
-}
+// The poll's first block: until its 185 bytes wait, 200 checks of 10 ms.
+ExchangePolicy PollPolicy() { return PollBlockPolicy(PollBlocks()[0]); }
 
 class SerialExchangeTest : public ::testing::Test {
  protected:
@@ -62,10 +54,12 @@ class SerialExchangeTest : public ::testing::Test {
   const RtuFrame block1 = ReadRegisters(1, fn::kReadInput, 0, 90);
 };
 
+// --- wait::UntilBytes -------------------------------------------------------------------------
+
 TEST_F(SerialExchangeTest, PollReadStopsAtTheFirstCheckWithTheWholeAnswer) {
   const Bytes answer = ReadAnswer(1, 4, 90);
   port.AnswerAfter(35, answer);
-  const ExchangeResult r = link.Exchange(LinkMode::kSerial, block1, 185, PollPolicy(10, 200));
+  const ExchangeResult r = link.Exchange(LinkMode::kSerial, block1, 185, PollPolicy());
   EXPECT_EQ(r.outcome, Outcome::kAnswered);
   EXPECT_EQ(clock.NowMs(), 40u);
   EXPECT_EQ(link.receive().count, 185);
@@ -79,12 +73,12 @@ TEST_F(SerialExchangeTest, AnswerInPiecesIsReadOnceItIsWhole) {
   const Bytes answer = ReadAnswer(1, 4, 90);
   port.AnswerAfter(20, Slice(answer, 0, 100));
   port.AnswerAfter(65, Slice(answer, 100, 185));
-  EXPECT_EQ(link.Exchange(LinkMode::kSerial, block1, 185, PollPolicy(10, 200)).outcome, Outcome::kAnswered);
+  EXPECT_EQ(link.Exchange(LinkMode::kSerial, block1, 185, PollPolicy()).outcome, Outcome::kAnswered);
   EXPECT_EQ(clock.NowMs(), 70u);
 }
 
 TEST_F(SerialExchangeTest, SilenceUsesEveryCheck) {
-  const ExchangeResult r = link.Exchange(LinkMode::kSerial, block1, 185, PollPolicy(10, 200));
+  const ExchangeResult r = link.Exchange(LinkMode::kSerial, block1, 185, PollPolicy());
   EXPECT_EQ(r.outcome, Outcome::kTimedOut);
   EXPECT_EQ(clock.NowMs(), 2000u);
   EXPECT_EQ(clock.sleeps(), 200);
@@ -99,20 +93,20 @@ TEST_F(SerialExchangeTest, RejectedAnswers) {
   };
   for (const auto& c : cases) {
     port.AnswerAfter(10, c.answer);
-    EXPECT_EQ(link.Exchange(LinkMode::kSerial, block1, 185, PollPolicy(10, 200)).outcome, Outcome::kRejected) << c.what;
+    EXPECT_EQ(link.Exchange(LinkMode::kSerial, block1, 185, PollPolicy()).outcome, Outcome::kRejected) << c.what;
   }
 }
 
 TEST_F(SerialExchangeTest, ClosedPortSendsNothing) {
   port.SetOpen(false);
-  EXPECT_EQ(link.Exchange(LinkMode::kSerial, block1, 185, PollPolicy(10, 200)).outcome, Outcome::kNotOpen);
+  EXPECT_EQ(link.Exchange(LinkMode::kSerial, block1, 185, PollPolicy()).outcome, Outcome::kNotOpen);
   EXPECT_TRUE(port.writes().empty());
 }
 
 TEST_F(SerialExchangeTest, WirelessSendsOnePacketAndJoinsTheAnswer) {
   const Bytes answer = ReadAnswer(1, 4, 90);
   port.AnswerAfter(30, Packets(answer));
-  const ExchangeResult r = link.Exchange(LinkMode::kWireless, block1, 185, PollPolicy(10, 200));
+  const ExchangeResult r = link.Exchange(LinkMode::kWireless, block1, 185, PollPolicy());
   ASSERT_EQ(r.outcome, Outcome::kAnswered) << r.message;
   ASSERT_EQ(port.writes().size(), 1u);
   EXPECT_EQ(port.writes()[0].size(), 16u);
@@ -126,16 +120,18 @@ TEST_F(SerialExchangeTest, WirelessPacketErrorsCarryTheirText) {
   Bytes stream = Packets(ReadAnswer(1, 4, 90));
   stream.back() = 0;
   port.AnswerAfter(10, stream);
-  const ExchangeResult r = link.Exchange(LinkMode::kWireless, block1, 185, PollPolicy(10, 200));
+  const ExchangeResult r = link.Exchange(LinkMode::kWireless, block1, 185, PollPolicy());
   EXPECT_EQ(r.outcome, Outcome::kUnpackError);
   EXPECT_EQ(r.message, "最后1包数据长度不正确=0,应该在1~15");
 }
+
+// --- wait::Gather --------------------------------------------------------------------------------
 
 TEST_F(SerialExchangeTest, CollectUntilIdleTakesEveryPiece) {
   const RtuFrame request = ReadDeviceIdentification(1, 3, 0);
   port.AnswerAfter(100, Bytes(500, 0x11));
   port.AnswerAfter(320, Bytes(300, 0x22));
-  const ExchangeResult r = link.Exchange(LinkMode::kSerial, request, 0, LogPolicy());
+  const ExchangeResult r = link.Exchange(LinkMode::kSerial, request, 0, LogReadPolicy());
   EXPECT_EQ(r.outcome, Outcome::kIdle);
   EXPECT_EQ(r.answer.size(), 800u);
   // The last piece lands at the check at 350 ms; 41 empty checks of 50 ms follow.
@@ -143,8 +139,8 @@ TEST_F(SerialExchangeTest, CollectUntilIdleTakesEveryPiece) {
 }
 
 TEST_F(SerialExchangeTest, CollectionIsBoundedButStillEnds) {
-  ExchangePolicy p = LogPolicy();
-  p.serial.capacity = 1000;
+  ExchangePolicy p = LogReadPolicy();
+  std::get<wait::Gather>(p.line).capacity = 1000;
   port.AnswerAfter(50, Bytes(5000, 0x33));
   const ExchangeResult r = link.Exchange(LinkMode::kSerial, ReadDeviceIdentification(1, 3, 0), 0, p);
   EXPECT_EQ(r.outcome, Outcome::kIdle);
@@ -152,10 +148,10 @@ TEST_F(SerialExchangeTest, CollectionIsBoundedButStillEnds) {
   EXPECT_EQ(link.receive().Stored().size(), ReceiveBuffer::kSize);
 }
 
+// --- wait::AllChecks ----------------------------------------------------------------------------
+
 TEST_F(SerialExchangeTest, RunAllChecksKeepsATally) {
-  ExchangePolicy p;
-  p.serial = {.sleepMs = 100, .maxChecks = 5, .take = SerialWait::Take::kExactWhenEnough, .stopWhenComplete = false,
-              .runAllChecks = true};
+  const ExchangePolicy p = ParamReadPolicy();
   port.AnswerAfter(50, ReadAnswer(1, 4, 1));
   const ExchangeResult r = link.Exchange(LinkMode::kSerial, ReadRegisters(1, 4, 0x28, 1), 7, p);
   EXPECT_EQ(r.outcome, Outcome::kAnswered);
@@ -163,14 +159,14 @@ TEST_F(SerialExchangeTest, RunAllChecksKeepsATally) {
   EXPECT_EQ(r.tally, 7);
 }
 
+// --- wait::UntilJudged ---------------------------------------------------------------------------
+
 TEST_F(SerialExchangeTest, JudgedReadsGoOnAfterAWrongEcho) {
   const RtuFrame coil = WriteCoil(1, 0x14);
   const Bytes echo(coil.Bytes().begin(), coil.Bytes().end());
   Bytes wrong = echo;
   wrong[3] = 0x15;
-  ExchangePolicy p;
-  p.serial = {.sleepMs = 10, .maxChecks = 50, .take = SerialWait::Take::kAllWhenEnough};
-  p.judgeRead = [&](std::span<const uint8_t> got) { return std::equal(echo.begin(), echo.end(), got.begin()); };
+  const ExchangePolicy p = CoilEchoPolicy(coil);
   port.AnswerAfter(10, wrong);
   port.AnswerAfter(40, echo);
   const ExchangeResult r = link.Exchange(LinkMode::kSerial, coil, 8, p);
@@ -180,17 +176,13 @@ TEST_F(SerialExchangeTest, JudgedReadsGoOnAfterAWrongEcho) {
 }
 
 TEST_F(SerialExchangeTest, NotEnoughBytesAreNeverRead) {
-  ExchangePolicy p;
-  p.serial = {.sleepMs = 10, .maxChecks = 50, .take = SerialWait::Take::kAllWhenEnough};
   port.AnswerAfter(10, Bytes(7, 1));
-  EXPECT_EQ(link.Exchange(LinkMode::kSerial, WriteCoil(1, 0), 8, p).outcome, Outcome::kTimedOut);
+  EXPECT_EQ(link.Exchange(LinkMode::kSerial, WriteCoil(1, 0), 8, CoilEchoPolicy(WriteCoil(1, 0))).outcome, Outcome::kTimedOut);
   EXPECT_EQ(port.Queued(), 7);
 }
 
 TEST_F(SerialExchangeTest, FirstQuietCheckAfterAWholeAnswerEndsTheWait) {
-  ExchangePolicy p;
-  p.serial = {.sleepMs = 100, .maxChecks = 5, .take = SerialWait::Take::kAllQueued, .stopWhenComplete = false,
-              .idleLimit = 1, .idleAfterDataOnly = true, .idleNeedsComplete = true};
+  const ExchangePolicy p = InfoRegisterPolicy();
   const Bytes answer = ReadAnswer(1, 3, 1);
   port.AnswerAfter(50, Slice(answer, 0, 3));
   port.AnswerAfter(250, Slice(answer, 3, 7));  // a quiet check between the pieces does not end it
@@ -206,20 +198,14 @@ TEST_F(SerialExchangeTest, FirstQuietCheckAfterAWholeAnswerEndsTheWait) {
 TEST_F(SerialExchangeTest, StopConditionCancelsTheWait) {
   int checks = 0;
   const ExchangeResult r =
-      link.Exchange(LinkMode::kSerial, block1, 185, PollPolicy(10, 200), [&] { return ++checks > 3; });
+      link.Exchange(LinkMode::kSerial, block1, 185, PollPolicy(), [&] { return ++checks > 3; });
   EXPECT_EQ(r.outcome, Outcome::kCancelled);
   EXPECT_EQ(clock.NowMs(), 30u);
 }
 
 // A fixed-size block out; whatever comes is collected until the first quiet check after it, and
 // an answer still arriving when the checks run out is not taken.
-ExchangePolicy BlockPolicy() {
-  ExchangePolicy p;
-  p.serial = {.sleepMs = 100, .maxChecks = 10, .take = SerialWait::Take::kAllQueued, .stopWhenComplete = false,
-              .idleLimit = 1, .idleAfterDataOnly = true, .capacity = 256};
-  p.serialBlock = 16;
-  return p;
-}
+ExchangePolicy BlockPolicy() { return ProbePolicy(); }
 
 TEST_F(SerialExchangeTest, BlockGoesOutZeroFilledAndTheAnswerEndsAtTheFirstQuietCheck) {
   const RtuFrame request = ReadRegisters(1, fn::kReadHolding, 0x2033, 2);
@@ -282,7 +268,7 @@ TEST_F(NetworkExchangeTest, PollReadTakesOnlyTheCurrentTransaction) {
   socket->ThenCode(NetSocket::kWouldBlock, 2);
   socket->Then(NetAnswer(0x0101, ReadAnswer(1, 4, 90)));  // the previous request's answer
   socket->Then(NetAnswer(0x0102, ReadAnswer(1, 4, 90)));
-  const ExchangeResult r = link.Exchange(LinkMode::kNetwork, block1, 185, PollPolicy(10, 200));
+  const ExchangeResult r = link.Exchange(LinkMode::kNetwork, block1, 185, PollPolicy());
   ASSERT_EQ(r.outcome, Outcome::kAnswered);
   EXPECT_EQ(socket->sent()[0], (Bytes{0x01, 0x02, 0, 0, 0, 6, 1, 4, 0, 0, 0, 0x5A}));
   EXPECT_EQ(link.receive().count, 185);
@@ -292,7 +278,7 @@ TEST_F(NetworkExchangeTest, PollReadTakesOnlyTheCurrentTransaction) {
 }
 
 TEST_F(NetworkExchangeTest, NoAnswerStillAdvancesTheTransaction) {
-  const ExchangeResult r = link.Exchange(LinkMode::kNetwork, block1, 185, PollPolicy(10, 200));
+  const ExchangeResult r = link.Exchange(LinkMode::kNetwork, block1, 185, PollPolicy());
   EXPECT_EQ(r.outcome, Outcome::kTimedOut);
   EXPECT_EQ(socket->receives(), 50);
   EXPECT_EQ(link.transaction().Current(), 0x0103);
@@ -300,20 +286,21 @@ TEST_F(NetworkExchangeTest, NoAnswerStillAdvancesTheTransaction) {
 
 TEST_F(NetworkExchangeTest, FailuresBeforeTheWaitKeepTheTransaction) {
   socket->LimitSend(11);
-  EXPECT_EQ(link.Exchange(LinkMode::kNetwork, block1, 185, PollPolicy(10, 200)).outcome, Outcome::kSendFailed);
+  EXPECT_EQ(link.Exchange(LinkMode::kNetwork, block1, 185, PollPolicy()).outcome, Outcome::kSendFailed);
   EXPECT_EQ(link.transaction().Current(), 0x0102);
 
   link.SetConnected(false);
-  EXPECT_EQ(link.Exchange(LinkMode::kNetwork, block1, 185, PollPolicy(10, 200)).outcome, Outcome::kNotConnected);
+  EXPECT_EQ(link.Exchange(LinkMode::kNetwork, block1, 185, PollPolicy()).outcome, Outcome::kNotConnected);
 }
 
 TEST_F(NetworkExchangeTest, ReceiveErrorsEndTheWaitOnlyWhenThePolicySays) {
-  ExchangePolicy p = PollPolicy(10, 200);
+  ExchangePolicy p = PollPolicy();
   socket->ThenCode(0);
   socket->Then(NetAnswer(0x0102, ReadAnswer(1, 4, 90)));
   EXPECT_EQ(link.Exchange(LinkMode::kNetwork, block1, 185, p).outcome, Outcome::kAnswered);
 
-  p.net.failOnReceiveError = true;
+  p = ParamReadPolicy();
+  link.transaction().Reset(0x0102);
   socket->ThenCode(NetSocket::kWouldBlock);
   socket->ThenCode(0);
   EXPECT_EQ(link.Exchange(LinkMode::kNetwork, block1, 185, p).outcome, Outcome::kReceiveError);
@@ -339,7 +326,7 @@ TEST_P(NetworkPiecesTest, AnswerIsTakenOnceTheAnnouncedBytesAreIn) {
     from = cut;
   }
   socket->Then(Slice(whole, from, whole.size()));
-  const ExchangeResult r = link.Exchange(LinkMode::kNetwork, block1, 185, PollPolicy(10, 200));
+  const ExchangeResult r = link.Exchange(LinkMode::kNetwork, block1, 185, PollPolicy());
   ASSERT_EQ(r.outcome, Outcome::kAnswered);
   EXPECT_EQ(Bytes(r.raw.begin(), r.raw.end()), whole);
   EXPECT_EQ(link.receive().count, 185);
@@ -359,13 +346,13 @@ TEST_F(NetworkExchangeTest, HalfAnAnswerThenSilenceIsRefusedAtTheEndOfTheWait) {
   Bytes answer = NetAnswer(0x0102, ReadAnswer(1, 4, 90));
   answer.resize(50);
   socket->Then(answer);
-  const ExchangeResult r = link.Exchange(LinkMode::kNetwork, block1, 185, PollPolicy(10, 200));
+  const ExchangeResult r = link.Exchange(LinkMode::kNetwork, block1, 185, PollPolicy());
   EXPECT_EQ(r.outcome, Outcome::kBadLength);
   EXPECT_EQ(r.raw.size(), 50u);
   EXPECT_EQ(clock.NowMs(), 500u) << "the rest may still come within the wait";
   // The rest arriving late is not taken for the next request's answer.
   socket->Then(Slice(NetAnswer(0x0102, ReadAnswer(1, 4, 90)), 50, 189));
-  EXPECT_EQ(link.Exchange(LinkMode::kNetwork, block1, 185, PollPolicy(10, 200)).outcome, Outcome::kTimedOut);
+  EXPECT_EQ(link.Exchange(LinkMode::kNetwork, block1, 185, PollPolicy()).outcome, Outcome::kTimedOut);
 }
 
 TEST_F(NetworkExchangeTest, ASecondAnswerBehindTheFirstWaitsForTheNextMatch) {
@@ -374,13 +361,13 @@ TEST_F(NetworkExchangeTest, ASecondAnswerBehindTheFirstWaitsForTheNextMatch) {
   Bytes both = first;
   both.insert(both.end(), second.begin(), second.end());
   socket->Then(both);
-  const ExchangeResult r = link.Exchange(LinkMode::kNetwork, block1, 185, PollPolicy(10, 200));
+  const ExchangeResult r = link.Exchange(LinkMode::kNetwork, block1, 185, PollPolicy());
   ASSERT_EQ(r.outcome, Outcome::kAnswered);
   EXPECT_EQ(Bytes(r.raw.begin(), r.raw.end()), first);
   EXPECT_EQ(link.receive().count, 185);
 
   const ExchangeResult next =
-      link.Exchange(LinkMode::kNetwork, ReadRegisters(1, fn::kReadHolding, 0xE000, 27), 59, PollPolicy(10, 200));
+      link.Exchange(LinkMode::kNetwork, ReadRegisters(1, fn::kReadHolding, 0xE000, 27), 59, PollPolicy());
   ASSERT_EQ(next.outcome, Outcome::kAnswered);
   EXPECT_EQ(Bytes(next.raw.begin(), next.raw.end()), second);
   EXPECT_EQ(link.receive().count, 59);
@@ -391,7 +378,7 @@ TEST_F(NetworkExchangeTest, AnOversizeLengthFieldIsRefusedAtOnce) {
   answer[4] = 0xFF;
   answer[5] = 0xFF;
   socket->Then(answer);
-  const ExchangeResult r = link.Exchange(LinkMode::kNetwork, block1, 185, PollPolicy(10, 200));
+  const ExchangeResult r = link.Exchange(LinkMode::kNetwork, block1, 185, PollPolicy());
   EXPECT_EQ(r.outcome, Outcome::kBadLength);
   EXPECT_EQ(clock.NowMs(), 10u);
 }
@@ -472,7 +459,7 @@ TEST_F(NetworkExchangeTest, InboxStepsOverOtherFramesAndTheRestOfAnOversizeAnswe
 TEST_F(NetworkExchangeTest, AbandonedWaitLeavesItsLateAnswerUnmatched) {
   {
     link.transaction().Reset(0x0102);
-    ExchangePolicy p = PollPolicy(10, 200);
+    ExchangePolicy p = PollPolicy();
     int tries = 0;
     EXPECT_EQ(link.Exchange(LinkMode::kNetwork, block1, 185, p, [&] { return ++tries > 3; }).outcome,
               Outcome::kCancelled);
@@ -490,36 +477,63 @@ TEST_F(NetworkExchangeTest, ByteCountRuleAppliesWithoutCrc) {
   Bytes answer = NetAnswer(0x0102, ReadAnswer(1, 4, 90));
   answer[8] = 0x10;  // byte count no longer matches the length field
   socket->Then(answer);
-  EXPECT_EQ(link.Exchange(LinkMode::kNetwork, block1, 185, PollPolicy(10, 200)).outcome, Outcome::kRejected);
+  EXPECT_EQ(link.Exchange(LinkMode::kNetwork, block1, 185, PollPolicy()).outcome, Outcome::kRejected);
 }
 
 TEST_F(NetworkExchangeTest, CollectModeGathersEveryChunkUntilQuiet) {
   const Bytes header = {0x01, 0x02, 0, 0, 0x00, 0x0C};
   socket->Then(header);
   socket->Then(Bytes(12, 0x44));
-  const ExchangeResult r = link.Exchange(LinkMode::kNetwork, ReadDeviceIdentification(1, 3, 0), 0, LogPolicy());
+  const ExchangeResult r = link.Exchange(LinkMode::kNetwork, ReadDeviceIdentification(1, 3, 0), 0, LogReadPolicy());
   EXPECT_EQ(r.outcome, Outcome::kAnswered);
   EXPECT_EQ(r.answer.size(), 12u);
   EXPECT_EQ(clock.NowMs(), 20u + 21 * 10);
   EXPECT_EQ(link.transaction().Current(), 0x0103);
 }
 
+// --- wait::CollectUntilQuiet ---------------------------------------------------------------------
+
+// A late answer of an earlier request in front of the collected answer is stepped over; bytes that
+// are no frame are not, so the answer's own checks see them.
+TEST_F(NetworkExchangeTest, CollectStepsOverAnotherTransactionsFrameInFront) {
+  const Bytes late = NetAnswer(0x0101, ReadAnswer(1, 4, 2));
+  const Bytes ours = {0x01, 0x02, 0, 0, 0x00, 0x0C, 1, 0x2B, 0x0E, 3, 0, 0, 0, 0, 0xFF, 0xFE, 0xFD, 0xFC};
+  Bytes both = late;
+  both.insert(both.end(), ours.begin(), ours.end());
+  socket->Then(both);
+  ExchangeResult r = link.Exchange(LinkMode::kNetwork, ReadDeviceIdentification(1, 3, 0), 0, LogReadPolicy());
+  ASSERT_EQ(r.outcome, Outcome::kAnswered);
+  EXPECT_EQ(Bytes(r.answer.begin(), r.answer.end()), Slice(ours, 6, ours.size()));
+
+  socket->Then(late);  // nothing but another transaction's answer
+  EXPECT_EQ(link.Exchange(LinkMode::kNetwork, ReadDeviceIdentification(1, 3, 0), 0, LogReadPolicy()).outcome,
+            Outcome::kGaveUp);
+
+  Bytes garbage(7, 0x55);
+  garbage.insert(garbage.end(), ours.begin(), ours.end());
+  socket->Then(garbage);
+  r = link.Exchange(LinkMode::kNetwork, ReadDeviceIdentification(1, 3, 0), 0, LogReadPolicy());
+  ASSERT_EQ(r.outcome, Outcome::kAnswered);
+  EXPECT_EQ(r.answer[0], 0x55);
+}
+
+// --- wait::MatchTransaction -----------------------------------------------------------------------
+
 // Every request that went out moves the id on, answered or not, so that its late answer can never
 // be taken for the next request's: a timed-out RD request, an answered write, a receive error.
 TEST_F(NetworkExchangeTest, EveryRequestSentAdvancesTheId) {
-  ExchangePolicy p;
-  p.net = {.sleepMs = 30, .maxTries = 100, .protocol = Protocol::kRelay};
+  ExchangePolicy p = RdExchangePolicy();
   link.Exchange(LinkMode::kNetwork, ReadRegisters(0x36, 3, 0x20, 4), 13, p);
   EXPECT_EQ(socket->sent()[0][2], 0x01);
   EXPECT_EQ(socket->sent()[0][3], 0x01);
   EXPECT_EQ(link.transaction().Current(), 0x0103);
 
-  p.net = {.sleepMs = 10, .maxTries = 1};
+  p = ModbusAddressWritePolicy();
   socket->Then(NetAnswer(0x0103, ReadAnswer(1, 6, 1)));
   link.Exchange(LinkMode::kNetwork, WriteRegister(1, 0x40, 5), 8, p);
   EXPECT_EQ(link.transaction().Current(), 0x0104);
 
-  p.net = {.sleepMs = 10, .maxTries = 5, .failOnReceiveError = true};
+  p = ParamWritePolicy(WriteRegister(1, 0x40, 5), LinkMode::kNetwork);
   socket->ThenCode(0);
   EXPECT_EQ(link.Exchange(LinkMode::kNetwork, WriteRegister(1, 0x40, 5), 8, p).outcome, Outcome::kReceiveError);
   EXPECT_EQ(link.transaction().Current(), 0x0105);
@@ -533,8 +547,7 @@ TEST_F(NetworkExchangeTest, EveryRequestSentAdvancesTheId) {
 // A write whose echo comes after its wait: the next read carries the next id, and the late echo
 // (old id) is stepped over instead of being decoded as the read's answer.
 TEST_F(NetworkExchangeTest, LateEchoIsNotTheNextReadsAnswer) {
-  ExchangePolicy p;
-  p.net = {.sleepMs = 10, .maxTries = 3};
+  const ExchangePolicy p = ParamReadPolicy();
   const RtuFrame write = WriteRegister(1, 0xE00E, 0x0514);
   EXPECT_EQ(link.Exchange(LinkMode::kNetwork, write, 8, p).outcome, Outcome::kTimedOut);
   Bytes echo = NetAnswer(0x0102, Bytes(write.Bytes().begin(), write.Bytes().end()));

@@ -130,8 +130,8 @@ TEST(SerialPort, RealExchangeThroughAPseudoTerminal) {
   LinkService link;
   ASSERT_TRUE(link.EnsureSerialOpenPath(pty.slave));
   ExchangePolicy p;
-  p.serial = {.sleepMs = 10, .maxChecks = 200};
-  p.accept = Accept::kReadRule;
+  p.line = wait::UntilBytes{.sleepMs = 10, .checks = 200};
+  p.lineAccept = Accept::kReadRule;
   const ExchangeResult r = link.Exchange(LinkMode::kSerial, ReadRegisters(1, 4, 0, 10), 25, p);
   device.join();
   ASSERT_EQ(r.outcome, Outcome::kAnswered);

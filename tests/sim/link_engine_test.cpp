@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "link/link_service.h"
+#include "monitor/poll_worker.h"
 #include "link/tcp_link.h"
 #include "sim_process.h"
 
@@ -27,20 +28,12 @@ const PollRead kPollReads[] = {
     {fn::kReadHolding, 0xE080, 78, 0xE081, 0x0428},
 };
 
-ExchangePolicy SerialPollPolicy() {
-  ExchangePolicy p;
-  p.serial = SerialWait{.sleepMs = 10, .maxChecks = 200, .take = SerialWait::Take::kExactWhenEnough};
-  p.unpack = Unpack::kPoll;
-  p.unpackMismatchFormat = "3需要数据长度=%d,实际读回数据长度=%d";
-  p.accept = Accept::kReadRule;
-  return p;
-}
+// The poll's first block policy (200 checks of 10 ms), long enough for every block here.
+ExchangePolicy SerialPollPolicy() { return PollBlockPolicy(PollBlocks()[0]); }
 
 ExchangePolicy NetworkPollPolicy(Protocol protocol = Protocol::kController) {
-  ExchangePolicy p;
-  p.net = NetWait{.sleepMs = 10, .maxTries = 50};
-  p.net.protocol = protocol;
-  p.netAccept = Accept::kByteCount;
+  ExchangePolicy p = PollBlockPolicy(PollBlocks()[0]);
+  p.protocol = protocol;
   return p;
 }
 
@@ -78,10 +71,9 @@ TEST(LinkEngineAgainstSim, WirelessPollAndAMultiPacketWrite) {
   // The next exchange purges the port: give the last packet time to leave it first.
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   ExchangePolicy read;
-  read.serial = SerialWait{.sleepMs = 50, .maxChecks = 30, .take = SerialWait::Take::kAllQueued, .idleLimit = 3,
-                           .idleAfterDataOnly = true};
-  read.unpack = Unpack::kGeneral;
-  read.accept = Accept::kReadRule;
+  read.line = wait::Gather{.sleepMs = 50, .checks = 30, .quiet = 3, .from = wait::Gather::QuietFrom::kFirstByte};
+  read.unpack = unpack::General{};
+  read.lineAccept = Accept::kReadRule;
   const ExchangeResult result = link.Exchange(LinkMode::kWireless, ReadRegisters(1, fn::kReadHolding, 0x203F, 9), ReadAnswerLength(9), read);
   ASSERT_TRUE(result.ok()) << static_cast<int>(result.outcome) << " " << result.message;
   EXPECT_EQ(std::vector<uint8_t>(result.answer.begin() + 3, result.answer.end() - 2), row);
@@ -138,7 +130,7 @@ TEST(LinkEngineAgainstSim, FaultsReachTheEngineAsRejectionsAndTimeouts) {
   LinkService quiet;
   ASSERT_TRUE(quiet.EnsureSerialOpenPath(quietTty));
   ExchangePolicy shortWait = SerialPollPolicy();
-  shortWait.serial.maxChecks = 20;
+  std::get<wait::UntilBytes>(shortWait.line).checks = 20;
   EXPECT_EQ(quiet.Exchange(LinkMode::kSerial, ReadRegisters(1, fn::kReadInput, 0, 90), 185, shortWait).outcome, Outcome::kTimedOut);
 }
 

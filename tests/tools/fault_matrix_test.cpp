@@ -351,7 +351,7 @@ const Row kRows[] = {
     {&kLog, &kBadCrc, kLine, {false, "尾格式不对!"}},
     {&kLog, &kWrongAddress, kAll, {false, "头格式不对!"}},
     {&kLog, &kException, kAll, {false, "头格式不对!"}},
-    {&kLog, &kWrongTid, kNetwork, {true, ""}},
+    {&kLog, &kWrongTid, kNetwork, {false, ""}},  // another transaction's answer is none
     {&kLog, &kLate, kLine, {false, "头格式不对!"}, Ended{false, "数据个数=112,数据部分丢失8+N*44+4"}},
     {&kLog, &kLate, kNetwork, {false, ""}, Ended{false, "数据个数=118,数据部分丢失8+N*44+4"}},
     {&kLog, &kHalf, kAll, {false, "尾格式不对!"}},

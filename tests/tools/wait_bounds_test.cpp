@@ -134,6 +134,7 @@ TEST(WaitBounds, EveryNamedWaitEndsOnAnEndlessLine) {
         link.UseSerialDevice(&line);
         ASSERT_NO_THROW(link.Exchange(mode, n.request, n.expected, n.policy));
         EXPECT_LE(clock.NowMs(), n.lineWorstMs);
+        EXPECT_EQ(static_cast<uint64_t>(WorstCaseMs(n.policy.line)), n.lineWorstMs) << "the rule's own worst case";
       }
     }
   }
@@ -150,6 +151,7 @@ TEST(WaitBounds, EveryNamedWaitEndsOnAnEndlessConnection) {
       link.SetConnected(true);
       ASSERT_NO_THROW(link.Exchange(LinkMode::kNetwork, n.request, n.expected, n.policy));
       EXPECT_LE(clock.NowMs(), n.netWorstMs);
+      EXPECT_EQ(static_cast<uint64_t>(WorstCaseMs(n.policy.net)), n.netWorstMs) << "the rule's own worst case";
     }
   }
 }

@@ -8,28 +8,26 @@ namespace kaviro {
 
 namespace {
 
-using Take = SerialWait::Take;
+using wait::Gather;
 
 struct KindWait {
   ResponseKind kind;
-  SerialWait wait;
-  bool quietEndsAnswer = false;  // the idle rule is how this read normally ends
+  LineWait wait;
+  bool quietEndsAnswer = false;  // the quiet rule is how this read normally ends
 };
 
 // How each console read waits on the serial line.
-constexpr KindWait kWaits[] = {
+const KindWait kWaits[] = {
     // 100 checks of 10 ms; once the expected length waits, everything waiting is the answer.
-    {ResponseKind::kRawDisplay, {.sleepMs = 10, .maxChecks = 100, .take = Take::kAllWhenEnough}},
+    {ResponseKind::kRawDisplay, wait::UntilBytes{.sleepMs = 10, .checks = 100, .take = wait::UntilBytes::Take::kAll}},
     // Gathered until three quiet checks in a row, at most 25 checks of 100 ms.
-    {ResponseKind::kDeviceIdentification,
-     {.sleepMs = 100, .maxChecks = 25, .take = Take::kAllQueued, .stopWhenComplete = false, .idleLimit = 3},
-     true},
+    {ResponseKind::kDeviceIdentification, Gather{.sleepMs = 100, .checks = 25, .quiet = 3, .untilComplete = false}, true},
     // Gathered until complete; more than three quiet checks in a row end the read.
-    {ResponseKind::kNetworkSettings, {.sleepMs = 100, .maxChecks = 10, .take = Take::kAllQueued, .idleLimit = 4}},
-    {ResponseKind::kMacAddress, {.sleepMs = 100, .maxChecks = 5, .take = Take::kAllQueued, .idleLimit = 4}},
-    {ResponseKind::kWirelessConfig, {.sleepMs = 100, .maxChecks = 20, .take = Take::kAllQueued}},
+    {ResponseKind::kNetworkSettings, Gather{.sleepMs = 100, .checks = 10, .quiet = 4}},
+    {ResponseKind::kMacAddress, Gather{.sleepMs = 100, .checks = 5, .quiet = 4}},
+    {ResponseKind::kWirelessConfig, Gather{.sleepMs = 100, .checks = 20}},
     // Read with an expected length of 0: the first batch that arrives is the answer.
-    {ResponseKind::kModbusAddress, {.sleepMs = 100, .maxChecks = 20, .take = Take::kAllQueued}},
+    {ResponseKind::kModbusAddress, Gather{.sleepMs = 100, .checks = 20}},
 };
 
 const KindWait& WaitOf(ResponseKind kind) {
@@ -55,11 +53,9 @@ ConsoleReply Copy(ResponseKind kind, const ExchangeResult& r, const ReceiveBuffe
 }  // namespace
 
 ExchangePolicy ConsoleReadPolicy(ResponseKind kind) {
-  ExchangePolicy p;
-  p.serial = WaitOf(kind).wait;
-  p.unpack = Unpack::kGeneral;
-  p.net = {.sleepMs = 10, .maxTries = 50, .failOnReceiveError = true};
-  return p;
+  return {.line = WaitOf(kind).wait,
+          .unpack = unpack::General{},
+          .net = wait::MatchTransaction{.sleepMs = 10, .checks = 50, .failOnReceiveError = true}};
 }
 
 ConsoleReply NetworkTransaction(LinkService& link, const RtuFrame& request, ResponseKind kind) {

@@ -46,8 +46,8 @@ std::string SetLightingTime(LinkService& link, LinkMode mode, uint8_t unit, cons
 
 ExchangePolicy LightingReadPolicy() {
   ExchangePolicy p = ConsoleReadPolicy(ResponseKind::kRawDisplay);
-  p.serial = {.sleepMs = 20, .maxChecks = 100, .take = SerialWait::Take::kExactWhenEnough};
-  p.accept = Accept::kReadRule;
+  p.line = wait::UntilBytes{.sleepMs = 20, .checks = 100};
+  p.lineAccept = Accept::kReadRule;
   p.netAccept = Accept::kByteCount;
   return p;
 }

@@ -117,9 +117,7 @@ std::optional<uint8_t> ParseModbusAddressText(const std::string& text) {
 }
 
 ExchangePolicy ModbusAddressWritePolicy() {
-  ExchangePolicy p;
-  p.net = {.sleepMs = 10, .maxTries = 1};
-  return p;
+  return {.net = wait::MatchTransaction{.sleepMs = 10, .checks = 1}};
 }
 
 std::string WriteModbusAddress(LinkService& link, LinkMode mode, uint8_t unit, uint8_t newAddress) {

@@ -49,12 +49,10 @@ std::optional<uint16_t> CoilByName(const std::string& text) {
 }
 
 ExchangePolicy CoilEchoPolicy(const RtuFrame& request) {
-  ExchangePolicy p;
-  p.serial = {.sleepMs = 10, .maxChecks = 50, .take = SerialWait::Take::kAllWhenEnough};
-  p.judgeRead = [echo = std::vector<uint8_t>(request.Bytes().begin(), request.Bytes().end())](
-                    std::span<const uint8_t> got) { return AcceptsEcho(got, echo); };
-  p.net = {.sleepMs = 10, .maxTries = 50};
-  return p;
+  auto judge = [echo = std::vector<uint8_t>(request.Bytes().begin(), request.Bytes().end())](
+                   std::span<const uint8_t> got) { return AcceptsEcho(got, echo); };
+  return {.line = wait::UntilJudged{.sleepMs = 10, .checks = 50, .judge = judge},
+          .net = wait::MatchTransaction{.sleepMs = 10, .checks = 50}};
 }
 
 CoilResult SendCoil(LinkService& link, LinkMode mode, uint8_t unit, uint16_t coil) {

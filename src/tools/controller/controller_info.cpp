@@ -68,22 +68,16 @@ RtuFrame PresetTableRequest(uint8_t unit) {
 }
 
 ExchangePolicy PresetTablePolicy() {
-  ExchangePolicy p;
-  p.serial = {.sleepMs = 100, .maxChecks = 30, .take = SerialWait::Take::kAllQueued, .idleLimit = 4,
-              .capacity = ReceiveBuffer::kSize};
-  p.unpack = Unpack::kGeneral;
-  p.net = {.sleepMs = 10, .maxTries = 50, .failOnReceiveError = true};
-  return p;
+  return {.line = wait::Gather{.sleepMs = 100, .checks = 30, .quiet = 4, .capacity = ReceiveBuffer::kSize},
+          .unpack = unpack::General{},
+          .net = wait::MatchTransaction{.sleepMs = 10, .checks = 50, .failOnReceiveError = true}};
 }
 
 ExchangePolicy InfoRegisterPolicy() {
-  ExchangePolicy p;
-  p.serial = {.sleepMs = 100, .maxChecks = 5, .take = SerialWait::Take::kAllQueued, .stopWhenComplete = false,
-              .idleLimit = 1, .idleAfterDataOnly = true, .idleNeedsComplete = true,
-              .capacity = ReceiveBuffer::kSize};
-  p.unpack = Unpack::kGeneral;
-  p.net = {.sleepMs = 10, .maxTries = 50, .failOnReceiveError = true};
-  return p;
+  return {.line = wait::Gather{.sleepMs = 100, .checks = 5, .quiet = 1, .from = wait::Gather::QuietFrom::kWholeAnswer,
+                               .untilComplete = false, .capacity = ReceiveBuffer::kSize},
+          .unpack = unpack::General{},
+          .net = wait::MatchTransaction{.sleepMs = 10, .checks = 50, .failOnReceiveError = true}};
 }
 
 namespace {

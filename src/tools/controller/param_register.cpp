@@ -79,30 +79,25 @@ RtuFrame ParamReadRequest(uint8_t unit, uint16_t reg) {
 int ParamReadAnswerLength(uint16_t reg) { return ReadAnswerLength(ShapeOf(reg).count); }
 
 ExchangePolicy ParamReadPolicy() {
-  ExchangePolicy p;
-  p.serial = {.sleepMs = 100, .maxChecks = 5, .take = SerialWait::Take::kExactWhenEnough, .stopWhenComplete = false,
-              .runAllChecks = true};
-  p.unpack = Unpack::kPoll;
-  p.unpackMismatchFormat = kParamUnpackMismatchText;
-  p.net = {.sleepMs = 30, .maxTries = 50, .failOnReceiveError = true};
-  return p;
+  return {.line = wait::AllChecks{.sleepMs = 100, .checks = 5},
+          .unpack = unpack::Exact{kParamUnpackMismatchText},
+          .net = wait::MatchTransaction{.sleepMs = 30, .checks = 50, .failOnReceiveError = true}};
 }
 
 ExchangePolicy ParamWritePolicy(const RtuFrame& confirmation, LinkMode mode) {
-  ExchangePolicy p;
-  p.serial = {.sleepMs = 100, .maxChecks = 5, .take = SerialWait::Take::kAllWhenEnough, .capacity = kWriteBuffer};
-  p.net = {.sleepMs = 10, .maxTries = 50, .failOnReceiveError = true};
   std::vector<uint8_t> expected(confirmation.Bytes().begin(), confirmation.Bytes().end());
+  std::function<bool(std::span<const uint8_t>)> judge;
   if (mode == LinkMode::kWireless) {
-    p.unpack = Unpack::kGeneral;
-    p.judgeRead = [expected](std::span<const uint8_t> read) {
+    judge = [expected](std::span<const uint8_t> read) {
       const Unpacked joined = UnpackAnswer(read);
       return joined.ok() && joined.plain == expected;
     };
   } else {
-    p.judgeRead = [expected](std::span<const uint8_t> read) { return Confirms(read, expected); };
+    judge = [expected](std::span<const uint8_t> read) { return Confirms(read, expected); };
   }
-  return p;
+  return {.line = wait::UntilJudged{.sleepMs = 100, .checks = 5, .judge = std::move(judge), .capacity = kWriteBuffer},
+          .unpack = unpack::General{},
+          .net = wait::MatchTransaction{.sleepMs = 10, .checks = 50, .failOnReceiveError = true}};
 }
 
 RtuFrame WriteConfirmation(const RtuFrame& write) {

@@ -22,12 +22,11 @@ constexpr int kNetLongestMs = 30000;
 }  // namespace
 
 ExchangePolicy LogReadPolicy() {
-  ExchangePolicy p;
-  p.serial = {.sleepMs = kLineSleepMs, .maxChecks = kLineChecks, .take = SerialWait::Take::kAllQueued,
-              .stopWhenComplete = false, .idleLimit = kLineQuietChecks, .capacity = kLineCapacity};
-  p.unpack = Unpack::kLog;
-  p.net = {.sleepMs = kNetSleepMs, .maxTries = kNetLongestMs / kNetSleepMs, .idleLimit = 21, .capacity = 50000};
-  return p;
+  return {.line = wait::Gather{.sleepMs = kLineSleepMs, .checks = kLineChecks, .quiet = kLineQuietChecks,
+                               .untilComplete = false, .capacity = kLineCapacity},
+          .unpack = unpack::Log{},
+          .net = wait::CollectUntilQuiet{.sleepMs = kNetSleepMs, .checks = kNetLongestMs / kNetSleepMs, .quiet = 21,
+                                         .capacity = 50000}};
 }
 
 LogRead ReadLog(LinkService& link, LinkMode mode, uint8_t unit, bool latest) {

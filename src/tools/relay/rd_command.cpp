@@ -53,9 +53,7 @@ RtuFrame RdWriteMultipleFrame(uint8_t unit, uint16_t start, uint16_t count, std:
 }
 
 ExchangePolicy RdExchangePolicy() {
-  ExchangePolicy p;
-  p.net = {.sleepMs = 30, .maxTries = 100, .protocol = Protocol::kRelay};
-  return p;
+  return {.net = wait::MatchTransaction{.sleepMs = 30, .checks = 100}, .protocol = Protocol::kRelay};
 }
 
 namespace {

@@ -22,11 +22,9 @@ ProbeBytes ProbeBlockOf(const RtuFrame& request) {
 }
 
 ExchangePolicy ProbePolicy() {
-  ExchangePolicy p;
-  p.serial = {.sleepMs = 100, .maxChecks = 10, .take = SerialWait::Take::kAllQueued, .stopWhenComplete = false,
-              .idleLimit = 1, .idleAfterDataOnly = true, .capacity = kReceiveArea};
-  p.serialBlock = kProbeBlock;
-  return p;
+  return {.line = wait::Gather{.sleepMs = 100, .checks = 10, .quiet = 1, .from = wait::Gather::QuietFrom::kFirstByte,
+                               .untilComplete = false, .capacity = kReceiveArea},
+          .block = kProbeBlock};
 }
 
 bool AcceptsProbeAnswer(std::span<const uint8_t> answer, uint8_t unit) {
