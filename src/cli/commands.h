@@ -11,11 +11,14 @@ inline constexpr int kExitNoLink = 2;
 inline constexpr int kExitFailed = 3;
 inline constexpr int kExitMismatch = 4;  // written and confirmed, but read back as another value
 
-// The exit statuses as the help of a verb that reads and writes states them.
+// The exit statuses as every verb's help states them.
 inline constexpr const char* kExitStatusHelp =
     "Exit status: 0 success, 1 bad usage or input refused, 2 the link could not be opened or connected,\n"
     "             3 the exchange failed (no answer, answer rejected, write not confirmed),\n"
     "             4 the write was confirmed but reading it back gave another value.\n";
+
+// A verb's help footer: the exit statuses, then its examples.
+inline std::string Footer(const std::string& examples) { return std::string(kExitStatusHelp) + "\nExamples:\n" + examples; }
 
 // `kaviro-cli poll`: the main window's register list, headless.
 int RunPoll(const std::vector<std::string>& args);

@@ -1,7 +1,7 @@
 #include <iostream>
 
 #include "cli/commands.h"
-#include "cli/console_support.h"
+#include "cli/verb_link.h"
 #include "link/text_format.h"
 #include "tools/console/identification.h"
 
@@ -13,7 +13,7 @@ constexpr const char* kIdentSynopsis =
     "kaviro-cli ident get|set [--id HEX] [link options]\n"
     "  The controller's five identification objects (function 2B, MEI type 0E), one\n"
     "  name<TAB>value line each. Serial and wireless answers count only when they come from the\n"
-    "  configured device address, as in the test console.";
+    "  device asked (--id).";
 
 constexpr const char* kIdentSetSynopsis =
     "kaviro-cli ident set --serial T [--vendor T] [--product T] [--hw T] [--sw T] [--id HEX] [link options]\n"
@@ -21,12 +21,9 @@ constexpr const char* kIdentSetSynopsis =
     "  the two versions at most 15 bytes, the serial number exactly 8 bytes, counted in GBK (a\n"
     "  Chinese character counts two). Prints the frame, then reads the objects back and prints them.";
 
-constexpr const char* kIdentFooter =
-    "Exit status: 0 success, 1 bad usage or input refused, 2 the link could not be opened or connected,\n"
-    "             3 no answer or the answer refused, 4 the objects read back differ from those written.\n\n"
-    "Examples:\n"
+const std::string kIdentFooter = Footer(
     "  kaviro-cli ident get --mode serial --com 2\n"
-    "  kaviro-cli ident set --vendor KAVIRO --serial 24051701 --mode network --host 192.168.1.199\n";
+    "  kaviro-cli ident set --vendor KAVIRO --serial 24051701 --mode network --host 192.168.1.199\n");
 
 void Print(const IdentificationTexts& objects) {
   for (size_t i = 0; i < kIdentificationObjects; ++i)
@@ -47,33 +44,25 @@ int RunIdent(const std::vector<std::string>& args) {
     set->add_option(std::string("--") + kIdentificationFields[i].name, texts[i], helps[i])->type_name("T");
   if (const auto done = verb.Parse(args)) return *done;
 
-  const std::optional<ConsoleTarget> target = Target(verb);
-  if (!target) return kExitUsage;
-  std::optional<RtuFrame> update;
-  if (set->parsed()) {
-    const ConsoleWrite w = BuildIdentificationUpdate(target->unit, texts);
-    if (!w.frame) return Refused(w.refusal.text);
-    update = w.frame;
-  }
-
-  ConsoleLink link(*target, verb.link);
-  if (!link.ok()) return kExitNoLink;
+  int status = kExitOk;
+  const AppConfig config = verb.Config();
+  const std::optional<uint8_t> unit = VerbUnit(verb, config);
+  if (!unit) return kExitUsage;
+  const Result<RtuFrame> update = BuildIdentificationUpdate(*unit, texts);
+  if (set->parsed() && !update.ok()) return Finish(update);
+  const auto link = VerbLink::Open(verb, config, status);
+  if (!link) return status;
+  Result<IdentificationTexts> read;
   if (get->parsed()) {
-    const IdentificationRead read = ReadIdentification(link.link(), link.mode(), target->unit);
-    if (!read.answer || !read.answer->objects) return Failed(read.message);
-    Print(*read.answer->objects);
-    return kExitOk;
+    const Result<IdentificationAnswer> answer = ReadIdentification(link->link(), link->mode(), link->unit());
+    read = answer.As<IdentificationTexts>();
+    if (answer.value) read.value = answer.value->objects;
+  } else {
+    std::cout << HexBytes(update.value->Bytes()) << '\n';
+    read = SetIdentificationVerified(link->link(), link->mode(), link->unit(), *update.value, texts);
   }
-
-  std::cout << HexBytes(update->Bytes()) << '\n';
-  if (const auto failed = SendFailed(SendWithoutReply(link.link(), link.mode(), *update))) return *failed;
-  link.Settle();
-  const IdentificationRead read = ReadIdentification(link.link(), link.mode(), target->unit);
-  if (!read.answer || !read.answer->objects) return Failed(read.message);
-  Print(*read.answer->objects);
-  for (size_t i = 0; i < kIdentificationObjects; ++i)
-    if (!texts[i].empty() && texts[i] != (*read.answer->objects)[i]) return kExitMismatch;
-  return kExitOk;
+  if (read.value) Print(*read.value);
+  return Finish(read);
 }
 
 }  // namespace kaviro::cli

@@ -1,7 +1,7 @@
 #include <iostream>
 
 #include "cli/commands.h"
-#include "cli/console_support.h"
+#include "cli/verb_link.h"
 #include "link/text_format.h"
 #include "tools/console/lighting.h"
 
@@ -19,14 +19,11 @@ constexpr const char* kLightSetSynopsis =
     "  Writes one time: 1 天黑开灯 (0xE080), 2 天黑关灯 (0xE082), 3 天亮开灯 (0xE084),\n"
     "  4 天亮关灯 (0xE086). Prints the frame, then reads the four times back and prints them.";
 
-constexpr const char* kLightFooter =
-    "Exit status: 0 success, 1 bad usage, 2 the link could not be opened or connected,\n"
-    "             3 no answer or the answer refused, 4 the time read back differs from the one written.\n\n"
-    "Examples:\n"
+const std::string kLightFooter = Footer(
     "  kaviro-cli light get --mode serial --com 2\n"
-    "  kaviro-cli light set 1 18:30:00 --mode network --host 192.168.1.199\n";
+    "  kaviro-cli light set 1 18:30:00 --mode network --host 192.168.1.199\n");
 
-void Print(const std::array<uint32_t, kLightingSlots>& times) {
+void Print(const LightingTimes& times) {
   for (size_t i = 0; i < kLightingSlots; ++i)
     std::cout << kLightingSlotTable[i].name << '\t' << TimeOfDayText(times[i]) << '\n';
 }
@@ -52,27 +49,20 @@ int RunLight(const std::vector<std::string>& args) {
   set->add_option("TIME", time, "HH:MM:SS")->required()->check(TimeOfDayValue());
   if (const auto done = verb.Parse(args)) return *done;
 
-  const std::optional<ConsoleTarget> target = Target(verb);
-  if (!target) return kExitUsage;
-  ConsoleLink link(*target, verb.link);
-  if (!link.ok()) return kExitNoLink;
+  int status = kExitOk;
+  const auto link = VerbLink::Open(verb, status);
+  if (!link) return status;
+  Result<LightingTimes> read;
   if (get->parsed()) {
-    const LightingRead read = ReadLightingTimes(link.link(), link.mode(), target->unit);
-    if (!read.times) return Failed(read.message);
-    Print(*read.times);
-    return kExitOk;
+    read = ReadLightingTimes(link->link(), link->mode(), link->unit());
+  } else {
+    const LightingSlot& written = kLightingSlotTable[slot - 1];
+    const uint32_t v = *ParseTimeOfDay(time);
+    std::cout << HexBytes(LightingFrame(link->unit(), written.reg, v).Bytes()) << '\n';
+    read = SetLightingTimeVerified(link->link(), link->mode(), link->unit(), written, v);
   }
-
-  const LightingSlot& written = kLightingSlotTable[slot - 1];
-  const uint32_t v = *ParseTimeOfDay(time);
-  std::cout << HexBytes(LightingFrame(target->unit, written.reg, v).Bytes()) << '\n';
-  if (const auto failed = SendFailed(SetLightingTime(link.link(), link.mode(), target->unit, written, v)))
-    return *failed;
-  link.Settle();
-  const LightingRead read = ReadLightingTimes(link.link(), link.mode(), target->unit);
-  if (!read.times) return Failed(read.message);
-  Print(*read.times);
-  return (*read.times)[slot - 1] == v ? kExitOk : kExitMismatch;
+  if (read.value) Print(*read.value);
+  return Finish(read);
 }
 
 }  // namespace kaviro::cli

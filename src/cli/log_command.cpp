@@ -1,9 +1,7 @@
 #include <iostream>
 
-#include "cli/command_support.h"
 #include "cli/commands.h"
-#include "cli/open_link.h"
-#include "cli/verb.h"
+#include "cli/verb_link.h"
 #include "cli/register_report.h"
 #include "config/atomic_file.h"
 #include "link/link_texts.h"
@@ -21,13 +19,10 @@ constexpr const char* kLogSynopsis =
     "  a table, or saves them as the log reader dialog does: --txt space-separated text, --xls\n"
     "  tab-separated text for a spreadsheet (GBK, one line per record, no header).";
 
-constexpr const char* kLogFooter =
-    "Exit status: 0 success, 1 bad usage, 2 the link could not be opened or connected,\n"
-    "             3 the read failed or the file could not be written.\n\n"
-    "Examples:\n"
+const std::string kLogFooter = Footer(
     "  kaviro-cli log --all --mode serial --com 2\n"
     "  kaviro-cli log --latest --mode wireless --device /dev/ttyUSB0 --id 01\n"
-    "  kaviro-cli log --all --mode network --host 192.168.1.199 --xls records.xls\n";
+    "  kaviro-cli log --all --mode network --host 192.168.1.199 --xls records.xls\n");
 
 }  // namespace
 
@@ -45,26 +40,22 @@ int RunLog(const std::vector<std::string>& args) {
   });
   if (const auto done = verb.Parse(args)) return *done;
 
-  const AppConfig config = verb.Config();
-  const std::optional<uint8_t> unit = verb.HexUnit(config);
-  if (!unit) return kExitUsage;
   const std::optional<std::string>& file = txt ? txt : xls;
   const LogExportFormat& format = txt ? kLogText : kLogSpreadsheet;
-
-  LinkService link;
-  const std::unique_ptr<OpenedLink> opened = OpenLinkOrSay(link, config, verb.link);
-  if (!opened) return kExitNoLink;
-  LogRead read = ReadLog(link, LinkModeOf(config.workMode), *unit, latest);
-  // The dialog stays quiet when nothing at all came back over the network; a script must know.
-  if (!read.answered && read.message.empty()) read.message = text::kCommunicationFailed;
-  if (!read.message.empty()) std::cerr << read.message << '\n';
+  int status = kExitOk;
+  const auto link = VerbLink::Open(verb, status);
+  if (!link) return status;
+  const Result<std::vector<LogRow>> read = ReadLog(link->link(), link->mode(), link->unit(), latest);
+  // The dialog stays quiet when nothing at all came back; a script must know.
+  Say(read);
+  const std::vector<LogRow> records = read.value.value_or(std::vector<LogRow>{});
 
   if (file) {
-    if (read.rows.empty()) {
+    if (records.empty()) {
       std::cerr << kLogEmptyText << '\n';
       return kExitFailed;
     }
-    if (!WriteFileAtomically(*file, LogExportBytes(read.rows, format))) {
+    if (!WriteFileAtomically(*file, LogExportBytes(records, format))) {
       std::cerr << Format(kLogCannotWriteText, file->c_str()) << '\n';
       return kExitFailed;
     }
@@ -73,10 +64,10 @@ int RunLog(const std::vector<std::string>& args) {
     std::vector<std::string> headings;
     for (const LogColumn& c : kLogListColumns) headings.emplace_back(c.heading);
     rows.push_back(headings);
-    for (const LogRow& row : read.rows) rows.emplace_back(row.begin(), row.end());
+    for (const LogRow& row : records) rows.emplace_back(row.begin(), row.end());
     WriteAligned(std::cout, rows);
   }
-  return read.message.empty() ? kExitOk : kExitFailed;
+  return ExitStatus(read.status);
 }
 
 }  // namespace kaviro::cli

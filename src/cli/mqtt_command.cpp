@@ -130,8 +130,8 @@ int RunMqtt(const std::vector<std::string>& args) {
   const LinkMode mode = session.mode();
   const uint8_t unit = session.unit();
 
-  const IdentificationRead ident = ReadIdentification(session.link(), mode, unit);
-  const DeviceIdentity identity = IdentityOf(ident.answer ? ident.answer->objects : std::nullopt,
+  const Result<IdentificationAnswer> ident = ReadIdentification(session.link(), mode, unit);
+  const DeviceIdentity identity = IdentityOf(ident.value ? ident.value->objects : std::nullopt,
                                              LinkWhere(config, verb.link), unit, deviceName);
   const Topics topics = TopicsFor(prefix, discoveryPrefix, identity);
   std::vector<Retained> discovery = SensorConfigs(session.report().table(), identity, topics);

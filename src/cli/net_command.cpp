@@ -1,10 +1,9 @@
 #include <arpa/inet.h>
 
-#include <cctype>
 #include <iostream>
 
 #include "cli/commands.h"
-#include "cli/console_support.h"
+#include "cli/verb_link.h"
 #include "link/text_format.h"
 #include "tools/console/network_module.h"
 
@@ -29,14 +28,11 @@ constexpr const char* kSetSynopsis =
     "  prints them. In automatic mode the controller may report the addresses it obtained, so only\n"
     "  the mode and the port are compared. (--port is the link's TCP port.)";
 
-constexpr const char* kNetFooter =
-    "Exit status: 0 success, 1 bad usage or input refused, 2 the link could not be opened or connected,\n"
-    "             3 no answer or the answer refused, 4 the settings read back differ from those written.\n\n"
-    "Examples:\n"
+const std::string kNetFooter = Footer(
     "  kaviro-cli net get --mode serial --com 2\n"
     "  kaviro-cli net set-mac 024b56520001 --mode serial --com 2\n"
     "  kaviro-cli net set --static --listen-port 502 --ip 192.168.1.100 --mask 255.255.255.0 \\\n"
-    "                     --gateway 192.168.1.1 --mode wireless --device /dev/ttyUSB0\n";
+    "                     --gateway 192.168.1.1 --mode wireless --device /dev/ttyUSB0\n");
 
 std::optional<uint32_t> Dotted(const std::string& text) {
   in_addr addr{};
@@ -56,16 +52,6 @@ void PrintSettings(const NetworkSettings& s) {
             << "ip\t" << DottedAddress(s.ip) << '\n'
             << "mask\t" << DottedAddress(s.mask) << '\n'
             << "gateway\t" << DottedAddress(s.gateway) << '\n';
-}
-
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
-bool SameAsWritten(const NetworkSettings& read, const NetworkSettings& written) {
-  if ((read.mode != 0) != (written.mode != 0) || read.port != written.port) return false;
-  return written.mode == 0 || (read.ip == written.ip && read.mask == written.mask && read.gateway == written.gateway);
 }
 
 }  // namespace
@@ -92,42 +78,27 @@ int RunNet(const std::vector<std::string>& args) {
   });
   if (const auto done = verb.Parse(args)) return *done;
 
-  const std::optional<ConsoleTarget> target = Target(verb);
-  if (!target) return kExitUsage;
-  std::optional<RtuFrame> frame;
+  const AppConfig config = verb.Config();
+  const std::optional<uint8_t> unit = VerbUnit(verb, config);
+  if (!unit) return kExitUsage;
   const NetworkSettings wanted{static_cast<uint16_t>(isStatic ? 1 : 0), port, *Dotted(ip), *Dotted(mask), *Dotted(gateway)};
-  if (setMac->parsed() || set->parsed()) {
-    const ConsoleWrite w = setMac->parsed() ? BuildMacWrite(target->unit, mac) : BuildNetworkWrite(target->unit, wanted);
-    if (!w.frame) return Refused(w.refusal.text);
-    frame = w.frame;
+  const Result<RtuFrame> write = setMac->parsed() ? BuildMacWrite(*unit, mac) : BuildNetworkWrite(*unit, wanted);
+  if (!get->parsed() && !write.ok()) return Finish(write);
+  int status = kExitOk;
+  const auto link = VerbLink::Open(verb, config, status);
+  if (!link) return status;
+  LinkService& l = link->link();
+  if (!get->parsed()) std::cout << HexBytes(write.value->Bytes()) << '\n';
+  if (setMac->parsed() || get->parsed()) {
+    const Result<std::string> readMac = get->parsed() ? ReadMac(l, link->mode(), link->unit())
+                                                      : SetMacVerified(l, link->mode(), link->unit(), *write.value, mac);
+    if (readMac.value) std::cout << "mac\t" << *readMac.value << '\n';
+    if (setMac->parsed() || !readMac.ok()) return Finish(readMac);
   }
-
-  ConsoleLink link(*target, verb.link);
-  if (!link.ok()) return kExitNoLink;
-  LinkService& l = link.link();
-  if (get->parsed()) {
-    const MacAnswer readMac = ReadMac(l, link.mode(), target->unit);
-    if (!readMac.mac) return Failed(readMac.message);
-    std::cout << "mac\t" << *readMac.mac << '\n';
-    const NetworkSettingsAnswer read = ReadNetworkSettings(l, link.mode(), target->unit);
-    if (!read.settings) return Failed(read.message);
-    PrintSettings(*read.settings);
-    return kExitOk;
-  }
-
-  std::cout << HexBytes(frame->Bytes()) << '\n';
-  if (const auto failed = SendFailed(SendWithoutReply(l, link.mode(), *frame))) return *failed;
-  link.Settle();
-  if (setMac->parsed()) {
-    const MacAnswer read = ReadMac(l, link.mode(), target->unit);
-    if (!read.mac) return Failed(read.message);
-    std::cout << "mac\t" << *read.mac << '\n';
-    return *read.mac == Lower(mac) ? kExitOk : kExitMismatch;
-  }
-  const NetworkSettingsAnswer read = ReadNetworkSettings(l, link.mode(), target->unit);
-  if (!read.settings) return Failed(read.message);
-  PrintSettings(*read.settings);
-  return SameAsWritten(*read.settings, wanted) ? kExitOk : kExitMismatch;
+  const Result<NetworkSettings> read = get->parsed() ? ReadNetworkSettings(l, link->mode(), link->unit())
+                                                     : SetNetworkVerified(l, link->mode(), link->unit(), *write.value, wanted);
+  if (read.value) PrintSettings(*read.value);
+  return Finish(read);
 }
 
 }  // namespace kaviro::cli

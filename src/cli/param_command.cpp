@@ -1,10 +1,8 @@
 #include <iostream>
 
-#include "cli/command_support.h"
 #include "cli/commands.h"
-#include "cli/param_support.h"
 #include "cli/register_report.h"
-#include "cli/verb.h"
+#include "cli/verb_link.h"
 #include "link/link_texts.h"
 #include "link/text_format.h"
 #include "monitor/poll_worker.h"
@@ -24,12 +22,15 @@ std::string ParamFooter() {
   std::string names = "Parameters:\n";
   for (const ParamRow& row : ParamRows())
     names += Format("  %-22s0x%04X  %s %s\n", row.name, row.reg, row.caption, row.rangeNote);
-  return names + "\n" + kExitStatusHelp +
-         "\nExamples:\n"
-         "  kaviro-cli param list --mode serial --com 2\n"
-         "  kaviro-cli param get load-hvd --mode wireless --device /dev/ttyUSB0\n"
-         "  kaviro-cli param set 0xE00E 13 --mode network --host 192.168.1.199\n";
+  return names + "\n" +
+         Footer("  kaviro-cli param list --mode serial --com 2\n"
+                "  kaviro-cli param get load-hvd --mode wireless --device /dev/ttyUSB0\n"
+                "  kaviro-cli param set 0xE00E 13.2 --mode network --host 192.168.1.199\n");
 }
+
+// The clock row as `param list` shows it.
+constexpr const char* kClockName = "clock";
+constexpr const char* kClockCaption = "控制器时间设置：";
 
 // Counts what one poll decoded; its messages go to stderr.
 class CountingObserver final : public PollObserver {
@@ -63,27 +64,10 @@ int List(LinkService& link, const AppConfig& config) {
   return kExitOk;
 }
 
-int Get(LinkService& link, LinkMode mode, uint8_t unit, const ParamRow& row) {
-  DecodedValues values{};
-  const ParamRowRead read = ReadParamRow(link, mode, unit, row, values);
-  if (!read.reply.ok()) return Report(read.reply);
-  std::cout << read.text << '\n';
-  return kExitOk;
-}
-
-int Set(LinkService& link, LinkMode mode, uint8_t unit, const ParamRow& row, const std::string& value) {
-  const ParamReply wrote = WriteParamRegister(link, mode, unit, row, value);
-  if (const int status = Report(wrote); status != kExitOk) return status;
-  const ParamReply back = ReadParamRegister(link, mode, unit, row.reg);
-  if (!back.ok()) return Report(back);
-  std::cout << ParamWordText(row, back.Word()) << '\n';
-  if (back.Word() != wrote.EchoedValue()) {
-    std::cerr << Format("kaviro-cli param set: read back 0x%04X, but 0x%04X was written", back.Word(),
-                        wrote.EchoedValue())
-              << '\n';
-    return kExitMismatch;
-  }
-  return kExitOk;
+// The value read (or read back) on stdout, the texts on stderr.
+int Shown(const Result<ParamValue>& r) {
+  if (r.value) std::cout << r.value->text << '\n';
+  return Finish(r);
 }
 
 }  // namespace
@@ -109,15 +93,12 @@ int RunParam(const std::vector<std::string>& args) {
       return kExitUsage;
     }
   }
-  const AppConfig config = verb.Config();
-  LinkService link;
-  const std::unique_ptr<OpenedLink> opened = OpenLinkOrSay(link, config, verb.link);
-  if (!opened) return kExitNoLink;
-  const LinkMode mode = LinkModeOf(config.workMode);
-  const auto unit = static_cast<uint8_t>(config.deviceId);
-  if (list->parsed()) return List(link, config);
-  if (get->parsed()) return Get(link, mode, unit, *row);
-  return Set(link, mode, unit, *row, value);
+  int status = kExitOk;
+  const auto link = VerbLink::Open(verb, status);
+  if (!link) return status;
+  if (list->parsed()) return List(link->link(), link->config());
+  if (get->parsed()) return Shown(ReadParamValue(link->link(), link->mode(), link->unit(), *row));
+  return Shown(SetParamVerified(link->link(), link->mode(), link->unit(), *row, value));
 }
 
 }  // namespace kaviro::cli

@@ -1,7 +1,6 @@
 #include <chrono>
 #include <iostream>
 
-#include "cli/command_support.h"
 #include "cli/commands.h"
 #include "cli/open_link.h"
 #include "cli/verb.h"

@@ -1,9 +1,7 @@
 #include <iostream>
 
-#include "cli/command_support.h"
 #include "cli/commands.h"
-#include "cli/open_link.h"
-#include "cli/verb.h"
+#include "cli/verb_link.h"
 #include "link/link_texts.h"
 #include "link/text_format.h"
 #include "tools/relay/threshold_probe.h"
@@ -18,12 +16,9 @@ constexpr const char* kProbeSynopsis =
     "  the device address over the serial port, as one 16-byte block whatever the work mode, and prints\n"
     "  both values divided by 100 and both 16-byte blocks (发: sent, 收: received).";
 
-constexpr const char* kProbeFooter =
-    "Exit status: 0 success, 1 bad usage, 2 the serial port could not be opened,\n"
-    "             3 no acceptable answer (silence, not exactly 16 bytes, wrong address or CRC).\n\n"
-    "Examples:\n"
+const std::string kProbeFooter = Footer(
     "  kaviro-cli probe --com 2\n"
-    "  kaviro-cli probe --device /dev/ttyUSB0 --id 1\n";
+    "  kaviro-cli probe --device /dev/ttyUSB0 --id 1\n");
 
 }  // namespace
 
@@ -33,20 +28,16 @@ int RunProbe(const std::vector<std::string>& args) {
 
   AppConfig config = verb.Config();
   config.workMode = static_cast<int>(LinkMode::kSerial);  // the probe uses the port in every work mode
-  LinkService link;
-  const std::unique_ptr<OpenedLink> opened = OpenLinkOrSay(link, config, verb.link);
-  if (!opened) return kExitNoLink;
-
-  const ProbeResult result = RunThresholdProbe(link, static_cast<uint8_t>(config.deviceId & 0xFF));
-  std::cout << "发: " << HexBytes(result.sent) << '\n';
-  if (!result.received) {
-    std::cerr << text::kCommunicationFailed << '\n';
-    return kExitFailed;
-  }
-  std::cout << "收: " << HexBytes(*result.received) << '\n'
-            << "报警温度小: " << ProbeValueText(result.first) << '\n'
-            << "报警温度大: " << ProbeValueText(result.second) << '\n';
-  return kExitOk;
+  int status = kExitOk;
+  const auto link = VerbLink::Open(verb, config, status);
+  if (!link) return status;
+  const Result<ProbeAnswer> probe = RunThresholdProbe(link->link(), link->unit());
+  std::cout << "发: " << HexBytes(ProbeBlockOf(ProbeRequest(link->unit()))) << '\n';
+  if (probe.value)
+    std::cout << "收: " << HexBytes(probe.value->received) << '\n'
+              << "报警温度小: " << ProbeValueText(probe.value->first) << '\n'
+              << "报警温度大: " << ProbeValueText(probe.value->second) << '\n';
+  return Finish(probe);
 }
 
 }  // namespace kaviro::cli

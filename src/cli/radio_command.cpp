@@ -1,8 +1,7 @@
-#include <cctype>
 #include <iostream>
 
 #include "cli/commands.h"
-#include "cli/console_support.h"
+#include "cli/verb_link.h"
 #include "link/text_format.h"
 #include "tools/console/wireless_settings.h"
 
@@ -22,23 +21,15 @@ constexpr const char* kRadioSetSynopsis =
     "  Writes the three addresses (ten hex digits each) and the two switches (off unless named),\n"
     "  then reads the block back and prints it.";
 
-constexpr const char* kRadioFooter =
-    "Exit status: 0 success, 1 bad usage or input refused, 2 the link could not be opened or connected,\n"
-    "             3 no answer or the answer refused, 4 the block read back differs from the one written.\n\n"
-    "Examples:\n"
+const std::string kRadioFooter = Footer(
     "  kaviro-cli radio get --mode serial --com 2\n"
     "  kaviro-cli radio set --controller 3231323031 --rd 3231323036 --rd-on --rts 3231323038 \\\n"
-    "                       --mode network --host 192.168.1.199\n";
+    "                       --mode network --host 192.168.1.199\n");
 
 void Print(const WirelessConfig& c) {
   std::cout << "controller\t" << c.controller << '\n'
             << "rd\t" << c.rd << '\t' << (c.rdOn ? "on" : "off") << '\n'
             << "rts\t" << c.rts << '\t' << (c.rtsOn ? "on" : "off") << '\n';
-}
-
-std::string Lower(std::string text) {
-  for (char& ch : text) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-  return text;
 }
 
 }  // namespace
@@ -56,33 +47,20 @@ int RunRadio(const std::vector<std::string>& args) {
   set->add_flag("--rts-on", wanted.rtsOn, "switch the radio link to the RTS on");
   if (const auto done = verb.Parse(args)) return *done;
 
-  const std::optional<ConsoleTarget> target = Target(verb);
-  if (!target) return kExitUsage;
-  std::optional<RtuFrame> frame;
-  if (set->parsed()) {
-    const ConsoleWrite w = BuildWirelessWrite(target->unit, wanted);
-    if (!w.frame) return Refused(w.refusal.text);
-    frame = w.frame;
-  }
-
-  ConsoleLink link(*target, verb.link);
-  if (!link.ok()) return kExitNoLink;
-  if (get->parsed()) {
-    const WirelessAnswer read = ReadWirelessConfig(link.link(), link.mode(), target->unit);
-    if (!read.config) return Failed(read.message);
-    Print(*read.config);
-    return kExitOk;
-  }
-
-  std::cout << HexBytes(frame->Bytes()) << '\n';
-  if (const auto failed = SendFailed(SendWithoutReply(link.link(), link.mode(), *frame))) return *failed;
-  link.Settle();
-  const WirelessAnswer read = ReadWirelessConfig(link.link(), link.mode(), target->unit);
-  if (!read.config) return Failed(read.message);
-  Print(*read.config);
-  WirelessConfig expected = wanted;
-  for (std::string* address : {&expected.controller, &expected.rd, &expected.rts}) *address = Lower(*address);
-  return *read.config == expected ? kExitOk : kExitMismatch;
+  const AppConfig config = verb.Config();
+  const std::optional<uint8_t> unit = VerbUnit(verb, config);
+  if (!unit) return kExitUsage;
+  const Result<RtuFrame> write = BuildWirelessWrite(*unit, wanted);
+  if (set->parsed() && !write.ok()) return Finish(write);
+  int status = kExitOk;
+  const auto link = VerbLink::Open(verb, config, status);
+  if (!link) return status;
+  if (set->parsed()) std::cout << HexBytes(write.value->Bytes()) << '\n';
+  const Result<WirelessConfig> read =
+      get->parsed() ? ReadWirelessConfig(link->link(), link->mode(), link->unit())
+                    : SetWirelessVerified(link->link(), link->mode(), link->unit(), *write.value, wanted);
+  if (read.value) Print(*read.value);
+  return Finish(read);
 }
 
 }  // namespace kaviro::cli

@@ -1,10 +1,8 @@
-#include <cstdlib>
+#include <functional>
 #include <iostream>
 
-#include "cli/command_support.h"
 #include "cli/commands.h"
-#include "cli/open_link.h"
-#include "cli/verb.h"
+#include "cli/verb_link.h"
 #include "link/link_texts.h"
 #include "link/text_format.h"
 #include "tools/common/address_entry.h"
@@ -24,17 +22,12 @@ constexpr const char* kRdSynopsis =
     "  prints the RD's answer as the dialog decodes it, then the decoded fields; a setting is read\n"
     "  back from the RD afterwards.";
 
-constexpr const char* kRdFooter =
-    "Exit status: 0 success, 1 bad usage or refused (not network mode, 0x0041 not 0),\n"
-    "             2 the link could not be opened or connected,\n"
-    "             3 the exchange failed (no answer, a short answer, write not confirmed),\n"
-    "             4 the setting was confirmed but reading it back gave another value.\n\n"
-    "Examples:\n"
+const std::string kRdFooter = Footer(
     "  kaviro-cli rd info --mode network --host 192.168.1.199\n"
     "  kaviro-cli rd mode passive --mode network\n"
     "  kaviro-cli rd relay 2 off --mode network\n"
     "  kaviro-cli rd range 1 12 1.5 --mode network\n"
-    "  kaviro-cli rd battery 2 --modbus-id 05 --unit 36 --mode network   (new ModbusID 05)\n";
+    "  kaviro-cli rd battery 2 --modbus-id 05 --unit 36 --mode network   (new ModbusID 05)\n");
 
 // The dialog's controls whose handlers the commands run.
 namespace button {
@@ -62,16 +55,6 @@ CLI::Validator Threshold(std::optional<uint16_t> (*check)(std::string_view), con
       [check, what](std::string& text) { return check(text) ? std::string() : std::string(what); }, "");
 }
 std::optional<uint16_t> OffsetWord(std::string_view text) { return RdRangeWord("0", text); }
-
-int ExitFor(RdStatus status) {
-  switch (status) {
-    case RdStatus::kOk: return kExitOk;
-    case RdStatus::kRefused: return kExitUsage;
-    case RdStatus::kNoLink: return kExitNoLink;
-    case RdStatus::kFailed: return kExitFailed;
-  }
-  return kExitFailed;
-}
 
 const char* OnOff(bool on) { return on ? "on" : "off"; }
 
@@ -105,81 +88,53 @@ void PrintDecoded(const RdDecoded& d) {
   if (d.info) PrintInfo(*d.info);
 }
 
-// One RD command on an opened link: the dialog's handlers with the command line's inputs.
-class RdSession {
- public:
-  RdSession(LinkService& link, std::optional<uint8_t> unit, RdDeviceChoice choice, RdInputs inputs)
-      : link_(link), unit_(unit), choice_(std::move(choice)), inputs_(std::move(inputs)) {}
-
-  // Runs the handler of `id` and prints what the dialog would show. Nothing when it failed; the
-  // exit status then says why.
-  std::optional<RdRun> Press(int id) {
-    RdPress press = RdButtonTexts(*FindRdButton(id), choice_, inputs_);
-    if (!press.texts) {
-      std::cerr << press.refusal << '\n';
-      status_ = kExitUsage;
-      return std::nullopt;
-    }
-    RdBuilderTexts& texts = *press.texts;
-    if (unit_) texts.device = Format("%02X", *unit_);
-    RdRun run = RunInternalCommand(link_, texts, memory_);
-    if (!run.reply.message.empty()) std::cerr << run.reply.message << '\n';
-    if (!run.reply.ok()) {
-      status_ = ExitFor(run.reply.status);
-      return std::nullopt;
-    }
-    PrintDecoded(run.decoded);
-    if (run.decoded.shortAnswer) {
-      status_ = kExitFailed;
-      return std::nullopt;
-    }
-    return run;
-  }
-
-  // A setting: confirmed by the RD's echo of the request.
-  bool Set(int id) {
-    const std::optional<RdRun> run = Press(id);
-    if (!run) return false;
-    const RdCommand& c = run->command;
-    const RtuFrame request = RdRequestFrame(c.unit, c.function, c.address, c.countOrData);
-    if (!std::ranges::equal(run->reply.answer, request.WithoutCrc())) {
-      std::cerr << text::kSetFailed << '\n';
-      status_ = kExitFailed;
-      return false;
-    }
-    return true;
-  }
-
-  // Reads back with `id`; `same` compares what was read with what was set.
-  template <typename Same>
-  int ReadBack(int id, Same same, const std::string& wanted) {
-    std::cout << "read back:\n";
-    const std::optional<RdRun> run = Press(id);
-    if (!run) return status_;
-    if (same(*run)) return kExitOk;
-    std::cerr << "kaviro-cli rd: read back differs from the setting (" << wanted << ")\n";
-    return kExitMismatch;
-  }
-
-  int status() const { return status_; }
-
- private:
-  LinkService& link_;
-  std::optional<uint8_t> unit_;
-  RdDeviceChoice choice_;
-  RdInputs inputs_;
-  RelayMemory memory_;
-  int status_ = kExitOk;
+// The RD as the command line drives it: the dialog's handlers with the command line's inputs.
+struct RdTarget {
+  LinkService& link;
+  std::optional<uint8_t> unit;  // --unit in place of the handlers' device
+  RdDeviceChoice choice;
+  RdInputs inputs;
+  RelayMemory memory;
 };
 
+// A read: the answer's texts and fields on stdout.
+int Read(RdTarget& rd, int id) {
+  const Result<RdAnswer> read = PressRdButton(rd.link, *FindRdButton(id), rd.choice, rd.inputs, rd.memory, rd.unit);
+  if (read.value) PrintDecoded(read.value->decoded);
+  return Finish(read);
+}
+
+// A setting: its answer, then "read back:" and what the read brought.
+int Set(RdTarget& rd, int id, int readId, std::function<bool(const RdAnswer&)> same, std::string written) {
+  const Result<RdSetting> set = SetRdVerified(rd.link, *FindRdButton(id), {FindRdButton(readId), std::move(same), std::move(written)},
+                                              rd.choice, rd.inputs, rd.memory, rd.unit);
+  if (set.value) {
+    PrintDecoded(set.value->set.decoded);
+    if (set.value->readBack) {
+      std::cout << "read back:\n";
+      PrintDecoded(set.value->readBack->decoded);
+    }
+  }
+  return Finish(set);
+}
+
+// A factory reset: confirmed by its echo, nothing to read back.
+int Reset(RdTarget& rd) {
+  Result<RdAnswer> r = PressRdButton(rd.link, *FindRdButton(button::kFactoryReset), rd.choice, rd.inputs, rd.memory, rd.unit);
+  if (r.value) PrintDecoded(r.value->decoded);
+  if (r.ok() && !r.value->Echoes()) r = Fail<RdAnswer>(Status::kNotConfirmed, {text::kSetFailed});
+  return Finish(r);
+}
+
 // A register read's first data word.
-std::optional<uint16_t> ReadWord(const RdRun& run) {
-  const auto& a = run.reply.answer;
+std::optional<uint16_t> ReadWord(const RdAnswer& answer) {
+  const auto& a = answer.bytes;
   if (a.size() < 5 || a[1] != fn::kReadHolding) return std::nullopt;
   return GetU16(a, 3);
 }
 
-// An RD address as two hex digits, 01 to F7: 00 would be every device on the line.
+const RdInfo& Info(const RdAnswer& answer) { return *answer.decoded.info; }
+
 std::optional<uint8_t> HexOption(const std::optional<std::string>& text) {
   std::string message;
   const std::optional<uint8_t> value = ParseAddressEntry(*text, message);
@@ -194,9 +149,8 @@ std::optional<uint8_t> HexOption(const std::optional<std::string>& text) {
 // The controller's say on the RD: its 0x0041 must read 0 ("连接").
 int CheckRdConnected(LinkService& link, uint8_t controller) {
   DecodedValues values{};
-  const ParamRowRead read = ReadParamRow(link, LinkMode::kNetwork, controller, *FindParamRow(kRdLinkRegister), values);
-  if (!read.reply.message.empty()) std::cerr << read.reply.message << '\n';
-  if (!read.reply.ok()) return read.reply.status == ParamStatus::kNoLink ? kExitNoLink : kExitFailed;
+  const Result<ParamValue> read = ReadParamRow(link, LinkMode::kNetwork, controller, *FindParamRow(kRdLinkRegister), values);
+  if (!read.ok()) return Finish(read);
   if (values.rdLinkSetting != 0) {
     std::cerr << "kaviro-cli rd: the controller's 485连接RD设置 (0x0041) is " << values.rdLinkSetting
               << " (不连接): the RD can be reached only when it is 0 (连接)\n";
@@ -297,29 +251,26 @@ int RunRd(const std::vector<std::string>& args) {
   if (range->parsed() && actionVolts) inputs.ranges[static_cast<size_t>(rangeRelay - 1)] = {*actionVolts, *offsetVolts};
   if (warn->parsed() && warnVolts) inputs.warnings[static_cast<size_t>(warnIndex - 1)] = *warnVolts;
 
-  LinkService link;
-  const std::unique_ptr<OpenedLink> opened = OpenLinkOrSay(link, config, verb.link);
-  if (!opened) return kExitNoLink;
-  if (const int refused = CheckRdConnected(link, static_cast<uint8_t>(config.deviceId & 0xFF))) return refused;
+  int status = kExitOk;
+  const auto link = VerbLink::Open(verb, config, status);
+  if (!link) return status;
+  if (const int refused = CheckRdConnected(link->link(), link->unit())) return refused;
 
-  RdSession rd(link, unit, choice, inputs);
-  auto info0 = [](const RdRun& run) -> const RdInfo& { return *run.decoded.info; };
-  if (address->parsed()) return rd.Press(button::kAddressRead) ? kExitOk : rd.status();
-  if (info->parsed()) return rd.Press(button::kInformation) ? kExitOk : rd.status();
-  if (ident->parsed()) return rd.Press(button::kIdentity) ? kExitOk : rd.status();
-  if (reset->parsed()) return rd.Set(button::kFactoryReset) ? kExitOk : rd.status();
+  RdTarget rd{link->link(), unit, choice, inputs, {}};
+  if (address->parsed()) return Read(rd, button::kAddressRead);
+  if (info->parsed()) return Read(rd, button::kInformation);
+  if (ident->parsed()) return Read(rd, button::kIdentity);
+  if (reset->parsed()) return Reset(rd);
   if (relay->parsed()) {
     const size_t k = static_cast<size_t>(relayNumber - 1);
     const bool on = onOff == "on";
-    if (!rd.Set(on ? button::kRelayOn[k] : button::kRelayOff[k])) return rd.status();
-    return rd.ReadBack(button::kInformation, [&](const RdRun& r) { return info0(r).relays[k] == on; },
-                       Format("relay %d %s", relayNumber, onOff.c_str()));
+    return Set(rd, on ? button::kRelayOn[k] : button::kRelayOff[k], button::kInformation,
+               [=](const RdAnswer& r) { return Info(r).relays[k] == on; }, Format("relay %d %s", relayNumber, onOff.c_str()));
   }
   if (mode->parsed()) {
     const bool passive = modeName == "passive";
-    if (!rd.Set(passive ? button::kPassive : button::kActive)) return rd.status();
-    return rd.ReadBack(button::kInformation, [&](const RdRun& r) { return (info0(r).runMode != 0) == passive; },
-                       "mode " + modeName);
+    return Set(rd, passive ? button::kPassive : button::kActive, button::kInformation,
+               [=](const RdAnswer& r) { return (Info(r).runMode != 0) == passive; }, "mode " + modeName);
   }
   if (buzzer->parsed()) {
     const bool modeChange = buzzerName == "enable" || buzzerName == "disable";
@@ -327,37 +278,30 @@ int RunRd(const std::vector<std::string>& args) {
                    : buzzerName == "disable" ? button::kBuzzerDisable
                    : buzzerName == "on"      ? button::kBuzzerOn
                                              : button::kBuzzerOff;
-    if (!rd.Set(id)) return rd.status();
     const bool yes = buzzerName == "disable" || buzzerName == "on";
-    return rd.ReadBack(
-        button::kInformation,
-        [&](const RdRun& r) { return ((modeChange ? info0(r).buzzerMode : info0(r).buzzerState) != 0) == yes; },
-        "buzzer " + buzzerName);
+    return Set(rd, id, button::kInformation,
+               [=](const RdAnswer& r) { return ((modeChange ? Info(r).buzzerMode : Info(r).buzzerState) != 0) == yes; },
+               "buzzer " + buzzerName);
   }
-  if (battery->parsed()) {
-    if (!rd.Set(button::kBattery)) return rd.status();
-    return rd.ReadBack(
-        button::kInformation,
-        [&](const RdRun& r) {
-          return info0(r).batteryCode == batteryIndex + 1 && (!modbusId || info0(r).modbusId == *modbusId);
-        },
-        "battery " + cells + (modbusId ? ", ModbusID " + choice.modbusIdText : ""));
-  }
+  if (battery->parsed())
+    return Set(rd, button::kBattery, button::kInformation,
+               [=](const RdAnswer& r) {
+                 return Info(r).batteryCode == batteryIndex + 1 && (!modbusId || Info(r).modbusId == *modbusId);
+               },
+               "battery " + cells + (modbusId ? ", ModbusID " + choice.modbusIdText : ""));
   if (range->parsed()) {
     const size_t k = static_cast<size_t>(rangeRelay - 1);
-    if (!actionVolts) return rd.Press(button::kRangeRead[k]) ? kExitOk : rd.status();
-    if (!rd.Set(button::kRangeSet[k])) return rd.status();
+    if (!actionVolts) return Read(rd, button::kRangeRead[k]);
     const uint16_t word = RdRangeWord(*actionVolts, *offsetVolts).value_or(0);
-    return rd.ReadBack(button::kRangeRead[k], [&](const RdRun& r) { return ReadWord(r) == word; },
-                       Format("range %04X", word));
+    return Set(rd, button::kRangeSet[k], button::kRangeRead[k], [=](const RdAnswer& r) { return ReadWord(r) == word; },
+               Format("range %04X", word));
   }
   if (warn->parsed()) {
     const size_t k = static_cast<size_t>(warnIndex - 1);
-    if (!warnVolts) return rd.Press(button::kWarningRead[k]) ? kExitOk : rd.status();
-    if (!rd.Set(button::kWarningSet[k])) return rd.status();
+    if (!warnVolts) return Read(rd, button::kWarningRead[k]);
     const uint16_t word = RdWarningWord(*warnVolts).value_or(0);
-    return rd.ReadBack(button::kWarningRead[k], [&](const RdRun& r) { return ReadWord(r) == word; },
-                       Format("%s %.3f V", kWarningNames[k], word * 0.001));
+    return Set(rd, button::kWarningSet[k], button::kWarningRead[k], [=](const RdAnswer& r) { return ReadWord(r) == word; },
+               Format("%s %.3f V", kWarningNames[k], word * 0.001));
   }
   return kExitUsage;
 }

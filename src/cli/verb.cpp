@@ -82,7 +82,7 @@ CLI::Validator WholeNumber(int lo, int hi) {
 }
 
 Verb::Verb(const std::string& name, const std::string& synopsis, const std::string& footer, IdOption id)
-    : name_(name), app_(std::make_unique<CLI::App>(synopsis, "kaviro-cli " + name)) {
+    : name_(name), app_(std::make_unique<CLI::App>(synopsis, "kaviro-cli " + name)), id_(id) {
   Describe(*app_, synopsis, footer);
   CLI::App& a = *app_;
   a.add_option("--mode", mode_, "work mode: serial, network or wireless")

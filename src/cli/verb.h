@@ -34,12 +34,14 @@ class Verb {
   // The --id of a hex verb as a unit address, else the configured device address; on bad input the
   // dialogs' message goes to stderr and nothing comes back.
   std::optional<uint8_t> HexUnit(const AppConfig& config) const;
+  bool IsHexId() const { return id_ == IdOption::kHex; }
 
   LinkOverrides link;
 
  private:
   std::string name_;
   std::unique_ptr<CLI::App> app_;
+  IdOption id_;
   std::optional<std::string> mode_, host_, hexId_;
 };
 

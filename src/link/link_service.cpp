@@ -280,6 +280,13 @@ void LinkService::FinishNetwork() {
   inbox_.Reset();
 }
 
+void LinkService::Settle(LinkMode mode, int ms) {
+  clock_.SleepMs(ms);
+  if (mode != LinkMode::kNetwork) return;
+  std::lock_guard lock(mutex_);
+  if (const std::shared_ptr<NetSocket> socket = Connection()) inbox_.ReceiveFrom(*socket, transaction_.Current());
+}
+
 Outcome LinkService::SendOnly(LinkMode mode, const RtuFrame& request, Protocol protocol) {
   if (mode == LinkMode::kNetwork) {
     const std::shared_ptr<NetSocket> socket = Connection();

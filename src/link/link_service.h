@@ -56,6 +56,11 @@ class LinkService {
   ExchangeResult Exchange(LinkMode mode, const RtuFrame& request, int expected, const ExchangePolicy& policy,
                           const StopFn& stop = {});
 
+  // Waits `ms` after a write whose answer nobody reads, so that its answer has come and gone
+  // before the next request: on the line the next exchange's purge drops it, on the network it is
+  // taken off the connection here (its id is an old one, so it matches nothing).
+  void Settle(LinkMode mode, int ms);
+
   // Sends without reading an answer: serial as is, wireless cut into packets (100 ms after each
   // full one), network framed (the id advances after a complete send).
   Outcome SendOnly(LinkMode mode, const RtuFrame& request, Protocol protocol = Protocol::kController);

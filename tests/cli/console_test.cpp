@@ -94,7 +94,7 @@ const Refusal kRefusals[] = {
     {"SendFunctionNotOffered", {"send", "10", "0001", "0005"}, "FUNC: the console sends 03, 04, 05 or 06"},
     {"SendAddressNotHex", {"send", "03", "0001", "0005", "--id", "G1"}, "ModBus地址，16进制数据请输入0~9或a~f或A~F的值。"},
     {"IdentVendorSixteenGbkBytes", {"ident", "set", "--vendor", "中文八个字太长了", "--serial", "12345678"},
-     "VendorName 最长15个字节"},
+     "格式错误: VendorName 最长15个字节"},
     {"PortZero", {"net", "set", "--auto", "--listen-port", "0"}, "端口号范围 1~65535,请重新输入!"},
     {"AddressWithALetter", {"address", "set", "12a"}, "输入数据错误，请重新输入！"},
     {"LightSlotFive", {"light", "set", "5", "12:00:00"}, "kaviro-cli light: SLOT: a whole number from 1 to 4"},

@@ -112,7 +112,7 @@ const CliFailure kParamFailures[] = {
     {"CompanionReadFails", Mode::kWireless, {"--silent"}, false, {"param", "set", "load-lvd", "11"}, 3,
      "通讯失败，请检查连接或重新操作！\n", ""},
     {"WriteForgotten", Mode::kSerial, {"--forget-writes"}, false, {"param", "set", "0xE00E", "13"}, 4,
-     "设置成功！\nkaviro-cli param set: read back 0x0640, but 0x0514 was written\n", "16.00\n"},
+     "设置成功！\n读回的值是16.00，但写入的是13.00\n", "16.00\n"},
     {"MissingDevice", Mode::kWireless, {}, true, {"param", "get", "0xE00E"}, 2,
      "串口或被占用无法打开！\r\n请关闭占用此串口的程序，在重新打开本程序!\n", ""},
     {"NothingListens", Mode::kNetwork, {}, true, {"clock", "set", "now"}, 2, "连接服务器失败!\n", ""},

@@ -13,10 +13,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::FuzzLink f(in.delivery);
   f.Answer(in.answer);
   if (in.operation == 0) {
-    const PresetTableRead read = ReadPresetTable(f.link(), f.mode(), unit);
-    if (read.words) PresetTableTexts(*read.words);
+    const Result<PresetWords> read = ReadPresetTable(f.link(), f.mode(), unit);
+    if (read.value) PresetTableTexts(*read.value);
   } else {
-    const RegisterRead read = ReadInfoRegister(f.link(), f.mode(), unit, kDipRegister);
+    const Result<uint16_t> read = ReadInfoRegister(f.link(), f.mode(), unit, kDipRegister);
     if (read.value) DecodeDip(*read.value);
   }
   return 0;

@@ -18,7 +18,6 @@
 #include <thread>
 #include <vector>
 
-#include "cli/command_support.h"
 #include "link/link_service.h"
 #include "link/tcp_link.h"
 #include "monitor/poll_worker.h"
@@ -87,14 +86,22 @@ Ended Poll(LinkService& link, LinkMode mode) {
   return {result == PollResult::kSucceeded, result == PollResult::kSucceeded ? "" : Joined(recorder.texts)};
 }
 
+// Success needs the simulator's own values, so an answer spoiled into other numbers fails.
+template <typename T, typename Check>
+Ended Judged(const Result<T>& r, Check good) {
+  return {r.ok() && good(*r.value), Joined(r.Texts())};
+}
+template <typename T>
+Ended Judged(const Result<T>& r) {
+  return {r.ok(), Joined(r.Texts())};
+}
+
 Ended ParamRead(LinkService& link, LinkMode mode) {
-  const ParamReply r = ReadParamRegister(link, mode, kUnit, 0xE00E);
-  return {r.ok() && r.Word() == 1600, r.message};
+  return Judged(ReadParamRegister(link, mode, kUnit, 0xE00E), [](const RegisterWords& w) { return w[0] == 1600; });
 }
 
 Ended ParamWrite(LinkService& link, LinkMode mode) {
-  const ParamReply r = SendParamWrite(link, mode, WriteRegister(kUnit, 0xE00E, 1600));
-  return {r.ok(), r.message};
+  return Judged(SendParamWrite(link, mode, WriteRegister(kUnit, 0xE00E, 1600)));
 }
 
 // A write whose answer comes late, then a read of another register in the same session: the read
@@ -105,94 +112,80 @@ constexpr uint16_t kOtherRegister = 0xE012;
 constexpr uint16_t kOtherValue = 1250;
 Ended WriteThenRead(LinkService& link, LinkMode mode) {
   SendParamWrite(link, mode, WriteRegister(kUnit, 0xE00E, 1600));
-  const ParamReply read = ReadParamRegister(link, mode, kUnit, kOtherRegister);
-  const bool another = read.ok() && read.Word() != kOtherValue;
+  const Result<RegisterWords> read = ReadParamRegister(link, mode, kUnit, kOtherRegister);
+  const bool another = read.ok() && read.value->front() != kOtherValue;
   return {!another && (mode != LinkMode::kNetwork || read.ok()), another ? "another value" : ""};
 }
 
-Ended Coil(LinkService& link, LinkMode mode) {
-  const CoilResult r = SendCoil(link, mode, kUnit, 0x0014);
-  return {r.confirmed, Joined(r.messages)};
-}
+Ended Coil(LinkService& link, LinkMode mode) { return Judged(SendCoil(link, mode, kUnit, 0x0014)); }
 
 Ended Log(LinkService& link, LinkMode mode) {
-  const LogRead r = ReadLog(link, mode, kUnit, true);
-  return {r.rows.size() == 1 && r.message.empty(), r.message};
+  const Result<std::vector<LogRow>> r = ReadLog(link, mode, kUnit, true);
+  return {r.ok() && r.value->size() == 1, r.Text()};
 }
 
 // The simulator's clock runs: a read counts when it decodes to a time at all.
 Ended ClockGet(LinkService& link, LinkMode mode) {
-  const ClockRead r = ReadControllerClock(link, mode, kUnit);
-  return {r.reply.ok() && r.time.has_value(), r.reply.message};
+  return Judged(ReadControllerClock(link, mode, kUnit), [](const ClockValue& c) { return c.time.has_value(); });
 }
 
 Ended ClockSet(LinkService& link, LinkMode mode) {
-  const ParamReply r = WriteControllerClock(link, mode, kUnit, {2026, 12, 8, 12, 0, 0});
-  return {r.ok(), r.message};
+  return Judged(WriteControllerClock(link, mode, kUnit, {2026, 12, 8, 12, 0, 0}));
 }
 
-// Success needs the simulator's own values, so an answer spoiled into other numbers fails.
 Ended PresetTable(LinkService& link, LinkMode mode) {
-  const PresetTableRead r = ReadPresetTable(link, mode, kUnit);
-  return {r.words.has_value() && (*r.words)[0] == kPresetFirstWord && (*r.words)[kPresetRegisters - 1] == kPresetLastWord,
-          Joined(r.messages)};
+  return Judged(ReadPresetTable(link, mode, kUnit),
+                [](const PresetWords& w) { return w[0] == kPresetFirstWord && w[kPresetRegisters - 1] == kPresetLastWord; });
 }
 
 Ended FaultWords(LinkService& link, LinkMode mode) {
-  const FaultAlarmRead r = ReadFaultsAndAlarms(link, mode, kUnit);
-  return {r.faults == kLatchedFaults && r.alarms == kLatchedAlarms, Joined(r.messages)};
+  return Judged(ReadFaultsAndAlarms(link, mode, kUnit),
+                [](const FaultAlarmWords& w) { return w.faults == kLatchedFaults && w.alarms == kLatchedAlarms; });
 }
 
 Ended Identification(LinkService& link, LinkMode mode) {
-  const IdentificationRead r = ReadIdentification(link, mode, kUnit);
-  return {r.answer && r.answer->objects && (*r.answer->objects)[4] == kSerialNumber, r.message};
+  return Judged(ReadIdentification(link, mode, kUnit),
+                [](const IdentificationAnswer& a) { return a.objects && (*a.objects)[4] == kSerialNumber; });
 }
 
 Ended LightingTimes(LinkService& link, LinkMode mode) {
-  const LightingRead r = ReadLightingTimes(link, mode, kUnit);
-  return {r.times && (*r.times)[0] == kFirstLightingTime, r.message};
+  return Judged(ReadLightingTimes(link, mode, kUnit), [](const kaviro::LightingTimes& t) { return t[0] == kFirstLightingTime; });
 }
 
 Ended NetworkModule(LinkService& link, LinkMode mode) {
-  const NetworkSettingsAnswer r = ReadNetworkSettings(link, mode, kUnit);
-  return {r.settings && r.settings->ip == kModuleIp, r.message};
+  return Judged(ReadNetworkSettings(link, mode, kUnit), [](const NetworkSettings& s) { return s.ip == kModuleIp; });
 }
 
 Ended WirelessAddresses(LinkService& link, LinkMode mode) {
-  const WirelessAnswer r = ReadWirelessConfig(link, mode, kUnit);
-  return {r.config && r.config->controller == kControllerRadio, r.message};
+  return Judged(ReadWirelessConfig(link, mode, kUnit), [](const WirelessConfig& c) { return c.controller == kControllerRadio; });
 }
 
 // Writes the address the controller already has, so the rows after it still find it there, and
 // reads it back the command line's way: nobody reads the write's answer.
 Ended AddressWrite(LinkService& link, LinkMode mode) {
-  const std::string message = WriteModbusAddress(link, mode, kUnit, kUnit);
-  cli::SettleAfterWrite(link);
-  const ModbusAddressRead r = ReadModbusAddress(link, mode, kUnit);
-  return {message.empty() && r.address == kUnit, Joined({message, r.message})};
+  return Judged(SetModbusAddressVerified(link, mode, kUnit, kUnit), [](int address) { return address == kUnit; });
 }
 
 Ended RawSendOp(LinkService& link, LinkMode mode) {
-  std::string refused;
-  const std::optional<ComposedFrame> c = ComposeRawFrame({"01", "03", "E00E", "0001"}, refused);
-  const RawSend r = SendRawFrame(link, mode, c->frame);
+  const RtuFrame frame = ComposeRawFrame({"01", "03", "E00E", "0001"}).value->frame;
   // The console shows what came back, whatever it is; its checks are only on the length.
   // On the network the answer has no CRC.
   const size_t shown = (mode == LinkMode::kNetwork ? 5 : 7) * 3;
-  return {r.answered && r.answerText.size() == shown && r.answerText.starts_with(kRawAnswerStart), r.message};
+  return Judged(SendRawFrame(link, mode, frame),
+                [&](const std::string& text) { return text.size() == shown && text.starts_with(kRawAnswerStart); });
 }
 
 constexpr uint8_t kRdUnit = 0x36;
 
 Ended RdInfo(LinkService& link, LinkMode) {
-  const RdReply r = SendRdRequest(link, kRdUnit, 0x03, 0x0020, 4);
-  return {r.ok() && r.answer.size() == 11 && r.answer[0] == kRdUnit, r.message};
+  return Judged(SendRdRequest(link, kRdUnit, 0x03, 0x0020, 4),
+                [](const RdBytes& a) { return a.size() == 11 && a[0] == kRdUnit; });
 }
 
 Ended RdWrite(LinkService& link, LinkMode) {
-  const RdReply r = SendRdRequest(link, kRdUnit, 0x06, 0x2022, 0x0001);
   const RtuFrame request = RdRequestFrame(kRdUnit, 0x06, 0x2022, 0x0001);
-  return {r.ok() && std::ranges::equal(r.answer, request.WithoutCrc()), r.message};
+  return Judged(SendRdRequest(link, kRdUnit, 0x06, 0x2022, 0x0001),
+                [&](const RdBytes& a) { return std::ranges::equal(a, request.WithoutCrc()); });
 }
 
 using Operation = Ended (*)(LinkService&, LinkMode);

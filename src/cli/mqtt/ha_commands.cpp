@@ -137,22 +137,11 @@ std::optional<Command> ParseCommand(const Topics& topics, const std::string& top
 }
 
 std::string RunCommand(LinkService& link, LinkMode mode, uint8_t unit, const Command& command) {
-  if (command.action) {
-    const CoilResult result = SendCoil(link, mode, unit, command.action->coil);
-    std::string text;
-    for (const std::string& m : result.messages) text += (text.empty() ? "" : "\n") + m;
-    return text.empty() ? std::string(text::kSetFailed) : text;
-  }
-  const ParamRow& row = *command.row;
-  const ParamReply wrote = WriteParamRegister(link, mode, unit, row, command.input);
-  if (!wrote.ok()) return wrote.message.empty() ? std::string(text::kSetFailed) : wrote.message;
-  const ParamReply back = ReadParamRegister(link, mode, unit, row.reg);
-  if (!back.ok()) return wrote.message + "\n" + back.message;
-  if (back.Word() != wrote.EchoedValue())
-    return wrote.message + "\n" +
-           Format("read back %s, but %s was written", ParamWordText(row, back.Word()).c_str(),
-                  ParamWordText(row, wrote.EchoedValue()).c_str());
-  return wrote.message;
+  // The dialog's operation with its checks and confirmation, then for a setting the read back.
+  const Result<> done = command.action ? SendCoil(link, mode, unit, command.action->coil)
+                                       : SetParamVerified(link, mode, unit, *command.row, command.input).As<Nothing>();
+  const std::string text = done.Text();
+  return text.empty() ? std::string(text::kSetFailed) : text;
 }
 
 }  // namespace kaviro::cli

@@ -39,7 +39,7 @@ const KindWait& WaitOf(ResponseKind kind) {
 ConsoleReply Copy(ResponseKind kind, const ExchangeResult& r, const ReceiveBuffer& receive) {
   ConsoleReply reply;
   reply.outcome = r.outcome;
-  reply.message = OutcomeMessage(r.outcome, r.message);
+  if (const auto failed = LinkFailure(r, kConsoleLinkTexts)) reply.failure = *failed;
   reply.raw.assign(r.raw.begin(), r.raw.end());
   const bool ended = r.outcome == Outcome::kAnswered || (r.outcome == Outcome::kIdle && WaitOf(kind).quietEndsAnswer);
   if (ended && !r.answer.empty()) {
@@ -51,6 +51,8 @@ ConsoleReply Copy(ResponseKind kind, const ExchangeResult& r, const ReceiveBuffe
 }
 
 }  // namespace
+
+const LinkTexts kConsoleLinkTexts{text::kPortBusy, text::kNotConnected, text::kSendFailed, false, kReceiveErrorText};
 
 ExchangePolicy ConsoleReadPolicy(ResponseKind kind) {
   return {.line = WaitOf(kind).wait,
@@ -71,20 +73,16 @@ ConsoleReply ConsoleRead(LinkService& link, LinkMode mode, const RtuFrame& reque
   return Copy(kind, r, link.receive());
 }
 
-std::string SendWithoutReply(LinkService& link, LinkMode mode, const RtuFrame& frame) {
-  std::lock_guard lock(link.Mutex());
-  return OutcomeMessage(link.SendOnly(mode, frame), "");
-}
-
-std::string OutcomeMessage(Outcome outcome, const std::string& unpackMessage) {
-  switch (outcome) {
-    case Outcome::kNotOpen: return text::kPortBusy;
-    case Outcome::kNotConnected: return text::kNotConnected;
-    case Outcome::kSendFailed: return text::kSendFailed;
-    case Outcome::kReceiveError: return kReceiveErrorText;
-    case Outcome::kUnpackError: return unpackMessage;
-    default: return {};
+Result<> SendWithoutReply(LinkService& link, LinkMode mode, const RtuFrame& frame) {
+  Outcome outcome;
+  {
+    std::lock_guard lock(link.Mutex());
+    outcome = link.SendOnly(mode, frame);
   }
+  ExchangeResult sent;
+  sent.outcome = outcome;
+  if (const auto failed = LinkFailure(sent, kConsoleLinkTexts)) return *failed;
+  return Done();
 }
 
 }  // namespace kaviro

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "link/link_service.h"
+#include "tools/common/result.h"
 
 namespace kaviro {
 
@@ -24,26 +25,17 @@ enum class ResponseKind {
 struct ConsoleReply {
   Outcome outcome = Outcome::kTimedOut;
   bool answered = false;        // there is an answer for the handler
-  std::string message;          // what the link has to say to the user, if anything
+  Result<> failure;             // how the exchange fell short (its text, if any), when it did
   std::vector<uint8_t> raw;     // as collected: packets in wireless mode, header and all on the network
   std::vector<uint8_t> answer;  // the plain frame: as received (CRC included), or address and PDU
   int count = 0;                // counted like an RTU frame with its CRC, also on the network
-};
-
-// A text for the user, under the application title unless a caption is named.
-struct Notice {
-  std::string text;
-  std::string caption;
-  bool empty() const { return text.empty(); }
-};
-
-// A write frame built from the user's input, or why the input is refused.
-struct ConsoleWrite {
-  std::optional<RtuFrame> frame;
-  Notice refusal;
+  std::string message() const { return failure.Text(); }
 };
 
 inline constexpr const char* kReceiveErrorText = "接收数据错误！";
+
+// The console's texts where an exchange ends short of an answer.
+extern const LinkTexts kConsoleLinkTexts;
 
 // Serial and wireless waits per kind; the network part is the console's 50 receives 10 ms apart,
 // ended by a receive error.
@@ -58,10 +50,21 @@ ConsoleReply NetworkTransaction(LinkService& link, const RtuFrame& request, Resp
 ConsoleReply ConsoleRead(LinkService& link, LinkMode mode, const RtuFrame& request, int expected, ResponseKind kind);
 
 // Sends in `mode` and reads no answer: serial as is, wireless in packets, network framed (the id
-// advances after a complete send). The message to show, or empty.
-std::string SendWithoutReply(LinkService& link, LinkMode mode, const RtuFrame& frame);
+// advances after a complete send).
+Result<> SendWithoutReply(LinkService& link, LinkMode mode, const RtuFrame& frame);
 
-// The message the console shows for an exchange that ended in `outcome` (empty: none).
-std::string OutcomeMessage(Outcome outcome, const std::string& unpackMessage);
+// A reply through its handler, or the failure it ended in.
+template <typename T>
+Result<T> HandleReply(const ConsoleReply& r, Result<T> (*handler)(std::span<const uint8_t>, int, uint8_t, bool),
+                      uint8_t unit, LinkMode mode) {
+  if (!r.answered) return r.failure.template As<T>();
+  return handler(r.answer, r.count, unit, mode == LinkMode::kNetwork);
+}
+
+// A refused console input: its text (and caption), nothing sent.
+template <typename T = Nothing>
+Result<T> ConsoleRefusal(const char* text, const char* caption = "") {
+  return Fail<T>(Status::kRefused, {text, caption});
+}
 
 }  // namespace kaviro

@@ -5,6 +5,7 @@
 #include "link/crc16.h"
 #include "link/gbk.h"
 #include "link/text_format.h"
+#include "tools/common/verified_write.h"
 
 namespace kaviro {
 
@@ -56,39 +57,62 @@ IdentificationAnswer HandleDeviceIdentification(std::span<const uint8_t> bytes, 
   return answer;
 }
 
-IdentificationRead ReadIdentification(LinkService& link, LinkMode mode, uint8_t unit) {
+Result<IdentificationAnswer> ReadIdentification(LinkService& link, LinkMode mode, uint8_t unit) {
   const ConsoleReply reply = ConsoleRead(link, mode, IdentificationRequest(unit), 0, ResponseKind::kDeviceIdentification);
-  IdentificationRead read;
-  if (mode == LinkMode::kNetwork) {
-    read.message = reply.message;
-    if (reply.answered) read.answer = HandleDeviceIdentification(reply.answer, reply.count, true);
+  const auto shown = [&](IdentificationAnswer answer) {
+    Result<IdentificationAnswer> read = reply.failure.As<IdentificationAnswer>();
+    read.status = answer.objects ? Status::kOk : Status::kBadAnswer;
+    read.value = std::move(answer);
     return read;
+  };
+  if (mode == LinkMode::kNetwork) {
+    if (!reply.answered) return reply.failure.As<IdentificationAnswer>();
+    return shown(HandleDeviceIdentification(reply.answer, reply.count, true));
   }
   // Only an answer that ended in quiet is looked at, and only when it starts like one from the
   // device asked; the packets are joined after that.
   const bool quiet = reply.outcome == Outcome::kIdle || reply.outcome == Outcome::kUnpackError;
-  if (!quiet) {
-    read.message = reply.message;
-    return read;
-  }
+  if (!quiet) return reply.failure.As<IdentificationAnswer>();
   const std::span<const uint8_t> raw = reply.raw;
-  if (raw.size() < 3 || raw[0] != unit || !IsIdentification(raw)) return read;
-  read.message = reply.message;
-  if (reply.answered) read.answer = HandleDeviceIdentification(reply.answer, static_cast<int>(reply.answer.size()), false);
-  return read;
+  if (raw.size() < 3 || raw[0] != unit || !IsIdentification(raw)) return Fail<IdentificationAnswer>(Status::kBadAnswer);
+  if (!reply.answered) return reply.failure.As<IdentificationAnswer>();
+  return shown(HandleDeviceIdentification(reply.answer, static_cast<int>(reply.answer.size()), false));
 }
 
-ConsoleWrite BuildIdentificationUpdate(uint8_t unit, const IdentificationTexts& texts) {
-  ConsoleWrite update;
+Result<IdentificationTexts> SetIdentificationVerified(LinkService& link, LinkMode mode, uint8_t unit,
+                                                      const RtuFrame& write, const IdentificationTexts& texts) {
+  const auto text = [](const IdentificationTexts& t) {
+    std::string all;
+    for (const std::string& field : t) all += (all.empty() ? "" : "|") + field;
+    return all;
+  };
+  return WriteAndVerify<IdentificationTexts>(
+      link, mode,
+      {.write = [&] { return SendWithoutReply(link, mode, write); },
+       .settleMs = kUnreadWriteSettleMs,
+       .readBack = [&] {
+         const Result<IdentificationAnswer> read = ReadIdentification(link, mode, unit);
+         Result<IdentificationTexts> objects = read.As<IdentificationTexts>();
+         if (read.value) objects.value = read.value->objects;
+         return objects;
+       },
+       // An empty field is not sent, so it keeps what the controller had.
+       .same = [&](const IdentificationTexts& read) {
+         for (size_t i = 0; i < kIdentificationObjects; ++i)
+           if (!texts[i].empty() && texts[i] != read[i]) return false;
+         return true;
+       },
+       .shown = text,
+       .written = [&] { return text(texts); }});
+}
+
+Result<RtuFrame> BuildIdentificationUpdate(uint8_t unit, const IdentificationTexts& texts) {
   std::array<std::string, kIdentificationObjects> gbk;
   for (size_t i = 0; i < kIdentificationObjects; ++i) {
     const IdentificationField& f = kIdentificationFields[i];
     gbk[i] = Utf8ToGbk(texts[i]);
     const bool fits = f.exact ? gbk[i].size() == f.bytes : gbk[i].size() <= f.bytes;
-    if (!fits) {
-      update.refusal = {f.refusal, kIdentificationCaption};
-      return update;
-    }
+    if (!fits) return ConsoleRefusal<RtuFrame>(f.refusal, kIdentificationCaption);
   }
   std::vector<uint8_t> fields;
   uint8_t sent = 0;
@@ -103,8 +127,7 @@ ConsoleWrite BuildIdentificationUpdate(uint8_t unit, const IdentificationTexts& 
   const auto n = static_cast<uint8_t>(2 + fields.size());
   std::vector<uint8_t> body{unit, fn::kDeviceIdentification, fn::kMeiDeviceIdentification, kUpdate, 0x00, n, 0x00, sent};
   body.insert(body.end(), fields.begin(), fields.end());
-  update.frame = RtuFrame::Seal(body);
-  return update;
+  return Ok(RtuFrame::Seal(body));
 }
 
 }  // namespace kaviro

@@ -44,17 +44,16 @@ struct IdentificationAnswer {
 // the end is cut there, the ones after it are empty.
 IdentificationAnswer HandleDeviceIdentification(std::span<const uint8_t> bytes, int count, bool network);
 
-struct IdentificationRead {
-  std::optional<IdentificationAnswer> answer;  // nothing: no answer to show
-  std::string message;
-};
-
 // Serial and wireless answers must come from `unit`, the device the request went to (the
 // configured address would make a read aimed at another device never succeed); on the network
-// any answer with the right transaction id is taken.
-IdentificationRead ReadIdentification(LinkService& link, LinkMode mode, uint8_t unit);
+// any answer with the right transaction id is taken. Ok once the objects passed; the value is
+// the answer to show whenever there is one.
+Result<IdentificationAnswer> ReadIdentification(LinkService& link, LinkMode mode, uint8_t unit);
 
 // 2B 0E 02 00 N 00 K, then id, length and text of each non-empty field; lengths in GBK bytes.
-ConsoleWrite BuildIdentificationUpdate(uint8_t unit, const IdentificationTexts& texts);
+Result<RtuFrame> BuildIdentificationUpdate(uint8_t unit, const IdentificationTexts& texts);
+// The command line's write: sent, read back, and every field that was given compared.
+Result<IdentificationTexts> SetIdentificationVerified(LinkService& link, LinkMode mode, uint8_t unit,
+                                                      const RtuFrame& write, const IdentificationTexts& texts);
 
 }  // namespace kaviro

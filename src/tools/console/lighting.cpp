@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "link/text_format.h"
+#include "tools/common/verified_write.h"
 #include "tools/console/console_link.h"
 
 namespace kaviro {
@@ -39,8 +40,8 @@ std::optional<uint32_t> ParseTimeOfDay(const std::string& text) {
   return SecondOfDay(parts[0], parts[1], parts[2]);
 }
 
-std::string SetLightingTime(LinkService& link, LinkMode mode, uint8_t unit, const LightingSlot& slot,
-                            uint32_t secondOfDay) {
+Result<> SetLightingTime(LinkService& link, LinkMode mode, uint8_t unit, const LightingSlot& slot,
+                         uint32_t secondOfDay) {
   return SendWithoutReply(link, mode, LightingFrame(unit, slot.reg, secondOfDay));
 }
 
@@ -52,18 +53,29 @@ ExchangePolicy LightingReadPolicy() {
   return p;
 }
 
-LightingRead ReadLightingTimes(LinkService& link, LinkMode mode, uint8_t unit) {
-  LightingRead read;
+Result<LightingTimes> ReadLightingTimes(LinkService& link, LinkMode mode, uint8_t unit) {
   std::lock_guard lock(link.Mutex());
   const ExchangeResult r = link.Exchange(mode, ReadRegisters(unit, fn::kReadHolding, kLightingSlotTable[0].reg, kRegistersRead),
                                          ReadAnswerLength(kRegistersRead), LightingReadPolicy());
-  read.message = OutcomeMessage(r.outcome, r.message);
-  if (!r.ok() || r.answer.size() < 3 + 2u * kRegistersRead) return read;
-  std::array<uint32_t, kLightingSlots> times{};
+  if (const auto failed = LinkFailure(r, kConsoleLinkTexts)) return failed->As<LightingTimes>();
+  if (r.answer.size() < 3 + 2u * kRegistersRead) return Fail<LightingTimes>(Status::kBadAnswer);
+  LightingTimes times{};
   for (size_t i = 0; i < kLightingSlots; ++i)
     times[i] = static_cast<uint32_t>(GetU16(r.answer, 3 + 4 * i)) << 16 | GetU16(r.answer, 5 + 4 * i);
-  read.times = times;
-  return read;
+  return Ok(times);
+}
+
+Result<LightingTimes> SetLightingTimeVerified(LinkService& link, LinkMode mode, uint8_t unit, const LightingSlot& slot,
+                                             uint32_t secondOfDay) {
+  const size_t index = static_cast<size_t>(&slot - kLightingSlotTable);
+  return WriteAndVerify<LightingTimes>(
+      link, mode,
+      {.write = [&] { return SetLightingTime(link, mode, unit, slot, secondOfDay); },
+       .settleMs = kUnreadWriteSettleMs,
+       .readBack = [&] { return ReadLightingTimes(link, mode, unit); },
+       .same = [&](const LightingTimes& read) { return read[index] == secondOfDay; },
+       .shown = [&](const LightingTimes& read) { return TimeOfDayText(read[index]); },
+       .written = [&] { return TimeOfDayText(secondOfDay); }});
 }
 
 }  // namespace kaviro

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "link/link_service.h"
+#include "tools/common/result.h"
 
 namespace kaviro {
 
@@ -42,18 +43,18 @@ TimeOfDay PickerTimeOfDay(int32_t polledCount);
 std::string TimeOfDayText(uint32_t secondOfDay);
 std::optional<uint32_t> ParseTimeOfDay(const std::string& text);
 
-// Sends one time and reads no answer; the message to show, or empty.
-std::string SetLightingTime(LinkService& link, LinkMode mode, uint8_t unit, const LightingSlot& slot,
-                            uint32_t secondOfDay);
+// Sends one time and reads no answer.
+Result<> SetLightingTime(LinkService& link, LinkMode mode, uint8_t unit, const LightingSlot& slot,
+                         uint32_t secondOfDay);
 
 // Reading the four pairs back, as the poll reads holding registers: 100 checks of 20 ms, the
 // read rule on the serial side, the byte count on the network.
 ExchangePolicy LightingReadPolicy();
 
-struct LightingRead {
-  std::optional<std::array<uint32_t, kLightingSlots>> times;
-  std::string message;
-};
-LightingRead ReadLightingTimes(LinkService& link, LinkMode mode, uint8_t unit);
+using LightingTimes = std::array<uint32_t, kLightingSlots>;
+Result<LightingTimes> ReadLightingTimes(LinkService& link, LinkMode mode, uint8_t unit);
+// The command line's write: sent, the four times read back, the slot's compared.
+Result<LightingTimes> SetLightingTimeVerified(LinkService& link, LinkMode mode, uint8_t unit, const LightingSlot& slot,
+                                             uint32_t secondOfDay);
 
 }  // namespace kaviro

@@ -116,8 +116,6 @@ void CModbusTestDlg::Show(const std::string& text, const std::string& caption) {
   if (!text.empty()) frame_.prompter().Message(this, Q(text), Q(caption));
 }
 
-void CModbusTestDlg::Show(const Notice& notice) { Show(notice.text, notice.caption); }
-
 void CModbusTestDlg::ShowFrame(std::span<const uint8_t> frame) { Show(HexBytes(frame)); }
 
 void CModbusTestDlg::SendAndShow(const RtuFrame& frame) {
@@ -159,15 +157,14 @@ std::optional<RtuFrame> CModbusTestDlg::Compose() {
                          res::Control<QComboBox>(*this, 1007)->currentText().toStdString(),
                          res::Control<QLineEdit>(*this, 1013)->text().toStdString(),
                          res::Control<QLineEdit>(*this, 1014)->text().toStdString()};
-  std::string message;
-  const std::optional<ComposedFrame> composed = ComposeRawFrame(fields, message);
-  if (!composed) {
-    Show(message);
+  const Result<ComposedFrame> composed = ComposeRawFrame(fields);
+  if (!composed.ok()) {
+    Show(composed);
     return std::nullopt;
   }
-  res::Control<QLineEdit>(*this, 1015)->setText(Q(composed->crcText));
-  res::Control<QLineEdit>(*this, 1017)->setText(Q(composed->frameText));
-  return composed->frame;
+  res::Control<QLineEdit>(*this, 1015)->setText(Q(composed.value->crcText));
+  res::Control<QLineEdit>(*this, 1017)->setText(Q(composed.value->frameText));
+  return composed.value->frame;
 }
 
 void CModbusTestDlg::Send() {
@@ -175,23 +172,24 @@ void CModbusTestDlg::Send() {
   if (!frame) return;
   auto* answer = res::Control<QLineEdit>(*this, 1016);
   answer->clear();
-  const RawSend sent = WithBusyCursor([&] { return SendRawFrame(frame_.link(), Mode(), *frame); });
-  answer->setText(Q(sent.answerText));
-  Show(sent.message);
+  const Result<std::string> sent = WithBusyCursor([&] { return SendRawFrame(frame_.link(), Mode(), *frame); });
+  if (sent.value) answer->setText(Q(*sent.value));
+  Show(sent);
 }
 
 void CModbusTestDlg::ReadIdentification() {
   const std::optional<uint8_t> unit = ReadAddressEntry();
   if (!unit) return;
   res::Control<QLineEdit>(*this, 1019)->setText(Q(HexBytes(IdentificationRequest(*unit).Bytes())));
-  const IdentificationRead read = WithBusyCursor([&] { return kaviro::ReadIdentification(frame_.link(), Mode(), *unit); });
-  if (read.answer) {
-    res::Control<QLineEdit>(*this, 1004)->setText(Q(read.answer->answerText));
-    if (read.answer->objects)
+  const Result<IdentificationAnswer> read =
+      WithBusyCursor([&] { return kaviro::ReadIdentification(frame_.link(), Mode(), *unit); });
+  if (read.value) {
+    res::Control<QLineEdit>(*this, 1004)->setText(Q(read.value->answerText));
+    if (read.value->objects)
       for (size_t i = 0; i < kIdentificationObjects; ++i)
-        res::Control<QLineEdit>(*this, kIdentificationEdits[i])->setText(Q((*read.answer->objects)[i]));
+        res::Control<QLineEdit>(*this, kIdentificationEdits[i])->setText(Q((*read.value->objects)[i]));
   }
-  Show(read.message);
+  Show(read);
 }
 
 void CModbusTestDlg::UpdateIdentification() {
@@ -200,12 +198,12 @@ void CModbusTestDlg::UpdateIdentification() {
   IdentificationTexts texts;
   for (size_t i = 0; i < kIdentificationObjects; ++i)
     texts[i] = res::Control<QLineEdit>(*this, kIdentificationEdits[i])->text().toStdString();
-  const ConsoleWrite update = BuildIdentificationUpdate(*unit, texts);
-  if (!update.frame) return Show(update.refusal);
-  const std::string frameText = HexBytes(update.frame->Bytes());
+  const Result<RtuFrame> update = BuildIdentificationUpdate(*unit, texts);
+  if (!update.ok()) return Show(update);
+  const std::string frameText = HexBytes(update.value->Bytes());
   res::Control<QLineEdit>(*this, 1004)->setText(Q(frameText));
   Show(frameText);
-  SendAndShow(*update.frame);
+  SendAndShow(*update.value);
 }
 
 void CModbusTestDlg::SetLightingTime(size_t slot) {
@@ -228,27 +226,28 @@ void CModbusTestDlg::ReadMac() {
   const std::optional<uint8_t> unit = ReadAddressEntry();
   if (!unit) return;
   ShowFrame(MacReadRequest(*unit).Bytes());
-  const MacAnswer read = WithBusyCursor([&] { return kaviro::ReadMac(frame_.link(), Mode(), *unit); });
-  if (read.mac) res::Control<QLineEdit>(*this, 1133)->setText(Q(*read.mac));
-  Show(read.message);
+  const Result<std::string> read = WithBusyCursor([&] { return kaviro::ReadMac(frame_.link(), Mode(), *unit); });
+  if (read.value) res::Control<QLineEdit>(*this, 1133)->setText(Q(*read.value));
+  Show(read);
 }
 
 void CModbusTestDlg::WriteMac() {
   const std::optional<uint8_t> unit = ReadAddressEntry();
   if (!unit) return;
-  const ConsoleWrite write = BuildMacWrite(*unit, res::Control<QLineEdit>(*this, 1133)->text().toStdString());
-  if (!write.frame) return Show(write.refusal);
-  ShowFrame(write.frame->Bytes());
-  SendAndShow(*write.frame);
+  const Result<RtuFrame> write = BuildMacWrite(*unit, res::Control<QLineEdit>(*this, 1133)->text().toStdString());
+  if (!write.ok()) return Show(write);
+  ShowFrame(write.value->Bytes());
+  SendAndShow(*write.value);
 }
 
 void CModbusTestDlg::ReadNetworkSettings() {
   const std::optional<uint8_t> unit = ReadAddressEntry();
   if (!unit) return;
   ShowFrame(NetworkReadRequest(*unit).Bytes());
-  const NetworkSettingsAnswer read = WithBusyCursor([&] { return kaviro::ReadNetworkSettings(frame_.link(), Mode(), *unit); });
-  if (read.settings) {
-    const NetworkSettings& s = *read.settings;
+  const Result<NetworkSettings> read =
+      WithBusyCursor([&] { return kaviro::ReadNetworkSettings(frame_.link(), Mode(), *unit); });
+  if (read.value) {
+    const NetworkSettings& s = *read.value;
     listenPort_ = s.port;
     res::Control<QLineEdit>(*this, 1001)->setText(QString::number(listenPort_));
     staticIp_ = s.mode;
@@ -259,7 +258,7 @@ void CModbusTestDlg::ReadNetworkSettings() {
     res::Control<res::IpAddressEdit>(*this, 1137)->SetAddress(s.mask);
     res::Control<res::IpAddressEdit>(*this, 1138)->SetAddress(s.gateway);
   }
-  Show(read.message);
+  Show(read);
 }
 
 void CModbusTestDlg::WriteNetworkSettings() {
@@ -276,24 +275,24 @@ void CModbusTestDlg::WriteNetworkSettings() {
   s.ip = *ip;
   s.mask = *mask;
   s.gateway = *gateway;
-  const ConsoleWrite write = BuildNetworkWrite(*unit, s);
-  if (!write.frame) return Show(write.refusal);
-  ShowFrame(write.frame->Bytes());
-  SendAndShow(*write.frame);
+  const Result<RtuFrame> write = BuildNetworkWrite(*unit, s);
+  if (!write.ok()) return Show(write);
+  ShowFrame(write.value->Bytes());
+  SendAndShow(*write.value);
 }
 
 void CModbusTestDlg::ReadWireless() {
   const std::optional<uint8_t> unit = ReadAddressEntry();
   if (!unit) return;
   ShowFrame(WirelessReadRequest(*unit).Bytes());
-  const WirelessAnswer read = WithBusyCursor([&] { return ReadWirelessConfig(frame_.link(), Mode(), *unit); });
-  if (read.config) {
+  const Result<WirelessConfig> read = WithBusyCursor([&] { return ReadWirelessConfig(frame_.link(), Mode(), *unit); });
+  if (read.value) {
     for (const RadioRow& row : kRadioRows) {
-      res::Control<QLineEdit>(*this, row.edit)->setText(Q((*read.config).*row.address));
-      if (row.check) res::Control<QCheckBox>(*this, row.check)->setChecked((*read.config).*row.enabled);
+      res::Control<QLineEdit>(*this, row.edit)->setText(Q((*read.value).*row.address));
+      if (row.check) res::Control<QCheckBox>(*this, row.check)->setChecked((*read.value).*row.enabled);
     }
   }
-  Show(read.message);
+  Show(read);
 }
 
 void CModbusTestDlg::WriteWireless() {
@@ -304,19 +303,19 @@ void CModbusTestDlg::WriteWireless() {
     config.*row.address = res::Control<QLineEdit>(*this, row.edit)->text().toStdString();
     if (row.check) config.*row.enabled = res::Control<QCheckBox>(*this, row.check)->isChecked();
   }
-  const ConsoleWrite write = BuildWirelessWrite(*unit, config);
-  if (!write.frame) return Show(write.refusal);
-  ShowFrame(write.frame->Bytes());
-  SendAndShow(*write.frame);
+  const Result<RtuFrame> write = BuildWirelessWrite(*unit, config);
+  if (!write.ok()) return Show(write);
+  ShowFrame(write.value->Bytes());
+  SendAndShow(*write.value);
 }
 
 void CModbusTestDlg::ReadModbusAddress() {
   const std::optional<uint8_t> unit = ReadAddressEntry();
   if (!unit) return;
   ShowFrame(ModbusAddressRequest(*unit).Bytes());
-  const ModbusAddressRead read = WithBusyCursor([&] { return kaviro::ReadModbusAddress(frame_.link(), Mode(), *unit); });
-  if (read.address) res::Control<QPushButton>(*this, 1150)->setText(Q(ModbusAddressCaption(*read.address)));
-  Show(read.message);
+  const Result<int> read = WithBusyCursor([&] { return kaviro::ReadModbusAddress(frame_.link(), Mode(), *unit); });
+  if (read.value) res::Control<QPushButton>(*this, 1150)->setText(Q(ModbusAddressCaption(*read.value)));
+  Show(read);
 }
 
 void CModbusTestDlg::WriteModbusAddress() {

@@ -9,12 +9,12 @@
 
 #include "link/link_mode.h"
 #include "link/rtu_frame.h"
+#include "tools/common/result.h"
 #include "tools/console/lighting.h"
 
 namespace kaviro {
 
 class CMainFrame;
-struct Notice;
 
 // The Modbus test console: single raw frames, the identification objects, the lighting times,
 // the Ethernet and radio settings and the Modbus address of the controller. Every frame goes to
@@ -31,7 +31,10 @@ class CModbusTestDlg final : public QDialog {
   // The port edit into `listenPort_`; false after the integer prompt.
   bool TransferPort();
   void Show(const std::string& text, const std::string& caption = {});
-  void Show(const Notice& notice);
+  template <typename T>
+  void Show(const Result<T>& result) {
+    for (const Notice& n : result.notices) Show(n.text, n.caption);
+  }
   void ShowFrame(std::span<const uint8_t> frame);
   // Sends without reading an answer and shows what the link had to say.
   void SendAndShow(const RtuFrame& frame);

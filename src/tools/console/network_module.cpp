@@ -1,8 +1,11 @@
 #include "tools/console/network_module.h"
 
+#include <cctype>
+
 #include "link/text_format.h"
 #include "tools/common/address_entry.h"
-#include "tools/console/register_answer.h"
+#include "tools/common/register_answer.h"
+#include "tools/common/verified_write.h"
 
 namespace kaviro {
 
@@ -36,54 +39,92 @@ RtuFrame NetworkReadRequest(uint8_t unit) {
   return ReadRegisters(unit, fn::kReadHolding, kSettingsStart, kSettingsRegisters);
 }
 
-MacAnswer HandleMacAddress(std::span<const uint8_t> b, int count, uint8_t unit, bool network) {
-  const CheckedAnswer checked = CheckRegisterAnswer(b, count, unit, network, 2 * kMacRegisters);
-  if (!checked.ok) return {std::nullopt, checked.message};
-  return {Format("%02x%02x%02x%02x%02x%02x", b[3], b[4], b[5], b[6], b[7], b[8]), {}};
+namespace {
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
 }
 
-NetworkSettingsAnswer HandleNetworkSettings(std::span<const uint8_t> b, int count, uint8_t unit, bool network) {
-  const CheckedAnswer checked = CheckRegisterAnswer(b, count, unit, network, 2 * kSettingsRegisters);
-  if (!checked.ok) return {std::nullopt, checked.message};
+}  // namespace
+
+Result<std::string> HandleMacAddress(std::span<const uint8_t> b, int count, uint8_t unit, bool network) {
+  if (auto refused = RegisterAnswerRefusal(b, count, unit, network, 2 * kMacRegisters)) return refused->As<std::string>();
+  return Ok(Format("%02x%02x%02x%02x%02x%02x", b[3], b[4], b[5], b[6], b[7], b[8]));
+}
+
+Result<NetworkSettings> HandleNetworkSettings(std::span<const uint8_t> b, int count, uint8_t unit, bool network) {
+  if (auto refused = RegisterAnswerRefusal(b, count, unit, network, 2 * kSettingsRegisters))
+    return refused->As<NetworkSettings>();
   NetworkSettings s;
   s.mode = GetU16(b, 3);
   s.port = GetU16(b, 5);
   s.ip = Address(b, 7);
   s.mask = Address(b, 11);
   s.gateway = Address(b, 15);
-  return {s, {}};
+  return Ok(s);
 }
 
-MacAnswer ReadMac(LinkService& link, LinkMode mode, uint8_t unit) {
+Result<std::string> ReadMac(LinkService& link, LinkMode mode, uint8_t unit) {
   const ConsoleReply r =
       ConsoleRead(link, mode, MacReadRequest(unit), ReadAnswerLength(kMacRegisters), ResponseKind::kMacAddress);
-  if (!r.answered) return {std::nullopt, r.message};
-  return HandleMacAddress(r.answer, r.count, unit, mode == LinkMode::kNetwork);
+  return HandleReply<std::string>(r, HandleMacAddress, unit, mode);
 }
 
-NetworkSettingsAnswer ReadNetworkSettings(LinkService& link, LinkMode mode, uint8_t unit) {
+Result<NetworkSettings> ReadNetworkSettings(LinkService& link, LinkMode mode, uint8_t unit) {
   const ConsoleReply r = ConsoleRead(link, mode, NetworkReadRequest(unit), ReadAnswerLength(kSettingsRegisters),
                                      ResponseKind::kNetworkSettings);
-  if (!r.answered) return {std::nullopt, r.message};
-  return HandleNetworkSettings(r.answer, r.count, unit, mode == LinkMode::kNetwork);
+  return HandleReply<NetworkSettings>(r, HandleNetworkSettings, unit, mode);
 }
 
-ConsoleWrite BuildMacWrite(uint8_t unit, const std::string& text) {
-  if (CharacterCount(text) != kMacTextLength) return {std::nullopt, {kMacRefusal, {}}};
+Result<RtuFrame> BuildMacWrite(uint8_t unit, const std::string& text) {
+  if (CharacterCount(text) != kMacTextLength) return ConsoleRefusal<RtuFrame>(kMacRefusal);
   std::vector<uint8_t> mac;
-  if (!HexTextToBytes(text, mac)) return {std::nullopt, {kMacRefusal, kHexCaption}};
-  return {WriteRegisters(unit, kMacStart, mac), {}};
+  if (!HexTextToBytes(text, mac)) return ConsoleRefusal<RtuFrame>(kMacRefusal, kHexCaption);
+  return Ok(WriteRegisters(unit, kMacStart, mac));
 }
 
-ConsoleWrite BuildNetworkWrite(uint8_t unit, const NetworkSettings& s) {
-  if (s.port < 1 || s.port > 65535) return {std::nullopt, {kPortRefusal, {}}};
-  if (s.mode != 0 && (s.ip == 0 || s.mask == 0 || s.gateway == 0)) return {std::nullopt, {kZeroAddressRefusal, {}}};
+Result<RtuFrame> BuildNetworkWrite(uint8_t unit, const NetworkSettings& s) {
+  if (s.port < 1 || s.port > 65535) return ConsoleRefusal<RtuFrame>(kPortRefusal);
+  if (s.mode != 0 && (s.ip == 0 || s.mask == 0 || s.gateway == 0)) return ConsoleRefusal<RtuFrame>(kZeroAddressRefusal);
   std::vector<uint8_t> data{0x00, static_cast<uint8_t>(s.mode & 0xFF)};
   PutU16(data, static_cast<uint16_t>(s.port));
   PutAddress(data, s.ip);
   PutAddress(data, s.mask);
   PutAddress(data, s.gateway);
-  return {WriteRegisters(unit, kSettingsStart, data), {}};
+  return Ok(WriteRegisters(unit, kSettingsStart, data));
+}
+
+Result<std::string> SetMacVerified(LinkService& link, LinkMode mode, uint8_t unit, const RtuFrame& write,
+                                   const std::string& typed) {
+  return WriteAndVerify<std::string>(
+      link, mode,
+      {.write = [&] { return SendWithoutReply(link, mode, write); },
+       .settleMs = kUnreadWriteSettleMs,
+       .readBack = [&] { return ReadMac(link, mode, unit); },
+       .same = [&](const std::string& read) { return read == Lower(typed); },
+       .shown = [](const std::string& read) { return read; },
+       .written = [&] { return Lower(typed); }});
+}
+
+std::string NetworkSettingsText(const NetworkSettings& s) {
+  return Format("%s %d %s %s %s", s.mode != 0 ? "static" : "auto", s.port, DottedAddress(s.ip).c_str(),
+                DottedAddress(s.mask).c_str(), DottedAddress(s.gateway).c_str());
+}
+
+Result<NetworkSettings> SetNetworkVerified(LinkService& link, LinkMode mode, uint8_t unit, const RtuFrame& write,
+                                           const NetworkSettings& wanted) {
+  return WriteAndVerify<NetworkSettings>(
+      link, mode,
+      {.write = [&] { return SendWithoutReply(link, mode, write); },
+       .settleMs = kUnreadWriteSettleMs,
+       .readBack = [&] { return ReadNetworkSettings(link, mode, unit); },
+       .same = [&](const NetworkSettings& read) {
+         if ((read.mode != 0) != (wanted.mode != 0) || read.port != wanted.port) return false;
+         return wanted.mode == 0 || (read.ip == wanted.ip && read.mask == wanted.mask && read.gateway == wanted.gateway);
+       },
+       .shown = NetworkSettingsText,
+       .written = [&] { return NetworkSettingsText(wanted); }});
 }
 
 std::string DottedAddress(uint32_t a) { return Format("%u.%u.%u.%u", a >> 24, a >> 16 & 0xFF, a >> 8 & 0xFF, a & 0xFF); }

@@ -24,27 +24,27 @@ struct NetworkSettings {
 RtuFrame MacReadRequest(uint8_t unit);
 RtuFrame NetworkReadRequest(uint8_t unit);
 
-// Handlers: the register answer check, then the values. `count` as the reply counts it.
-struct MacAnswer {
-  std::optional<std::string> mac;  // twelve lower-case hex digits
-  std::string message;
-};
-MacAnswer HandleMacAddress(std::span<const uint8_t> b, int count, uint8_t unit, bool network);
+// Handlers: the register answer check, then the values (the MAC as twelve lower-case hex
+// digits). `count` as the reply counts it.
+Result<std::string> HandleMacAddress(std::span<const uint8_t> b, int count, uint8_t unit, bool network);
+Result<NetworkSettings> HandleNetworkSettings(std::span<const uint8_t> b, int count, uint8_t unit, bool network);
 
-struct NetworkSettingsAnswer {
-  std::optional<NetworkSettings> settings;
-  std::string message;
-};
-NetworkSettingsAnswer HandleNetworkSettings(std::span<const uint8_t> b, int count, uint8_t unit, bool network);
-
-// Reads in `mode`; the message is the link's or the handler's.
-MacAnswer ReadMac(LinkService& link, LinkMode mode, uint8_t unit);
-NetworkSettingsAnswer ReadNetworkSettings(LinkService& link, LinkMode mode, uint8_t unit);
+// Reads in `mode`; the texts are the link's or the handler's.
+Result<std::string> ReadMac(LinkService& link, LinkMode mode, uint8_t unit);
+Result<NetworkSettings> ReadNetworkSettings(LinkService& link, LinkMode mode, uint8_t unit);
 
 // Twelve hex characters, either case.
-ConsoleWrite BuildMacWrite(uint8_t unit, const std::string& text);
+Result<RtuFrame> BuildMacWrite(uint8_t unit, const std::string& text);
 // Port 1 to 65535; in static mode no address may be 0.0.0.0. The mode goes as its low byte.
-ConsoleWrite BuildNetworkWrite(uint8_t unit, const NetworkSettings& settings);
+Result<RtuFrame> BuildNetworkWrite(uint8_t unit, const NetworkSettings& settings);
+
+// The command line's writes: the frame sent, then read back and compared (in automatic mode the
+// controller may report the addresses it obtained, so only the mode and the port are compared).
+Result<std::string> SetMacVerified(LinkService& link, LinkMode mode, uint8_t unit, const RtuFrame& write,
+                                   const std::string& typed);
+Result<NetworkSettings> SetNetworkVerified(LinkService& link, LinkMode mode, uint8_t unit, const RtuFrame& write,
+                                           const NetworkSettings& wanted);
+std::string NetworkSettingsText(const NetworkSettings& s);
 
 std::string DottedAddress(uint32_t address);
 

@@ -48,17 +48,18 @@ constexpr Hint kHints[] = {
 
 }  // namespace
 
-std::optional<ComposedFrame> ComposeRawFrame(const RawFields& fields, std::string& message) {
+Result<ComposedFrame> ComposeRawFrame(const RawFields& fields) {
   std::vector<uint8_t> body;
+  std::string message;
   const std::pair<const HexField&, const std::string&> steps[] = {
       {kAddressField, fields.address}, {kFunctionField, fields.function},
       {kStartField, fields.start},     {kValueField, fields.value}};
   for (const auto& [field, text] : steps)
-    if (!AppendField(field, text, body, message)) return std::nullopt;
+    if (!AppendField(field, text, body, message)) return Fail<ComposedFrame>(Status::kRefused, {message});
   ComposedFrame composed{RtuFrame::Seal(body), {}, {}};
   composed.crcText = Format("%02X%02X", composed.frame[7], composed.frame[6]);
   composed.frameText = HexBytes(composed.frame.Bytes());
-  return composed;
+  return Ok(composed);
 }
 
 uint8_t RawExpectedLength(const RtuFrame& frame) {
@@ -67,14 +68,11 @@ uint8_t RawExpectedLength(const RtuFrame& frame) {
   return static_cast<uint8_t>(2 * frame[5] + 5);
 }
 
-RawSend SendRawFrame(LinkService& link, LinkMode mode, const RtuFrame& frame) {
+Result<std::string> SendRawFrame(LinkService& link, LinkMode mode, const RtuFrame& frame) {
   const ConsoleReply reply = ConsoleRead(link, mode, frame, RawExpectedLength(frame), ResponseKind::kRawDisplay);
-  RawSend sent;
-  sent.message = reply.message;
-  sent.answered = reply.answered;
+  if (!reply.answered) return reply.failure.As<std::string>();
   // Serial: everything read, CRC included; network: address and PDU, as many as the header counts.
-  if (reply.answered) sent.answerText = HexBytes(reply.answer);
-  return sent;
+  return Ok(HexBytes(reply.answer));
 }
 
 const char* RawFunctionHint(const std::string& code) {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "link/link_service.h"
+#include "tools/common/result.h"
 
 namespace kaviro {
 
@@ -23,21 +24,16 @@ struct ComposedFrame {
   std::string frameText;  // "%02X " per byte
 };
 
-// Checks the fields in order; the first that fails leaves its message and gives nothing.
-std::optional<ComposedFrame> ComposeRawFrame(const RawFields& fields, std::string& message);
+// Checks the fields in order; the first that fails is refused with its message.
+Result<ComposedFrame> ComposeRawFrame(const RawFields& fields);
 
 // The answer length the console waits for, in 8 bits: 8 for functions 05 and 06, else twice
 // the value's low byte plus 5 (the count's high byte is not looked at).
 uint8_t RawExpectedLength(const RtuFrame& frame);
 
-struct RawSend {
-  bool answered = false;
-  std::string answerText;  // "%02X " per byte of what came back
-  std::string message;
-};
-
 // Sends the composed frame and collects its answer as received: the console does not judge it.
-RawSend SendRawFrame(LinkService& link, LinkMode mode, const RtuFrame& frame);
+// The value is the answer as "%02X " per byte.
+Result<std::string> SendRawFrame(LinkService& link, LinkMode mode, const RtuFrame& frame);
 
 // The function codes the console offers, and the hint shown for each (nullptr: keep the hint).
 inline constexpr const char* kRawFunctionCodes[] = {"03", "04", "05", "06"};

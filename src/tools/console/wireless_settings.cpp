@@ -1,5 +1,6 @@
 #include "tools/console/wireless_settings.h"
 
+#include <cctype>
 #include <mutex>
 
 #include "link/acceptance.h"
@@ -8,7 +9,8 @@
 #include "link/radio_packet.h"
 #include "link/text_format.h"
 #include "tools/common/address_entry.h"
-#include "tools/console/register_answer.h"
+#include "tools/common/register_answer.h"
+#include "tools/common/verified_write.h"
 
 namespace kaviro {
 
@@ -46,9 +48,9 @@ RtuFrame WirelessReadRequest(uint8_t unit) {
   return ReadRegisters(unit, fn::kReadHolding, kWirelessStart, kWirelessRegisters);
 }
 
-WirelessAnswer HandleWirelessConfig(std::span<const uint8_t> b, int count, uint8_t unit, bool network) {
-  const CheckedAnswer checked = CheckRegisterAnswer(b, count, unit, network, 2 * kWirelessRegisters);
-  if (!checked.ok) return {std::nullopt, checked.message};
+Result<WirelessConfig> HandleWirelessConfig(std::span<const uint8_t> b, int count, uint8_t unit, bool network) {
+  if (auto refused = RegisterAnswerRefusal(b, count, unit, network, 2 * kWirelessRegisters))
+    return refused->As<WirelessConfig>();
   WirelessConfig c;
   size_t at = 3;
   for (const RadioField& f : kRadioFields) {
@@ -56,25 +58,51 @@ WirelessAnswer HandleWirelessConfig(std::span<const uint8_t> b, int count, uint8
     if (f.enabled) c.*f.enabled = b[at + kRadioAddressBytes] != 0;
     at += kRadioAddressBytes + 1;
   }
-  return {c, {}};
+  return Ok(c);
 }
 
-WirelessAnswer ReadWirelessConfig(LinkService& link, LinkMode mode, uint8_t unit) {
+Result<WirelessConfig> ReadWirelessConfig(LinkService& link, LinkMode mode, uint8_t unit) {
   const ConsoleReply r = ConsoleRead(link, mode, WirelessReadRequest(unit), ReadAnswerLength(kWirelessRegisters),
                                      ResponseKind::kWirelessConfig);
-  if (!r.answered) return {std::nullopt, r.message};
-  return HandleWirelessConfig(r.answer, r.count, unit, mode == LinkMode::kNetwork);
+  return HandleReply<WirelessConfig>(r, HandleWirelessConfig, unit, mode);
 }
 
-ConsoleWrite BuildWirelessWrite(uint8_t unit, const WirelessConfig& config) {
+Result<RtuFrame> BuildWirelessWrite(uint8_t unit, const WirelessConfig& config) {
   std::vector<uint8_t> block;
   for (const RadioField& f : kRadioFields) {
     const std::string& text = config.*f.address;
-    if (CharacterCount(text) != kRadioAddressText) return {std::nullopt, {f.refusal, {}}};
-    if (!HexTextToBytes(text, block)) return {std::nullopt, {f.refusal, kHexCaption}};
+    if (CharacterCount(text) != kRadioAddressText) return ConsoleRefusal<RtuFrame>(f.refusal);
+    if (!HexTextToBytes(text, block)) return ConsoleRefusal<RtuFrame>(f.refusal, kHexCaption);
     block.push_back(f.enabled && config.*f.enabled ? 1 : 0);
   }
-  return {WriteRegisters(unit, kWirelessStart, block), {}};
+  return Ok(WriteRegisters(unit, kWirelessStart, block));
+}
+
+namespace {
+
+std::string WirelessText(const WirelessConfig& c) {
+  return c.controller + " " + c.rd + (c.rdOn ? " on " : " off ") + c.rts + (c.rtsOn ? " on" : " off");
+}
+
+std::string Lower(std::string text) {
+  for (char& ch : text) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+  return text;
+}
+
+}  // namespace
+
+Result<WirelessConfig> SetWirelessVerified(LinkService& link, LinkMode mode, uint8_t unit, const RtuFrame& write,
+                                           const WirelessConfig& wanted) {
+  WirelessConfig expected = wanted;
+  for (std::string* address : {&expected.controller, &expected.rd, &expected.rts}) *address = Lower(*address);
+  return WriteAndVerify<WirelessConfig>(
+      link, mode,
+      {.write = [&] { return SendWithoutReply(link, mode, write); },
+       .settleMs = kUnreadWriteSettleMs,
+       .readBack = [&] { return ReadWirelessConfig(link, mode, unit); },
+       .same = [&](const WirelessConfig& read) { return read == expected; },
+       .shown = WirelessText,
+       .written = [&] { return WirelessText(expected); }});
 }
 
 RtuFrame ModbusAddressRequest(uint8_t unit) {
@@ -85,22 +113,23 @@ RtuFrame ModbusAddressWrite(uint8_t unit, uint8_t newAddress) {
   return WriteRegister(unit, kModbusAddressRegister, newAddress);
 }
 
-ModbusAddressRead ReadModbusAddress(LinkService& link, LinkMode mode, uint8_t unit) {
+Result<int> ReadModbusAddress(LinkService& link, LinkMode mode, uint8_t unit) {
   // Expected length 0: whatever the first check finds waiting is the answer.
   const ConsoleReply r = ConsoleRead(link, mode, ModbusAddressRequest(unit), 0, ResponseKind::kModbusAddress);
   const bool network = mode == LinkMode::kNetwork;
   if (network) {
     // The unit, function and byte count say it answers this read: a late answer to something
     // else never shows as the address.
-    if (!r.answered || !AcceptsRegisters(r.answer, unit, fn::kReadHolding, 1, false)) return {std::nullopt, r.message};
-    return {GetU16(r.answer, 3), {}};
+    if (!r.answered) return r.failure.As<int>();
+    if (!AcceptsRegisters(r.answer, unit, fn::kReadHolding, 1, false)) return Fail<int>(Status::kBadAnswer);
+    return Ok<int>(GetU16(r.answer, 3));
   }
-  if (!r.answered && r.outcome != Outcome::kUnpackError) return {std::nullopt, r.message};
-  if (mode == LinkMode::kWireless && r.raw.size() < kPacketSize) return {std::nullopt, text::kBadAnswer};
-  if (!r.answered) return {std::nullopt, r.message};
+  if (!r.answered && r.outcome != Outcome::kUnpackError) return r.failure.As<int>();
+  if (mode == LinkMode::kWireless && r.raw.size() < kPacketSize) return Fail<int>(Status::kBadAnswer, {text::kBadAnswer});
+  if (!r.answered) return r.failure.As<int>();
   const std::span<const uint8_t> plain = r.answer;
-  if (plain.size() < 7 || !HasValidCrc(plain.first(7))) return {std::nullopt, kReadErrorText};
-  return {GetU16(plain, 3), {}};
+  if (plain.size() < 7 || !HasValidCrc(plain.first(7))) return Fail<int>(Status::kBadAnswer, {kReadErrorText});
+  return Ok<int>(GetU16(plain, 3));
 }
 
 std::string ModbusAddressCaption(int address) { return Format("Modbus地址为：%d", address); }
@@ -120,12 +149,28 @@ ExchangePolicy ModbusAddressWritePolicy() {
   return {.net = wait::MatchTransaction{.sleepMs = 10, .checks = 1}};
 }
 
-std::string WriteModbusAddress(LinkService& link, LinkMode mode, uint8_t unit, uint8_t newAddress) {
+Result<> WriteModbusAddress(LinkService& link, LinkMode mode, uint8_t unit, uint8_t newAddress) {
   const RtuFrame frame = ModbusAddressWrite(unit, newAddress);
   if (mode != LinkMode::kNetwork) return SendWithoutReply(link, mode, frame);
-  std::lock_guard lock(link.Mutex());
-  const ExchangeResult r = link.Exchange(mode, frame, 0, ModbusAddressWritePolicy());
-  return OutcomeMessage(r.outcome, r.message);
+  ExchangeResult r;
+  {
+    std::lock_guard lock(link.Mutex());
+    r = link.Exchange(mode, frame, 0, ModbusAddressWritePolicy());
+  }
+  // The echo, or its absence, is not looked at: only a link failure is worth a word.
+  if (const auto failed = LinkFailure(r, kConsoleLinkTexts); failed && !failed->notices.empty()) return *failed;
+  return Done();
+}
+
+Result<int> SetModbusAddressVerified(LinkService& link, LinkMode mode, uint8_t unit, uint8_t newAddress) {
+  return WriteAndVerify<int>(
+      link, mode,
+      {.write = [&] { return WriteModbusAddress(link, mode, unit, newAddress); },
+       .settleMs = kUnreadWriteSettleMs,
+       .readBack = [&] { return ReadModbusAddress(link, mode, newAddress); },
+       .same = [&](const int& read) { return read == newAddress; },
+       .shown = [](const int& read) { return std::to_string(read); },
+       .written = [&] { return std::to_string(newAddress); }});
 }
 
 }  // namespace kaviro

@@ -23,26 +23,21 @@ struct WirelessConfig {
 
 RtuFrame WirelessReadRequest(uint8_t unit);
 
-struct WirelessAnswer {
-  std::optional<WirelessConfig> config;
-  std::string message;
-};
-WirelessAnswer HandleWirelessConfig(std::span<const uint8_t> b, int count, uint8_t unit, bool network);
-WirelessAnswer ReadWirelessConfig(LinkService& link, LinkMode mode, uint8_t unit);
+Result<WirelessConfig> HandleWirelessConfig(std::span<const uint8_t> b, int count, uint8_t unit, bool network);
+Result<WirelessConfig> ReadWirelessConfig(LinkService& link, LinkMode mode, uint8_t unit);
 
 // Each address exactly ten hex characters, checked in the order controller, RD, RTS.
-ConsoleWrite BuildWirelessWrite(uint8_t unit, const WirelessConfig& config);
+Result<RtuFrame> BuildWirelessWrite(uint8_t unit, const WirelessConfig& config);
+// The command line's write: sent, read back and compared (the addresses as lower-case hex).
+Result<WirelessConfig> SetWirelessVerified(LinkService& link, LinkMode mode, uint8_t unit, const RtuFrame& write,
+                                           const WirelessConfig& wanted);
 
 // Register 0x0040, the controller's own Modbus address.
 RtuFrame ModbusAddressRequest(uint8_t unit);
 RtuFrame ModbusAddressWrite(uint8_t unit, uint8_t newAddress);
 
-struct ModbusAddressRead {
-  std::optional<int> address;
-  std::string message;
-};
 // Serial and wireless: the first batch of bytes is the answer, judged by its CRC alone.
-ModbusAddressRead ReadModbusAddress(LinkService& link, LinkMode mode, uint8_t unit);
+Result<int> ReadModbusAddress(LinkService& link, LinkMode mode, uint8_t unit);
 // What the display button says after a read.
 std::string ModbusAddressCaption(int address);
 
@@ -53,6 +48,8 @@ inline constexpr const char* kModbusAddressRefusal = "输入数据错误，请�
 // Serial and wireless send without reading; the network waits one receive of 10 ms for the echo.
 // The message to show, or empty.
 ExchangePolicy ModbusAddressWritePolicy();
-std::string WriteModbusAddress(LinkService& link, LinkMode mode, uint8_t unit, uint8_t newAddress);
+Result<> WriteModbusAddress(LinkService& link, LinkMode mode, uint8_t unit, uint8_t newAddress);
+// The command line's write: sent, then the address read back at the new address.
+Result<int> SetModbusAddressVerified(LinkService& link, LinkMode mode, uint8_t unit, uint8_t newAddress);
 
 }  // namespace kaviro

@@ -21,11 +21,11 @@ CActionCmdDlg::CActionCmdDlg(CMainFrame& frame) : frame_(frame) {
 
 void CActionCmdDlg::Send(uint16_t coil) {
   const AppConfig config = frame_.config().Get();
-  const CoilResult result = [&] {
+  const Result<> result = [&] {
     BusyCursor busy;
     return SendCoil(frame_.link(), LinkModeOf(config.workMode), static_cast<uint8_t>(config.deviceId), coil);
   }();
-  for (const std::string& message : result.messages) frame_.prompter().Message(this, QString::fromStdString(message));
+  for (const Notice& n : result.notices) frame_.prompter().Message(this, QString::fromStdString(n.text));
 }
 
 }  // namespace kaviro

@@ -55,11 +55,12 @@ ExchangePolicy CoilEchoPolicy(const RtuFrame& request) {
           .net = wait::MatchTransaction{.sleepMs = 10, .checks = 50}};
 }
 
-CoilResult SendCoil(LinkService& link, LinkMode mode, uint8_t unit, uint16_t coil) {
+Result<> SendCoil(LinkService& link, LinkMode mode, uint8_t unit, uint16_t coil) {
   const RtuFrame request = WriteCoil(unit, coil);
-  CoilResult result;
   Outcome outcome;
   int differing = 0;
+  bool confirmed = false;
+  Status failed = Status::kNotConfirmed;
   {
     std::lock_guard lock(link.Mutex());
     const ExchangeResult r = link.Exchange(mode, request, kEchoLength, CoilEchoPolicy(request));
@@ -67,19 +68,18 @@ CoilResult SendCoil(LinkService& link, LinkMode mode, uint8_t unit, uint16_t coi
     differing = r.rejectedReads;
     // On the network too only the echo confirms: an exception answer from the right unit is a refusal.
     const std::span<const uint8_t> echo = request.WithoutCrc();
-    result.confirmed = r.ok() && (mode != LinkMode::kNetwork || std::ranges::equal(r.answer, echo));
+    confirmed = r.ok() && (mode != LinkMode::kNetwork || std::ranges::equal(r.answer, echo));
+    if (const auto f = LinkFailure(r)) failed = f->status;
   }
-  if (outcome == Outcome::kNotOpen) {
-    result.messages.push_back(text::kPortBusy);
-    return result;
-  }
-  result.messages.insert(result.messages.end(), static_cast<size_t>(differing), coil_text::kEchoDiffers);
-  if (result.confirmed)
-    result.messages.push_back(text::kSetOk);
+  if (outcome == Outcome::kNotOpen) return Fail(Status::kNotOpen, {text::kPortBusy});
+  Result<> result{confirmed ? Status::kOk : failed, {}, std::nullopt};
+  for (int i = 0; i < differing; ++i) result.Say({coil_text::kEchoDiffers});
+  if (confirmed)
+    result.Say({text::kSetOk});
   else if (coil == kResetCoil && Sent(outcome))
-    result.messages.push_back(coil_text::kRestarting);
+    result.Say({coil_text::kRestarting});
   else
-    result.messages.push_back(text::kSetFailed);
+    result.Say({text::kSetFailed});
   return result;
 }
 

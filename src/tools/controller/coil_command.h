@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "link/link_service.h"
+#include "tools/common/result.h"
 
 namespace kaviro {
 
@@ -36,12 +37,8 @@ inline constexpr const char* kRestarting = "设备正在重启...！";
 // counted and the wait goes on. Network: 50 receives of 10 ms for the current transaction id.
 ExchangePolicy CoilEchoPolicy(const RtuFrame& request);
 
-struct CoilResult {
-  std::vector<std::string> messages;  // in the order the dialog shows them
-  bool confirmed = false;
-};
-
-// Switches `coil` on (0xFF00) at `unit` and reports what the controller said.
-CoilResult SendCoil(LinkService& link, LinkMode mode, uint8_t unit, uint16_t coil);
+// Switches `coil` on (0xFF00) at `unit` and reports what the controller said: ok once its echo
+// came, each differing echo before it one "操作失败！".
+Result<> SendCoil(LinkService& link, LinkMode mode, uint8_t unit, uint16_t coil);
 
 }  // namespace kaviro

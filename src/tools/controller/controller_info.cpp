@@ -6,9 +6,10 @@
 #include <string_view>
 
 #include "link/acceptance.h"
-#include "link/crc16.h"
 #include "link/link_texts.h"
 #include "link/text_format.h"
+#include "tools/common/register_answer.h"
+#include "tools/common/verified_write.h"
 #include "tools/common/typed_number.h"
 
 namespace kaviro {
@@ -82,121 +83,66 @@ ExchangePolicy InfoRegisterPolicy() {
 
 namespace {
 
-// The messages of an exchange that ended before there was an answer to look at; nothing when
-// the ending is a silent one.
-std::optional<std::string> LinkFailureText(const ExchangeResult& r) {
-  switch (r.outcome) {
-    case Outcome::kNotOpen: return text::kPortBusy;
-    case Outcome::kNotConnected: return text::kNotConnected;
-    case Outcome::kSendFailed: return text::kSendFailed;
-    case Outcome::kReceiveError: return info_text::kNetworkReceiveError;
-    case Outcome::kUnpackError: return r.message;
-    default: return std::nullopt;
-  }
-}
-
-enum class Verdict { kGood, kAddress, kFormat, kCrc };
-
-// A function-3 answer by its checks in their order. `counted` is the length as received,
-// counted with the CRC places also on the network. Bytes that did not arrive are never looked
-// at: a CRC that is not all there fails, and so do data bytes the byte count claims but that
-// are missing.
-Verdict Judge(std::span<const uint8_t> answer, int counted, uint8_t unit, bool withCrc) {
-  if (answer.empty() || answer[0] != unit) return Verdict::kAddress;
-  if (answer.size() < 3 || answer[1] != fn::kReadHolding || counted > answer[2] + 5) return Verdict::kFormat;
-  const size_t data = answer[2];
-  if (withCrc) {
-    if (answer.size() < data + 5) return Verdict::kCrc;
-    const uint16_t crc = ComputeCrc16(answer.first(data + 3));
-    if (answer[data + 3] != (crc & 0xFF) || answer[data + 4] != (crc >> 8)) return Verdict::kCrc;
-  }
-  if (answer.size() < data + 3) return Verdict::kFormat;
-  return Verdict::kGood;
-}
-
-const char* VerdictText(Verdict v) {
-  return v == Verdict::kAddress ? info_text::kAddressMismatch : info_text::kBadFormat;
-}
+// What the dialog says when its exchange ends short of an answer; silence and checks used up
+// say nothing.
+constexpr LinkTexts kInfoTexts{text::kPortBusy, text::kNotConnected, text::kSendFailed, false,
+                               info_text::kNetworkReceiveError};
 
 }  // namespace
 
-PresetTableRead ReadPresetTable(LinkService& link, LinkMode mode, uint8_t unit) {
-  PresetTableRead read;
+Result<PresetWords> ReadPresetTable(LinkService& link, LinkMode mode, uint8_t unit) {
   std::lock_guard lock(link.Mutex());
   const ExchangeResult r = link.Exchange(mode, PresetTableRequest(unit), kTableAnswerLength, PresetTablePolicy());
-  if (const auto failure = LinkFailureText(r)) {
-    read.messages.push_back(*failure);
-    return read;
-  }
-  if (r.outcome == Outcome::kBadLength) {
-    read.messages.push_back(info_text::kBadFormat);
-    return read;
-  }
+  if (r.outcome == Outcome::kBadLength) return Fail<PresetWords>(Status::kBadAnswer, {kBadFormatText});
   // Timed out or abandoned: the table stays as it is.
-  if (r.outcome != Outcome::kAnswered) return read;
+  if (const auto failed = LinkFailure(r, kInfoTexts)) return failed->As<PresetWords>();
+  if (r.outcome != Outcome::kAnswered) return Fail<PresetWords>(Status::kNoAnswer);
 
   const std::span<const uint8_t> answer = link.receive().Stored();
-  const Verdict verdict = Judge(answer, link.receive().count, unit, mode != LinkMode::kNetwork);
-  if (verdict == Verdict::kCrc) return read;  // dropped without a word
-  // The display takes all 72 registers: an answer that holds fewer is not the table.
-  if (verdict == Verdict::kGood && answer[2] != 2 * kPresetRegisters) {
-    read.messages.push_back(info_text::kBadFormat);
-    return read;
-  }
-  if (verdict != Verdict::kGood) {
-    read.messages.push_back(VerdictText(verdict));
-    return read;
-  }
+  const RegisterVerdict verdict =
+      CheckRegisterAnswer(answer, link.receive().count, unit, mode == LinkMode::kNetwork, 2 * kPresetRegisters);
+  if (verdict == RegisterVerdict::kCrc) return Fail<PresetWords>(Status::kBadAnswer);  // dropped without a word
+  // The display takes all 72 registers: an answer that holds another number is not the table.
+  if (verdict == RegisterVerdict::kShort || (verdict == RegisterVerdict::kGood && answer[2] != 2 * kPresetRegisters))
+    return Fail<PresetWords>(Status::kBadAnswer, {kBadFormatText});
+  if (verdict != RegisterVerdict::kGood) return Fail<PresetWords>(Status::kBadAnswer, {RegisterVerdictText(verdict)});
   PresetWords words{};
   for (int k = 0; k < kPresetRegisters; ++k) words[k] = GetU16(answer, 3 + 2 * static_cast<size_t>(k));
-  read.words = words;
-  return read;
+  return Ok(words);
 }
 
-RegisterRead ReadInfoRegister(LinkService& link, LinkMode mode, uint8_t unit, uint16_t reg) {
-  RegisterRead read;
+Result<uint16_t> ReadInfoRegister(LinkService& link, LinkMode mode, uint8_t unit, uint16_t reg) {
   std::lock_guard lock(link.Mutex());
   const ExchangeResult r =
       link.Exchange(mode, ReadRegisters(unit, fn::kReadHolding, reg, 1), kRegisterAnswerLength, InfoRegisterPolicy());
-  if (const auto failure = LinkFailureText(r)) {
-    read.messages.push_back(*failure);
-    return read;
+  const bool network = mode == LinkMode::kNetwork;
+  const auto bad = [](std::vector<Notice> notices) { return Result<uint16_t>{Status::kBadAnswer, std::move(notices), std::nullopt}; };
+  if (r.outcome == Outcome::kBadLength && network) return bad({{kBadFormatText}, {info_text::kReceiveError}});
+  if (r.outcome != Outcome::kAnswered && r.outcome != Outcome::kIdle) {
+    if (auto failed = LinkFailure(r, kInfoTexts); failed && failed->status != Status::kNoAnswer) return failed->As<uint16_t>();
+    if (r.outcome == Outcome::kReceiveError) return Fail<uint16_t>(Status::kNoAnswer, {info_text::kNetworkReceiveError});
+    return bad({{text::kBadAnswer}});
   }
   const std::span<const uint8_t> answer = link.receive().Stored();
-  if (mode == LinkMode::kNetwork) {
-    if (r.outcome == Outcome::kAnswered) {
-      const Verdict verdict = Judge(answer, link.receive().count, unit, false);
-      if (verdict == Verdict::kGood && answer[2] >= 2) {
-        read.value = GetU16(answer, 3);
-        return read;
-      }
-      read.messages.push_back(VerdictText(verdict == Verdict::kGood ? Verdict::kFormat : verdict));
-      read.messages.push_back(info_text::kReceiveError);
-      return read;
-    }
-    if (r.outcome == Outcome::kBadLength) {
-      read.messages.push_back(info_text::kBadFormat);
-      read.messages.push_back(info_text::kReceiveError);
-      return read;
-    }
-  } else if (r.outcome == Outcome::kIdle && AcceptsRead(answer, unit) && answer[1] == fn::kReadHolding &&
-             answer[2] == 2) {
-    read.value = GetU16(answer, 3);
-    return read;
+  if (network) {
+    if (r.outcome != Outcome::kAnswered) return bad({{text::kBadAnswer}});
+    const RegisterVerdict verdict = CheckRegisterAnswer(answer, link.receive().count, unit, true, 2);
+    if (verdict == RegisterVerdict::kGood) return Ok(GetU16(answer, 3));
+    const char* text = verdict == RegisterVerdict::kAddress ? kAddressMismatchText : kBadFormatText;
+    return bad({{text}, {info_text::kReceiveError}});
   }
-  read.messages.push_back(text::kBadAnswer);
-  return read;
+  // Off the network the answer is taken at the first quiet check once it is whole.
+  if (r.outcome == Outcome::kIdle && AcceptsRead(answer, unit) && answer[1] == fn::kReadHolding && answer[2] == 2)
+    return Ok(GetU16(answer, 3));
+  return bad({{text::kBadAnswer}});
 }
 
-FaultAlarmRead ReadFaultsAndAlarms(LinkService& link, LinkMode mode, uint8_t unit) {
-  FaultAlarmRead read;
-  RegisterRead faults = ReadInfoRegister(link, mode, unit, kFaultRegister);
-  read.faults = faults.value;
-  read.messages = std::move(faults.messages);
-  if (!read.faults) return read;
-  RegisterRead alarms = ReadInfoRegister(link, mode, unit, kAlarmRegister);
-  read.alarms = alarms.value;
-  read.messages = std::move(alarms.messages);
+Result<FaultAlarmWords> ReadFaultsAndAlarms(LinkService& link, LinkMode mode, uint8_t unit) {
+  const Result<uint16_t> faults = ReadInfoRegister(link, mode, unit, kFaultRegister);
+  if (!faults.ok()) return faults.As<FaultAlarmWords>();
+  const Result<uint16_t> alarms = ReadInfoRegister(link, mode, unit, kAlarmRegister);
+  Result<FaultAlarmWords> read = alarms.As<FaultAlarmWords>();
+  read.value = FaultAlarmWords{*faults.value, alarms.value};
   return read;
 }
 
@@ -225,35 +171,27 @@ constexpr int kVoltDecimals = 2;
 
 }  // namespace
 
-CustomPresetCheck CheckCustomPreset(const PresetRow& texts) {
-  CustomPresetCheck check;
+Result<CustomPresetWords> CheckCustomPreset(const PresetRow& texts) {
+  const auto refused = [](const char* message, const char* caption, int column) {
+    return Fail<CustomPresetWords>(Status::kRefused, {message, caption, false, column});
+  };
   std::array<int64_t, kPresetColumns> units{};
   for (int j = 0; j < kPresetColumns; ++j) {
     const bool integer = kCustomRanges[j].integer;
     const auto typed = integer ? TypedUnits(texts[j], NumberKind::kWhole)
                                : TypedUnits(texts[j], NumberKind::kDecimal, kVoltDecimals);
-    if (!typed) {
-      check.message = integer ? info_text::kNotAnInteger : info_text::kNotANumber;
-      check.column = j;
-      return check;
-    }
+    if (!typed) return refused(integer ? info_text::kNotAnInteger : info_text::kNotANumber, "", j);
     units[j] = *typed;
   }
   for (int j = 0; j < kPresetColumns; ++j) {
     const Range& range = kCustomRanges[j];
-    if (units[j] < range.min || units[j] > range.max) {
-      check.message = range.message;
-      check.caption = info_text::kRangeCaption;
-      check.column = j;
-      return check;
-    }
+    if (units[j] < range.min || units[j] > range.max) return refused(range.message, info_text::kRangeCaption, j);
   }
   CustomPresetWords words{};
   // The period and the coefficient go as their low byte (the coefficient in two's complement).
   for (int j = 0; j < kPresetColumns; ++j)
     words[j] = static_cast<uint16_t>(kCustomRanges[j].integer ? units[j] & 0xFF : units[j]);
-  check.words = words;
-  return check;
+  return Ok(words);
 }
 
 RtuFrame CustomPresetFrame(uint8_t unit, const CustomPresetWords& words) {
@@ -262,8 +200,33 @@ RtuFrame CustomPresetFrame(uint8_t unit, const CustomPresetWords& words) {
   return WriteRegisters(unit, kCustomPresetStart, data);
 }
 
-ParamReply SendCustomPreset(LinkService& link, LinkMode mode, const RtuFrame& frame) {
+Result<> SendCustomPreset(LinkService& link, LinkMode mode, const RtuFrame& frame) {
   return SendParamWrite(link, mode, frame);
+}
+
+Result<CustomPresetWords> SetCustomPresetVerified(LinkService& link, LinkMode mode, uint8_t unit,
+                                                  const CustomPresetWords& words) {
+  const auto text = [](const CustomPresetWords& row) {
+    std::string all;
+    for (int j = 0; j < kPresetColumns; ++j) all += (j ? " " : "") + PresetText(j, row[j]);
+    return all;
+  };
+  return WriteAndVerify<CustomPresetWords>(
+      link, mode,
+      {.write = [&] { return SendCustomPreset(link, mode, CustomPresetFrame(unit, words)); },
+       .readBack = [&] {
+         const Result<PresetWords> table = ReadPresetTable(link, mode, unit);
+         Result<CustomPresetWords> row = table.As<CustomPresetWords>();
+         if (table.value) {
+           CustomPresetWords stored{};
+           std::copy_n(table.value->begin() + kPresetColumns * kCustomPresetRow, kPresetColumns, stored.begin());
+           row.value = stored;
+         }
+         return row;
+       },
+       .same = [&](const CustomPresetWords& read) { return read == words; },
+       .shown = text,
+       .written = [&] { return text(words); }});
 }
 
 }  // namespace kaviro

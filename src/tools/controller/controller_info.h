@@ -85,8 +85,6 @@ struct DipView {
 DipView DecodeDip(uint16_t word);
 
 namespace info_text {
-inline constexpr const char* kAddressMismatch = "ModBus地址不匹配";
-inline constexpr const char* kBadFormat = "格式不正确";
 inline constexpr const char* kNetworkReceiveError = "接收数据错误，请检查网络连接！";
 inline constexpr const char* kReceiveError = "接收数据错误！";
 inline constexpr const char* kRangeCaption = "输入范围错误";
@@ -107,40 +105,30 @@ ExchangePolicy PresetTablePolicy();
 // One register: 5 checks of 100 ms; the answer is taken at the first empty check once it is whole.
 ExchangePolicy InfoRegisterPolicy();
 
-struct PresetTableRead {
-  std::optional<PresetWords> words;   // when an answer passed
-  std::vector<std::string> messages;  // in the order shown
-};
-PresetTableRead ReadPresetTable(LinkService& link, LinkMode mode, uint8_t unit);
+Result<PresetWords> ReadPresetTable(LinkService& link, LinkMode mode, uint8_t unit);
 
-struct RegisterRead {
-  std::optional<uint16_t> value;
-  std::vector<std::string> messages;
-};
 // One holding register, checked for the unit, the function and (serial, wireless) the CRC.
-RegisterRead ReadInfoRegister(LinkService& link, LinkMode mode, uint8_t unit, uint16_t reg);
+Result<uint16_t> ReadInfoRegister(LinkService& link, LinkMode mode, uint8_t unit, uint16_t reg);
 
-struct FaultAlarmRead {
-  std::optional<uint16_t> faults;
-  std::optional<uint16_t> alarms;  // read only once the faults were
-  std::vector<std::string> messages;
+// The fault word, then the alarm word (read only once the faults were); the value holds what was
+// read, also when the alarms failed.
+struct FaultAlarmWords {
+  uint16_t faults = 0;
+  std::optional<uint16_t> alarms;
 };
-FaultAlarmRead ReadFaultsAndAlarms(LinkService& link, LinkMode mode, uint8_t unit);
+Result<FaultAlarmWords> ReadFaultsAndAlarms(LinkService& link, LinkMode mode, uint8_t unit);
 
 // The user's row as typed: numbers first (the first text that is none stops with its prompt),
-// then the ranges in column order (caption kRangeCaption).
-struct CustomPresetCheck {
-  std::optional<CustomPresetWords> words;
-  std::string message;
-  std::string caption;  // empty: the application title
-  int column = -1;      // the refused column
-};
-CustomPresetCheck CheckCustomPreset(const PresetRow& texts);
+// then the ranges in column order (caption kRangeCaption); the refusal's field is its column.
+Result<CustomPresetWords> CheckCustomPreset(const PresetRow& texts);
 
 // Function 0x10, 9 registers from 0x203F: 27 bytes.
 RtuFrame CustomPresetFrame(uint8_t unit, const CustomPresetWords& words);
 // Sends the write and waits for the controller's standard answer, as the clock write does:
 // "设置成功！" only once it came.
-ParamReply SendCustomPreset(LinkService& link, LinkMode mode, const RtuFrame& frame);
+Result<> SendCustomPreset(LinkService& link, LinkMode mode, const RtuFrame& frame);
+// The command line's write: confirmed, then the table read back and its row 7 compared.
+Result<CustomPresetWords> SetCustomPresetVerified(LinkService& link, LinkMode mode, uint8_t unit,
+                                                  const CustomPresetWords& words);
 
 }  // namespace kaviro

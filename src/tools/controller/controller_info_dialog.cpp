@@ -53,8 +53,8 @@ LinkMode CControllerInfoDlg::Mode() const { return LinkModeOf(frame_.config().Ge
 
 uint8_t CControllerInfoDlg::Unit() const { return static_cast<uint8_t>(frame_.config().Get().deviceId); }
 
-void CControllerInfoDlg::Show(const std::vector<std::string>& messages) {
-  for (const std::string& m : messages) frame_.prompter().Message(this, QString::fromStdString(m));
+void CControllerInfoDlg::Say(const Notice& n) {
+  frame_.prompter().Message(this, QString::fromStdString(n.text), QString::fromStdString(n.caption));
 }
 
 void CControllerInfoDlg::Light(int id, bool lit) { res::Control(*this, id)->setEnabled(lit); }
@@ -65,44 +65,44 @@ void CControllerInfoDlg::SetText(int id, const QString& text) {
 }
 
 void CControllerInfoDlg::ReadTable() {
-  const PresetTableRead read = [&] {
+  const Result<PresetWords> read = [&] {
     BusyCursor busy;
     return ReadPresetTable(frame_.link(), Mode(), Unit());
   }();
-  if (read.words) {
-    const PresetTexts texts = PresetTableTexts(*read.words);
+  if (read.value) {
+    const PresetTexts texts = PresetTableTexts(*read.value);
     for (int i = 0; i < kPresetRows; ++i)
       for (int j = 0; j < kPresetColumns; ++j) SetText(PresetEditId(i, j), QString::fromStdString(texts[i][j]));
   }
-  Show(read.messages);
+  Show(read);
 }
 
 void CControllerInfoDlg::SetCustomRow() {
   PresetRow typed;
   for (int j = 0; j < kPresetColumns; ++j)
     typed[j] = res::Control<QLineEdit>(*this, PresetEditId(kCustomPresetRow, j))->text().toStdString();
-  const CustomPresetCheck check = CheckCustomPreset(typed);
-  if (!check.words) {
-    frame_.prompter().Message(this, QString::fromStdString(check.message), QString::fromStdString(check.caption));
-    res::Control(*this, PresetEditId(kCustomPresetRow, check.column))->setFocus();
+  const Result<CustomPresetWords> check = CheckCustomPreset(typed);
+  if (!check.ok()) {
+    Show(check);
+    res::Control(*this, PresetEditId(kCustomPresetRow, check.notices.front().field))->setFocus();
     return;
   }
-  const RtuFrame frame = CustomPresetFrame(Unit(), *check.words);
+  const RtuFrame frame = CustomPresetFrame(Unit(), *check.value);
   // The frame is shown first and goes out once the user has seen it.
   frame_.prompter().Message(this, QString::fromStdString(HexBytes(frame.Bytes())));
-  const ParamReply sent = [&] {
+  const Result<> sent = [&] {
     BusyCursor busy;
     return SendCustomPreset(frame_.link(), Mode(), frame);
   }();
-  if (!sent.message.empty()) frame_.prompter().Message(this, QString::fromStdString(sent.message));
+  Show(sent);
 }
 
 void CControllerInfoDlg::ReadSwitches() {
-  const RegisterRead read = [&] {
+  const Result<uint16_t> read = [&] {
     BusyCursor busy;
     return ReadInfoRegister(frame_.link(), Mode(), Unit(), kDipRegister);
   }();
-  Show(read.messages);
+  Show(read);
   if (!read.value) return;
   const DipView view = DecodeDip(*read.value);
   for (int k = 0; k < kDipSwitches; ++k) {
@@ -117,17 +117,17 @@ void CControllerInfoDlg::ReadSwitches() {
 }
 
 void CControllerInfoDlg::ReadFaultsAndAlarms() {
-  const FaultAlarmRead read = [&] {
+  const Result<FaultAlarmWords> read = [&] {
     BusyCursor busy;
     return kaviro::ReadFaultsAndAlarms(frame_.link(), Mode(), Unit());
   }();
   auto lightBits = [this](uint16_t word, std::span<const InfoLabel> labels) {
     for (size_t k = 0; k < labels.size(); ++k) Light(labels[k].id, word >> k & 1);
   };
-  if (read.faults) lightBits(*read.faults, kFaultLabels);
-  if (read.alarms) lightBits(*read.alarms, kAlarmLabels);
-  Show(read.messages);
-  if (read.alarms) SetText(kFaultCounterId, QString::number(++faultReads_));
+  if (read.value) lightBits(read.value->faults, kFaultLabels);
+  if (read.value && read.value->alarms) lightBits(*read.value->alarms, kAlarmLabels);
+  Show(read);
+  if (read.ok()) SetText(kFaultCounterId, QString::number(++faultReads_));
 }
 
 }  // namespace kaviro

@@ -1,6 +1,8 @@
 #pragma once
 #include <QDialog>
 
+#include "tools/common/result.h"
+
 #include "tools/controller/controller_info.h"
 
 class QLineEdit;
@@ -24,7 +26,11 @@ class CControllerInfoDlg final : public QDialog {
  private:
   LinkMode Mode() const;
   uint8_t Unit() const;
-  void Show(const std::vector<std::string>& messages);
+  template <typename T>
+  void Show(const Result<T>& result) {
+    for (const Notice& n : result.notices) Say(n);
+  }
+  void Say(const Notice& notice);
   void Light(int id, bool lit);
   void SetText(int id, const QString& text);
 

@@ -14,10 +14,17 @@ namespace {
 // The write's local buffer: the longest write (the clock's 13 bytes) and its zeros.
 constexpr size_t kWriteBuffer = 17;
 
-ParamReply Accepted(std::span<const uint8_t> answer, const char* message = "") {
-  ParamReply reply = ParamEnded(ParamStatus::kOk, message);
-  reply.answer.assign(answer.begin(), answer.end());
-  return reply;
+// The network read's and write's texts where their exchange ends short (the send failure is the
+// application's message box).
+constexpr LinkTexts kNetworkReadTexts{text::kPortBusy, text::kNotConnected, text::kSendFailed, true,
+                                      text::kBadAnswer, kReadFailedText, text::kBadAnswer};
+constexpr LinkTexts kNetworkWriteTexts{text::kPortBusy, text::kNotConnected, text::kSendFailed, true,
+                                       text::kSetFailed, text::kSetFailed, text::kSetFailed};
+
+RegisterWords WordsOf(std::span<const uint8_t> answer, int count) {
+  RegisterWords words;
+  for (int i = 0; i < count; ++i) words.push_back(GetU16(answer, 3 + 2 * static_cast<size_t>(i)));
+  return words;
 }
 
 // What the wait looked for on the line: the plain length, or the whole packets that carry it.
@@ -32,32 +39,26 @@ ReadShape ShapeOf(uint16_t reg) {
   return reg == kClockRegister ? ReadShape{fn::kReadHolding, 2} : ReadShape{fn::kReadInput, 1};
 }
 
-ParamReply SerialReadReply(const ExchangeResult& r, LinkMode mode, uint8_t unit, uint16_t reg) {
+Result<RegisterWords> SerialReadReply(const ExchangeResult& r, LinkMode mode, uint8_t unit, uint16_t reg) {
   const int expected = ParamReadAnswerLength(reg);
-  if (r.outcome == Outcome::kNotOpen) return ParamEnded(ParamStatus::kNoLink, text::kPortBusy);
-  if (r.outcome == Outcome::kUnpackError) return ParamEnded(ParamStatus::kFailed, r.message);
-  if (r.tally < Awaited(mode, expected)) return ParamEnded(ParamStatus::kFailed, text::kCommunicationFailed);
+  if (r.outcome == Outcome::kNotOpen) return Fail<RegisterWords>(Status::kNotOpen, {text::kPortBusy});
+  if (r.outcome == Outcome::kUnpackError) return Fail<RegisterWords>(Status::kBadAnswer, {r.message});
+  if (r.tally < Awaited(mode, expected)) return Fail<RegisterWords>(Status::kNoAnswer, {text::kCommunicationFailed});
   // Enough bytes were counted but never all at one step: nothing was read, and the previous
   // answer must not pass for this one.
   const ReadShape shape = ShapeOf(reg);
   if (r.outcome != Outcome::kAnswered || !AcceptsRegisters(r.answer, unit, shape.function, shape.count, true))
-    return ParamEnded(ParamStatus::kFailed, text::kBadAnswer);
-  return Accepted(r.answer);
+    return Fail<RegisterWords>(Status::kBadAnswer, {text::kBadAnswer});
+  return Ok(WordsOf(r.answer, shape.count));
 }
 
-ParamReply NetworkReadReply(const ExchangeResult& r, uint8_t unit, uint16_t reg) {
-  switch (r.outcome) {
-    case Outcome::kAnswered: break;
-    case Outcome::kNotConnected: return ParamEnded(ParamStatus::kNoLink, text::kNotConnected);
-    case Outcome::kSendFailed: return ParamEnded(ParamStatus::kFailed, text::kSendFailed, true);
-    case Outcome::kTimedOut: return ParamEnded(ParamStatus::kFailed, kReadFailedText);
-    default: return ParamEnded(ParamStatus::kFailed, text::kBadAnswer);
-  }
+Result<RegisterWords> NetworkReadReply(const ExchangeResult& r, uint8_t unit, uint16_t reg) {
+  if (const auto failed = LinkFailure(r, kNetworkReadTexts)) return failed->As<RegisterWords>();
   // No CRC travels; the unit, the function and the byte count say it answers this request.
   const ReadShape shape = ShapeOf(reg);
   if (!AcceptsRegisters(r.answer, unit, shape.function, shape.count, false))
-    return ParamEnded(ParamStatus::kFailed, text::kBadAnswer);
-  return Accepted(r.answer);
+    return Fail<RegisterWords>(Status::kBadAnswer, {text::kBadAnswer});
+  return Ok(WordsOf(r.answer, shape.count));
 }
 
 // Bytes read at one step confirm a write when they are the confirmation, followed by nothing but
@@ -106,40 +107,36 @@ RtuFrame WriteConfirmation(const RtuFrame& write) {
   return RtuFrame::Seal(body);
 }
 
-ParamReply ReadParamRegisterHeld(LinkService& link, LinkMode mode, uint8_t unit, uint16_t reg) {
+Result<RegisterWords> ReadParamRegisterHeld(LinkService& link, LinkMode mode, uint8_t unit, uint16_t reg) {
   const ExchangeResult r = link.Exchange(mode, ParamReadRequest(unit, reg), ParamReadAnswerLength(reg), ParamReadPolicy());
   return mode == LinkMode::kNetwork ? NetworkReadReply(r, unit, reg) : SerialReadReply(r, mode, unit, reg);
 }
 
-ParamReply ReadParamRegister(LinkService& link, LinkMode mode, uint8_t unit, uint16_t reg) {
+Result<RegisterWords> ReadParamRegister(LinkService& link, LinkMode mode, uint8_t unit, uint16_t reg) {
   std::lock_guard lock(link.Mutex());
   return ReadParamRegisterHeld(link, mode, unit, reg);
 }
 
-ParamReply SendParamWrite(LinkService& link, LinkMode mode, const RtuFrame& write) {
+Result<> SendParamWrite(LinkService& link, LinkMode mode, const RtuFrame& write) {
   const RtuFrame confirmation = WriteConfirmation(write);
   const int expected = static_cast<int>(confirmation.size());
   std::lock_guard lock(link.Mutex());
   const ExchangeResult r = link.Exchange(mode, write, expected, ParamWritePolicy(confirmation, mode));
   if (mode == LinkMode::kNetwork) {
-    switch (r.outcome) {
-      case Outcome::kNotConnected: return ParamEnded(ParamStatus::kNoLink, text::kNotConnected);
-      case Outcome::kSendFailed: return ParamEnded(ParamStatus::kFailed, text::kSendFailed, true);
-      case Outcome::kAnswered: break;
-      default: return ParamEnded(ParamStatus::kFailed, text::kSetFailed);
-    }
-    const std::span<const uint8_t> wanted = confirmation.WithoutCrc();
-    if (!std::ranges::equal(r.answer, wanted)) return ParamEnded(ParamStatus::kFailed, text::kSetFailed);
-    return Accepted(r.answer, text::kSetOk);
+    if (const auto failed = LinkFailure(r, kNetworkWriteTexts)) return *failed;
+    // Only the exact echo or standard answer confirms: an exception answer is a refusal.
+    if (!std::ranges::equal(r.answer, confirmation.WithoutCrc())) return Fail(Status::kNotConfirmed, {text::kSetFailed});
+    return Done(text::kSetOk);
   }
   switch (r.outcome) {
-    case Outcome::kNotOpen: return ParamEnded(ParamStatus::kNoLink, text::kPortBusy);
-    case Outcome::kAnswered: return Accepted(r.answer.first(std::min(r.answer.size(), confirmation.size())), text::kSetOk);
-    case Outcome::kShortRead: return ParamEnded(ParamStatus::kFailed, text::kSetFailed);
+    case Outcome::kNotOpen: return Fail(Status::kNotOpen, {text::kPortBusy});
+    case Outcome::kAnswered: return Done(text::kSetOk);
+    case Outcome::kShortRead: return Fail(Status::kBadAnswer, {text::kSetFailed});
     default: break;
   }
   // Nothing worth the name arrived, or bytes came that did not confirm the write.
-  return ParamEnded(ParamStatus::kFailed, r.tally < Awaited(mode, expected) ? text::kCommunicationFailed : text::kSetFailed);
+  if (r.tally < Awaited(mode, expected)) return Fail(Status::kNoAnswer, {text::kCommunicationFailed});
+  return Fail(Status::kNotConfirmed, {text::kSetFailed});
 }
 
 }  // namespace kaviro

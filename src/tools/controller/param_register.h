@@ -5,39 +5,9 @@
 #include <vector>
 
 #include "link/link_service.h"
+#include "tools/common/result.h"
 
 namespace kaviro {
-
-// How a register exchange of the parameter settings ended.
-enum class ParamStatus {
-  kOk,
-  kRefused,  // the input was refused by its check: nothing sent
-  kNoLink,   // serial port not open, or network not connected: nothing sent
-  kFailed,   // sent, but no acceptable answer or no confirmation
-};
-
-struct ParamReply {
-  ParamStatus status = ParamStatus::kFailed;
-  std::string message;              // the text to show; empty when there is none
-  bool applicationMessage = false;  // shown by the application, not the dialog (network send failure)
-  std::vector<uint8_t> answer;      // the accepted answer or confirmation, as a plain RTU frame
-                                    // (without CRC on the network)
-  bool ok() const { return status == ParamStatus::kOk; }
-  // A read's first data word (answer bytes 3 and 4), and its first two as HI-LO (bytes 3 to 6).
-  uint16_t Word() const { return GetU16(answer, 3); }
-  uint32_t Pair() const { return static_cast<uint32_t>(Word()) << 16 | GetU16(answer, 5); }
-  // A single-register write's confirmed value (bytes 4 and 5 of the echo).
-  uint16_t EchoedValue() const { return GetU16(answer, 4); }
-};
-
-// A reply that carries no answer.
-inline ParamReply ParamEnded(ParamStatus status, std::string message, bool applicationMessage = false) {
-  ParamReply reply;
-  reply.status = status;
-  reply.message = std::move(message);
-  reply.applicationMessage = applicationMessage;
-  return reply;
-}
 
 // The controller clock's two registers, high word first; every other parameter is one register.
 inline constexpr uint16_t kClockRegister = 0x003E;
@@ -54,15 +24,16 @@ ExchangePolicy ParamReadPolicy();
 // write, the standard answer of a 0x10 write), up to 50 receives of 10 ms on the network.
 ExchangePolicy ParamWritePolicy(const RtuFrame& confirmation, LinkMode mode);
 
-// One read of `reg` over the link in `mode`, holding the link for the exchange. The reply's
-// answer holds the register's data words when it is ok; otherwise its message says why not.
-ParamReply ReadParamRegister(LinkService& link, LinkMode mode, uint8_t unit, uint16_t reg);
+// One read of `reg` over the link in `mode`, holding the link for the exchange: the register's
+// data words (two for the clock, high word first), or why not.
+using RegisterWords = std::vector<uint16_t>;
+Result<RegisterWords> ReadParamRegister(LinkService& link, LinkMode mode, uint8_t unit, uint16_t reg);
 // The same for a caller that already holds link.Mutex().
-ParamReply ReadParamRegisterHeld(LinkService& link, LinkMode mode, uint8_t unit, uint16_t reg);
+Result<RegisterWords> ReadParamRegisterHeld(LinkService& link, LinkMode mode, uint8_t unit, uint16_t reg);
 
-// Sends a checked write (0x06, or 0x10 for the clock) and reports "设置成功！" only once the
-// controller confirmed it.
-ParamReply SendParamWrite(LinkService& link, LinkMode mode, const RtuFrame& write);
+// Sends a checked write (0x06, or 0x10 for the clock and the custom battery row) and reports
+// "设置成功！" only once the controller confirmed it.
+Result<> SendParamWrite(LinkService& link, LinkMode mode, const RtuFrame& write);
 
 // The confirmation the controller gives a write: the echo of 0x06, address 0x10 start count
 // for 0x10.

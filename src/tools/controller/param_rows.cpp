@@ -167,21 +167,22 @@ int ParamDecimals(const ParamRow& row) {
   return row.shown == S::kCenti ? 2 : row.shown == S::kTenths ? 1 : 0;
 }
 
-ParamCheck CheckParamInput(const ParamRow& row, std::string_view text, std::span<const double> companions) {
+Result<uint16_t> CheckParamInput(const ParamRow& row, std::string_view text, std::span<const double> companions) {
+  const auto refused = [](const char* message) { return Fail<uint16_t>(Status::kRefused, {message}); };
   if (row.input == ParamInput::kZeroOrOne) {
-    if (text != "0" && text != "1") return {std::nullopt, kEmptyInputText};
-    return {static_cast<uint16_t>(text == "1"), ""};
+    if (text != "0" && text != "1") return refused(kEmptyInputText);
+    return Ok(static_cast<uint16_t>(text == "1"));
   }
-  if (text.empty()) return {std::nullopt, kEmptyInputText};
+  if (text.empty()) return refused(kEmptyInputText);
   const int decimals = ParamDecimals(row);
   const std::optional<int64_t> units =
       TypedUnits(text, row.input == ParamInput::kInteger ? NumberKind::kWhole : NumberKind::kDecimal, decimals);
   const double scale = std::pow(10.0, decimals);
   if (!units || !Within(row.low, *units, companions, scale) || !Within(row.high, *units, companions, scale))
-    return {std::nullopt, kBadInputText};
+    return refused(kBadInputText);
   const std::optional<uint16_t> word = WordOf(row, *units);
-  if (!word) return {std::nullopt, kBadInputText};
-  return {word, ""};
+  if (!word) return refused(kBadInputText);
+  return Ok(*word);
 }
 
 }  // namespace kaviro

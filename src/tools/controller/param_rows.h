@@ -8,6 +8,7 @@
 #include <variant>
 
 #include "monitor/decoded_values.h"
+#include "tools/common/result.h"
 
 namespace kaviro {
 
@@ -75,11 +76,7 @@ std::string ParamWordText(const ParamRow& row, uint16_t word);
 // An input checked against the row's rule, with its companions' readings: the word to send, or
 // the text to show. The word is the typed number in the register's units, rounded half away
 // from zero; the range is checked on that word, so what is checked is what the controller gets.
-struct ParamCheck {
-  std::optional<uint16_t> word;
-  std::string message;
-};
-ParamCheck CheckParamInput(const ParamRow& row, std::string_view text, std::span<const double> companions = {});
+Result<uint16_t> CheckParamInput(const ParamRow& row, std::string_view text, std::span<const double> companions = {});
 
 inline constexpr const char* kEmptyInputText = "数据不能为空，请重新输入";
 inline constexpr const char* kBadInputText = "输入数据有误，请重新输入！";

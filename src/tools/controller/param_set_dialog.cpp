@@ -79,53 +79,54 @@ LinkMode CParamSetDlg::Mode() const { return LinkModeOf(frame_.config().Get().wo
 
 uint8_t CParamSetDlg::Unit() const { return static_cast<uint8_t>(frame_.config().Get().deviceId); }
 
-void CParamSetDlg::Tell(const ParamReply& reply) {
-  if (reply.message.empty()) return;
-  QWidget* owner = reply.applicationMessage ? static_cast<QWidget*>(&frame_) : this;
-  frame_.prompter().Message(owner, QString::fromStdString(reply.message));
+void CParamSetDlg::Tell(const Result<>& result) {
+  for (const Notice& n : result.notices) {
+    QWidget* owner = n.application ? static_cast<QWidget*>(&frame_) : this;
+    frame_.prompter().Message(owner, QString::fromStdString(n.text));
+  }
 }
 
 void CParamSetDlg::ReadRow(const ParamRow& row) {
-  const ParamRowRead read = [&] {
+  const Result<ParamValue> read = [&] {
     BusyCursor busy;
     return ReadParamRow(frame_.link(), Mode(), Unit(), row, frame_.values());
   }();
-  if (read.reply.ok()) res::Control<QLineEdit>(*this, row.displayId)->setText(QString::fromStdString(read.text));
-  Tell(read.reply);
+  if (read.ok()) res::Control<QLineEdit>(*this, row.displayId)->setText(QString::fromStdString(read.value->text));
+  Tell(read);
 }
 
 void CParamSetDlg::WriteRow(const ParamRow& row) {
   const std::string input = res::Control<QLineEdit>(*this, row.inputId)->text().toStdString();
-  const ParamReply reply = [&] {
+  const Result<uint16_t> wrote = [&] {
     BusyCursor busy;
     return WriteParamRegister(frame_.link(), Mode(), Unit(), row, input);
   }();
-  Tell(reply);
+  Tell(wrote);
 }
 
 void CParamSetDlg::ReadControllerClock() {
-  const ClockRead read = [&] {
+  const Result<ClockValue> read = [&] {
     BusyCursor busy;
     return kaviro::ReadControllerClock(frame_.link(), Mode(), Unit());
   }();
-  if (read.reply.ok() && read.time) {
-    const LocalDateTime& t = *read.time;
+  if (read.ok() && read.value->time) {
+    const LocalDateTime& t = *read.value->time;
     const QDateTime shown(QDate(t.year, t.month, t.day), QTime(t.hour, t.minute, t.second));
     date_->setDateTime(shown);
     time_->setDateTime(shown);
   }
-  Tell(read.reply);
+  Tell(read);
 }
 
 void CParamSetDlg::WriteControllerClock() {
   const QDate d = date_->date();
   const QTime t = time_->time();
   const LocalDateTime chosen{d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second()};
-  const ParamReply reply = [&] {
+  const Result<> wrote = [&] {
     BusyCursor busy;
     return kaviro::WriteControllerClock(frame_.link(), Mode(), Unit(), chosen);
   }();
-  Tell(reply);
+  Tell(wrote);
 }
 
 }  // namespace kaviro

@@ -31,7 +31,9 @@ class CParamSetDlg final : public QDialog {
   LinkMode Mode() const;
   uint8_t Unit() const;
   void ShowCached(const ParamRow& row, const DecodedValues& cached);
-  void Tell(const ParamReply& reply);
+  template <typename T>
+  void Tell(const Result<T>& result) { Tell(result.template As<Nothing>()); }
+  void Tell(const Result<>& result);
 
   CMainFrame& frame_;
   QDateTimeEdit* date_;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "link/link_texts.h"
+#include "tools/common/verified_write.h"
 
 namespace kaviro {
 
@@ -21,29 +22,60 @@ DecodedValues CachedParams(LinkService& link, const DecodedValues& values) {
   return values;
 }
 
-ParamRowRead ReadParamRow(LinkService& link, LinkMode mode, uint8_t unit, const ParamRow& row, DecodedValues& values) {
+namespace {
+
+ParamValue ValueOf(const ParamRow& row, uint16_t word) { return {word, ParamWordText(row, word)}; }
+
+std::string ClockShown(const ClockValue& c) { return c.time ? ClockText(*c.time) : std::to_string(c.seconds); }
+
+}  // namespace
+
+Result<ParamValue> ReadParamRow(LinkService& link, LinkMode mode, uint8_t unit, const ParamRow& row,
+                                DecodedValues& values) {
   std::lock_guard lock(link.Mutex());
-  ParamRowRead read{ReadParamRegisterHeld(link, mode, unit, row.reg), ""};
-  if (read.reply.ok()) {
-    StoreParam(row, read.reply.Word(), values);
-    read.text = ParamDisplayText(row, values);
-  }
-  return read;
+  const Result<RegisterWords> read = ReadParamRegisterHeld(link, mode, unit, row.reg);
+  if (!read.ok()) return read.As<ParamValue>();
+  const uint16_t word = read.value->front();
+  StoreParam(row, word, values);
+  return Ok(ParamValue{word, ParamDisplayText(row, values)});
 }
 
-ParamReply WriteParamRegister(LinkService& link, LinkMode mode, uint8_t unit, const ParamRow& row,
-                              std::string_view input) {
-  if (mode != LinkMode::kNetwork && !link.SerialOpen()) return ParamEnded(ParamStatus::kNoLink, text::kPortBusy);
+Result<ParamValue> ReadParamValue(LinkService& link, LinkMode mode, uint8_t unit, const ParamRow& row) {
+  DecodedValues scratch{};
+  return ReadParamRow(link, mode, unit, row, scratch);
+}
+
+Result<uint16_t> WriteParamRegister(LinkService& link, LinkMode mode, uint8_t unit, const ParamRow& row,
+                                    std::string_view input) {
+  if (mode != LinkMode::kNetwork && !link.SerialOpen()) return Fail<uint16_t>(Status::kNotOpen, {text::kPortBusy});
   std::vector<double> companions;
   for (int i = 0; i < row.companionCount; ++i) {
     const uint16_t reg = row.companions[static_cast<size_t>(i)];
-    ParamReply read = ReadParamRegister(link, mode, unit, reg);
-    if (!read.ok()) return read;
-    companions.push_back(ParamReading(*FindParamRow(reg), read.Word()));
+    const Result<RegisterWords> read = ReadParamRegister(link, mode, unit, reg);
+    if (!read.ok()) return read.As<uint16_t>();
+    companions.push_back(ParamReading(*FindParamRow(reg), read.value->front()));
   }
-  const ParamCheck check = CheckParamInput(row, input, companions);
-  if (!check.word) return ParamEnded(ParamStatus::kRefused, check.message);
-  return SendParamWrite(link, mode, WriteRegister(unit, row.reg, *check.word));
+  const Result<uint16_t> check = CheckParamInput(row, input, companions);
+  if (!check.ok()) return check;
+  Result<uint16_t> sent = SendParamWrite(link, mode, WriteRegister(unit, row.reg, *check.value)).As<uint16_t>();
+  sent.value = check.value;
+  return sent;
+}
+
+Result<ParamValue> SetParamVerified(LinkService& link, LinkMode mode, uint8_t unit, const ParamRow& row,
+                                    std::string_view input) {
+  uint16_t written = 0;
+  return WriteAndVerify<ParamValue>(
+      link, mode,
+      {.write = [&] {
+         const Result<uint16_t> w = WriteParamRegister(link, mode, unit, row, input);
+         if (w.value) written = *w.value;
+         return w.As<Nothing>();
+       },
+       .readBack = [&] { return ReadParamValue(link, mode, unit, row); },
+       .same = [&](const ParamValue& read) { return read.word == written; },
+       .shown = [](const ParamValue& read) { return read.text; },
+       .written = [&] { return ParamWordText(row, written); }});
 }
 
 RtuFrame ClockWriteRequest(uint8_t unit, int32_t seconds) {
@@ -53,22 +85,35 @@ RtuFrame ClockWriteRequest(uint8_t unit, int32_t seconds) {
   return WriteRegisters(unit, kClockRegister, data);
 }
 
-ClockRead ReadControllerClock(LinkService& link, LinkMode mode, uint8_t unit) {
-  ClockRead read;
-  read.reply = ReadParamRegister(link, mode, unit, kClockRegister);
-  if (read.reply.ok()) {
-    read.seconds = static_cast<int32_t>(read.reply.Pair());
-    read.time = ControllerClockTime(read.seconds);
-  }
-  return read;
+Result<ClockValue> ReadControllerClock(LinkService& link, LinkMode mode, uint8_t unit) {
+  const Result<RegisterWords> read = ReadParamRegister(link, mode, unit, kClockRegister);
+  if (!read.ok()) return read.As<ClockValue>();
+  const auto seconds = static_cast<int32_t>(static_cast<uint32_t>((*read.value)[0]) << 16 | (*read.value)[1]);
+  return Ok(ClockValue{seconds, ControllerClockTime(seconds)});
 }
 
-ParamReply WriteControllerClock(LinkService& link, LinkMode mode, uint8_t unit, const LocalDateTime& time) {
-  if (mode != LinkMode::kNetwork && !link.SerialOpen()) return ParamEnded(ParamStatus::kNoLink, text::kPortBusy);
+Result<> WriteControllerClock(LinkService& link, LinkMode mode, uint8_t unit, const LocalDateTime& time) {
+  if (mode != LinkMode::kNetwork && !link.SerialOpen()) return Fail(Status::kNotOpen, {text::kPortBusy});
   const std::optional<int64_t> seconds = ControllerClockSeconds(time);
   if (!seconds || *seconds < std::numeric_limits<int32_t>::min() || *seconds > std::numeric_limits<int32_t>::max())
-    return ParamEnded(ParamStatus::kRefused, kBadInputText);
+    return Fail(Status::kRefused, {kBadInputText});
   return SendParamWrite(link, mode, ClockWriteRequest(unit, static_cast<int32_t>(*seconds)));
+}
+
+Result<ClockValue> SetClockVerified(LinkService& link, LinkMode mode, uint8_t unit, const LocalDateTime& time,
+                                    const std::function<int64_t()>& allowedDrift) {
+  const int64_t written = ControllerClockSeconds(time).value_or(0);
+  return WriteAndVerify<ClockValue>(
+      link, mode,
+      {.write = [&] { return WriteControllerClock(link, mode, unit, time); },
+       .readBack = [&] { return ReadControllerClock(link, mode, unit); },
+       // The controller's clock runs on while the write is confirmed and read back.
+       .same = [&](const ClockValue& read) {
+         const int64_t drift = read.seconds - written;
+         return drift >= 0 && drift <= allowedDrift();
+       },
+       .shown = ClockShown,
+       .written = [&] { return ClockText(time); }});
 }
 
 }  // namespace kaviro

@@ -54,17 +54,18 @@ void CLogReadDlg::Read(bool latest) {
     return;
   }
   request_->setText(QString::fromStdString(HexBytes(LogRequest(*unit, latest).Bytes())));
-  const LogRead read = [&] {
+  const Result<std::vector<LogRow>> read = [&] {
     BusyCursor busy;
     return ReadLog(frame_.link(), LinkModeOf(frame_.config().Get().workMode), *unit, latest);
   }();
   // New records go on top, in answer order, above whatever the list held.
-  for (int r = 0; r < static_cast<int>(read.rows.size()); ++r) {
+  const std::vector<LogRow> records = read.value.value_or(std::vector<LogRow>{});
+  for (int r = 0; r < static_cast<int>(records.size()); ++r) {
     list_->insertRow(r);
     for (int c = 0; c < static_cast<int>(kLogColumns); ++c)
-      list_->setItem(r, c, new QTableWidgetItem(QString::fromStdString(read.rows[r][c])));
+      list_->setItem(r, c, new QTableWidgetItem(QString::fromStdString(records[r][c])));
   }
-  if (!read.message.empty()) frame_.prompter().Message(this, QString::fromStdString(read.message));
+  for (const Notice& n : read.notices) frame_.prompter().Message(this, QString::fromStdString(n.text));
 }
 
 void CLogReadDlg::ClearList() { list_->setRowCount(0); }

@@ -29,27 +29,18 @@ ExchangePolicy LogReadPolicy() {
                                          .capacity = 50000}};
 }
 
-LogRead ReadLog(LinkService& link, LinkMode mode, uint8_t unit, bool latest) {
-  LogRead read;
+Result<std::vector<LogRow>> ReadLog(LinkService& link, LinkMode mode, uint8_t unit, bool latest) {
+  using Rows = std::vector<LogRow>;
   std::lock_guard lock(link.Mutex());
   const ExchangeResult r = link.Exchange(mode, LogRequest(unit, latest), 0, LogReadPolicy());
-  switch (r.outcome) {
-    case Outcome::kNotOpen: read.message = text::kPortBusy; return read;
-    case Outcome::kNotConnected: read.message = text::kNotConnected; return read;
-    case Outcome::kSendFailed: read.message = text::kSendFailed; return read;
-    case Outcome::kUnpackError: read.message = r.message; return read;
-    case Outcome::kAnswered:
-    case Outcome::kIdle:
-    case Outcome::kTimedOut: break;  // a line that never went quiet: what came is checked
-    default: return read;
-  }
+  // A line that never went quiet: what came is checked as any answer is.
+  if (r.outcome != Outcome::kTimedOut || mode == LinkMode::kNetwork)
+    if (const auto failed = LinkFailure(r)) return failed->As<Rows>();
   // On the network nothing is looked at unless something came behind the header.
-  if (mode == LinkMode::kNetwork && r.outcome != Outcome::kAnswered) return read;
-  read.answered = true;
+  if (mode == LinkMode::kNetwork && r.outcome != Outcome::kAnswered) return Fail<Rows>(Status::kNoAnswer);
   LogAnswer parsed = ParseLogAnswer(r.answer);
-  read.rows = std::move(parsed.rows);
-  read.message = std::move(parsed.error);
-  return read;
+  if (!parsed.error.empty()) return Fail<Rows>(Status::kBadAnswer, {parsed.error});
+  return Ok(std::move(parsed.rows));
 }
 
 }  // namespace kaviro

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "link/link_service.h"
+#include "tools/common/result.h"
 #include "tools/log/log_record.h"
 
 namespace kaviro {
@@ -18,13 +19,8 @@ RtuFrame LogRequest(uint8_t unit, bool latest);
 // checked as any answer is.
 ExchangePolicy LogReadPolicy();
 
-struct LogRead {
-  std::vector<LogRow> rows;  // in answer order
-  std::string message;       // the text to show, when the read ended in one
-  bool answered = false;     // something came back to look at
-};
-
-// One read of the log over the link in `mode`, holding the link for the exchange.
-LogRead ReadLog(LinkService& link, LinkMode mode, uint8_t unit, bool latest);
+// One read of the log over the link in `mode`, holding the link for the exchange: the rows in
+// answer order, or the text the read ended in (none when nothing came).
+Result<std::vector<LogRow>> ReadLog(LinkService& link, LinkMode mode, uint8_t unit, bool latest);
 
 }  // namespace kaviro

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "link/link_texts.h"
 #include "link/text_format.h"
+#include "tools/common/verified_write.h"
 #include "tools/common/typed_number.h"
 
 namespace kaviro {
@@ -126,6 +128,35 @@ RdPress RdButtonTexts(const RdButton& button, const RdDeviceChoice& choice, cons
   return {RdBuilderTexts{RdDeviceText(button.device, choice), button.function, button.address, std::move(*data),
                          std::move(ascii)},
           {}};
+}
+
+Result<RdAnswer> PressRdButton(LinkService& link, const RdButton& button, const RdDeviceChoice& choice,
+                               const RdInputs& inputs, RelayMemory& memory, std::optional<uint8_t> unit) {
+  RdPress press = RdButtonTexts(button, choice, inputs);
+  if (!press.texts) return Fail<RdAnswer>(Status::kRefused, {press.refusal});
+  if (unit) press.texts->device = Format("%02X", *unit);
+  return RunInternalCommand(link, *press.texts, memory);
+}
+
+Result<RdSetting> SetRdVerified(LinkService& link, const RdButton& set, const RdCheck& check, const RdDeviceChoice& choice,
+                                const RdInputs& inputs, RelayMemory& memory, std::optional<uint8_t> unit) {
+  std::optional<RdAnswer> echoed;
+  const Result<RdAnswer> verified = WriteAndVerify<RdAnswer>(
+      link, LinkMode::kNetwork,
+      {.write = [&] {
+         const Result<RdAnswer> r = PressRdButton(link, set, choice, inputs, memory, unit);
+         if (!r.ok()) return r.As<Nothing>();
+         echoed = r.value;
+         if (!r.value->Echoes()) return Fail(Status::kNotConfirmed, {text::kSetFailed});
+         return Done();
+       },
+       .readBack = [&] { return PressRdButton(link, *check.readBack, choice, inputs, memory, unit); },
+       .same = check.same,
+       .shown = [](const RdAnswer& read) { return read.decoded.text.empty() ? read.dump : read.decoded.text; },
+       .written = [&] { return check.written; }});
+  Result<RdSetting> setting = verified.As<RdSetting>();
+  if (echoed) setting.value = RdSetting{*echoed, verified.value};
+  return setting;
 }
 
 }  // namespace kaviro

@@ -1,6 +1,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -84,6 +85,25 @@ RdPress RdButtonTexts(const RdButton& button, const RdDeviceChoice& choice, cons
 
 inline constexpr const char* kRdBadInputText = "输入数据有误，请重新输入！";
 inline constexpr const char* kRdModbusIdUnknownText = "RD的ModbusID未知，请先点击“RD读信息”";
+
+// A button as the dialog runs it: its builder texts (refused inputs end here, nothing sent), then
+// the request; `unit` in place of the device the button names.
+Result<RdAnswer> PressRdButton(LinkService& link, const RdButton& button, const RdDeviceChoice& choice,
+                               const RdInputs& inputs, RelayMemory& memory, std::optional<uint8_t> unit = {});
+
+// The command line's setting: the button's request, confirmed by the RD's echo ("设置失败！"
+// without it), then read back with `readBack` and compared by `same`.
+struct RdCheck {
+  const RdButton* readBack;
+  std::function<bool(const RdAnswer&)> same;
+  std::string written;  // the setting as the user sees it
+};
+struct RdSetting {
+  RdAnswer set;                      // the setting's own answer
+  std::optional<RdAnswer> readBack;  // once it was read back
+};
+Result<RdSetting> SetRdVerified(LinkService& link, const RdButton& set, const RdCheck& check, const RdDeviceChoice& choice,
+                               const RdInputs& inputs, RelayMemory& memory, std::optional<uint8_t> unit = {});
 
 // The wireless address the dialog starts with: 0, then the characters of "21206".
 inline constexpr std::array<uint8_t, 6> kRdFactoryWirelessAddress = {0x00, 0x32, 0x31, 0x32, 0x30, 0x36};

@@ -58,76 +58,61 @@ ExchangePolicy RdExchangePolicy() {
 
 namespace {
 
-RdReply Ended(RdStatus status, std::string message, bool applicationMessage = false) {
-  RdReply reply;
-  reply.status = status;
-  reply.message = std::move(message);
-  reply.applicationMessage = applicationMessage;
-  return reply;
-}
+constexpr LinkTexts kRdTexts{text::kPortBusy, text::kNotConnected, text::kSendFailed, true, text::kBadAnswer,
+                             text::kBadAnswer, text::kBadAnswer};
 
-RdReply ExchangeRd(LinkService& link, const RtuFrame& request) {
+Result<RdBytes> ExchangeRd(LinkService& link, const RtuFrame& request) {
   std::lock_guard lock(link.Mutex());
   const ExchangeResult r = link.Exchange(LinkMode::kNetwork, request, 0, RdExchangePolicy());
-  switch (r.outcome) {
-    case Outcome::kNotConnected: return Ended(RdStatus::kNoLink, text::kNotConnected);
-    case Outcome::kSendFailed: return Ended(RdStatus::kFailed, text::kSendFailed, true);
-    // The length field is not looked at: what came behind the header is the answer.
-    case Outcome::kAnswered:
-    case Outcome::kBadLength: break;
-    default: return Ended(RdStatus::kFailed, text::kBadAnswer);
-  }
+  // The length field is not looked at: what came behind the header is the answer.
+  if (r.outcome != Outcome::kBadLength)
+    if (const auto failed = LinkFailure(r, kRdTexts)) return failed->As<RdBytes>();
   // A header with nothing behind it is no answer: the previous one must not pass for it.
-  if (r.raw.size() <= kNetworkHeader) return Ended(RdStatus::kFailed, text::kBadAnswer);
-  RdReply reply = Ended(RdStatus::kOk, {});
+  if (r.raw.size() <= kNetworkHeader) return Fail<RdBytes>(Status::kBadAnswer, {text::kBadAnswer});
   const auto body = r.raw.subspan(kNetworkHeader);
-  reply.answer.assign(body.begin(), body.begin() + static_cast<std::ptrdiff_t>(std::min(body.size(), kRdAnswerArea)));
-  return reply;
+  return Ok(RdBytes(body.begin(), body.begin() + static_cast<std::ptrdiff_t>(std::min(body.size(), kRdAnswerArea))));
 }
 
 }  // namespace
 
-RdReply SendRdRequest(LinkService& link, uint8_t unit, uint8_t function, uint16_t field1, uint16_t field2) {
+Result<RdBytes> SendRdRequest(LinkService& link, uint8_t unit, uint8_t function, uint16_t field1, uint16_t field2) {
   return ExchangeRd(link, RdRequestFrame(unit, function, field1, field2));
 }
 
-RdReply SendRdWriteMultiple(LinkService& link, uint8_t unit, uint16_t start, uint16_t count,
-                            std::span<const uint8_t> data) {
+Result<RdBytes> SendRdWriteMultiple(LinkService& link, uint8_t unit, uint16_t start, uint16_t count,
+                                    std::span<const uint8_t> data) {
   return ExchangeRd(link, RdWriteMultipleFrame(unit, start, count, data));
 }
 
-RdRun RunInternalCommand(LinkService& link, const RdBuilderTexts& texts, RelayMemory& memory) {
-  RdRun run;
-  run.command = ParseRdCommand(texts);
-  const RdCommand& c = run.command;
+bool RdAnswer::Echoes() const {
+  const RtuFrame request = RdRequestFrame(command.unit, command.function, command.address, command.countOrData);
+  return std::ranges::equal(bytes, request.WithoutCrc());
+}
+
+Result<RdAnswer> RunInternalCommand(LinkService& link, const RdBuilderTexts& texts, RelayMemory& memory) {
+  const RdCommand c = ParseRdCommand(texts);
   RdDataBytes area{};
+  Result<RdBytes> sent;
   if (c.function == fn::kWriteMultiple) {
-    if (c.countOrData > kRdMaxWriteRegisters) {
-      run.reply = Ended(RdStatus::kRefused, kRdTooManyRegistersText);
-      return run;
-    }
+    if (c.countOrData > kRdMaxWriteRegisters) return Fail<RdAnswer>(Status::kRefused, {kRdTooManyRegistersText});
     area = RdDataArea(c.ascii, c.countOrData);
-    run.reply = SendRdWriteMultiple(link, c.unit, c.address, c.countOrData, area);
+    sent = SendRdWriteMultiple(link, c.unit, c.address, c.countOrData, area);
   } else {
-    run.reply = SendRdRequest(link, c.unit, c.function, c.address, c.countOrData);
+    sent = SendRdRequest(link, c.unit, c.function, c.address, c.countOrData);
   }
-  if (!run.reply.ok()) return run;
+  if (!sent.ok()) return sent.As<RdAnswer>();
 
   // An exception answer, or one too short for what its request reads, answers nothing: none of
   // the zeros it would decode to may reach a control or the remembered addresses.
-  const std::vector<uint8_t>& answer = run.reply.answer;
+  const RdBytes& answer = *sent.value;
   RdDecoded decoded = DecodeRdAnswer(c.address, c.function, answer, std::span(area).subspan<1, 5>());
-  if (answer.size() < 2 || answer[1] != c.function || decoded.shortAnswer) {
-    run.reply = Ended(RdStatus::kFailed, text::kBadAnswer);
-    return run;
-  }
-  run.dump = HexBytes(answer);
-  run.decoded = std::move(decoded);
-  if (RdInfo* info = run.decoded.info ? &*run.decoded.info : nullptr) {
+  if (answer.size() < 2 || answer[1] != c.function || decoded.shortAnswer)
+    return Fail<RdAnswer>(Status::kBadAnswer, {text::kBadAnswer});
+  if (RdInfo* info = decoded.info ? &*decoded.info : nullptr) {
     memory.lastRdModbusId = info->modbusIdText;
     info->readCount = ++memory.rdInfoReadCount;
   }
-  return run;
+  return Ok(RdAnswer{c, answer, HexBytes(answer), std::move(decoded)});
 }
 
 }  // namespace kaviro

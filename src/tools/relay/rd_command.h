@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "link/link_service.h"
+#include "tools/common/result.h"
 #include "tools/relay/rd_decode.h"
 
 namespace kaviro {
@@ -55,37 +56,28 @@ RtuFrame RdWriteMultipleFrame(uint8_t unit, uint16_t start, uint16_t count, std:
 // Up to 100 receives of 30 ms for the answer with the current transaction id.
 ExchangePolicy RdExchangePolicy();
 
-enum class RdStatus {
-  kOk,
-  kRefused,  // the builder's input was refused: nothing sent
-  kNoLink,   // not connected: nothing sent
-  kFailed,   // sent, but no answer came to decode
-};
-
-struct RdReply {
-  RdStatus status = RdStatus::kFailed;
-  std::string message;              // the text to show; empty when there is none
-  bool applicationMessage = false;  // shown by the application, not the dialog (send failure)
-  std::vector<uint8_t> answer;      // the answer behind its header: unit, function, data
-  bool ok() const { return status == RdStatus::kOk; }
-};
-
 inline constexpr size_t kRdAnswerArea = 512;
 
-// The two senders, each holding the link for its exchange.
-RdReply SendRdRequest(LinkService& link, uint8_t unit, uint8_t function, uint16_t field1, uint16_t field2);
-RdReply SendRdWriteMultiple(LinkService& link, uint8_t unit, uint16_t start, uint16_t count,
-                            std::span<const uint8_t> data);
+// The two senders, each holding the link for its exchange: the answer behind its header (unit,
+// function, data), at most kRdAnswerArea bytes.
+using RdBytes = std::vector<uint8_t>;
+Result<RdBytes> SendRdRequest(LinkService& link, uint8_t unit, uint8_t function, uint16_t field1, uint16_t field2);
+Result<RdBytes> SendRdWriteMultiple(LinkService& link, uint8_t unit, uint16_t start, uint16_t count,
+                                    std::span<const uint8_t> data);
 
-struct RdRun {
-  RdCommand command;
-  RdReply reply;
-  std::string dump;   // the answer as "%02X " per byte ("返回数据:")
+// An RD answer as the dialog shows it.
+struct RdAnswer {
+  RdCommand command;  // what the builder's texts were parsed into
+  RdBytes bytes;      // the answer: unit, function, data
+  std::string dump;   // "%02X " per byte ("返回数据:")
   RdDecoded decoded;  // the result text ("实际数据:") and what the controls show
+  // A single write is confirmed by its echo: the request's unit, function, address and value.
+  bool Echoes() const;
 };
 
 // Parses the builder, sends, and decodes the answer; an information answer also updates `memory`.
-RdRun RunInternalCommand(LinkService& link, const RdBuilderTexts& texts, RelayMemory& memory);
+// An exception answer, or one too short for what its request reads, is "返回数据错误！".
+Result<RdAnswer> RunInternalCommand(LinkService& link, const RdBuilderTexts& texts, RelayMemory& memory);
 
 inline constexpr const char* kRdTooManyRegistersText = "写多字节数据最多7个寄存器，请重新输入数量";
 

@@ -123,19 +123,16 @@ void CRelayDevDlg::Press(int id) {
 bool CRelayDevDlg::RunInternalCommand() {
   const RdBuilderTexts texts{Combo(1469)->currentText().toStdString(), Combo(1470)->currentText().toStdString(),
                              Text(Edit(1476)), Text(Edit(1477)), Text(Edit(1478))};
-  const RdRun run = [&] {
+  const Result<RdAnswer> run = [&] {
     BusyCursor busy;
     return ::kaviro::RunInternalCommand(frame_.link(), texts, memory_);
   }();
-  if (!run.reply.ok()) {
-    if (!run.reply.message.empty())
-      frame_.prompter().Message(run.reply.applicationMessage ? nullptr : this,
-                                QString::fromStdString(run.reply.message));
-    return false;
-  }
-  Edit(1007)->setText(QString::fromStdString(run.dump));
-  Apply(run.decoded);
-  Edit(1479)->setText(QString::fromStdString(run.decoded.text));
+  for (const Notice& n : run.notices)
+    frame_.prompter().Message(n.application ? nullptr : this, QString::fromStdString(n.text));
+  if (!run.ok()) return false;
+  Edit(1007)->setText(QString::fromStdString(run.value->dump));
+  Apply(run.value->decoded);
+  Edit(1479)->setText(QString::fromStdString(run.value->decoded.text));
   return true;
 }
 

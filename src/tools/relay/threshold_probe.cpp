@@ -28,27 +28,23 @@ ExchangePolicy ProbePolicy() {
 }
 
 bool AcceptsProbeAnswer(std::span<const uint8_t> answer, uint8_t unit) {
-  if (answer.size() != kProbeBlock || answer[0] != unit) return false;
-  const uint16_t crc = ComputeCrc16(answer.first(7));
-  return answer[7] == (crc & 0xFF) && answer[8] == (crc >> 8);
+  return answer.size() == kProbeBlock && answer[0] == unit && HasValidCrc(answer.first(9));
 }
 
 std::string ProbeValueText(uint16_t value) { return Format("%d.%d ", (value / 100) & 0xFF, value % 100); }
 
-ProbeResult RunThresholdProbe(LinkService& link, uint8_t unit) {
-  ProbeResult result;
+Result<ProbeAnswer> RunThresholdProbe(LinkService& link, uint8_t unit) {
   const RtuFrame request = ProbeRequest(unit);
-  result.sent = ProbeBlockOf(request);
   std::lock_guard lock(link.Mutex());
   const ExchangeResult r = link.Exchange(LinkMode::kSerial, request, kProbeBlock, ProbePolicy());
   // Only a wait that ended on a quiet step after the answer is evaluated.
-  if (r.outcome != Outcome::kIdle || !AcceptsProbeAnswer(r.answer, unit)) return result;
-  ProbeBytes received;
-  std::copy_n(r.answer.begin(), kProbeBlock, received.begin());
-  result.received = received;
-  result.first = GetU16(r.answer, 3);
-  result.second = GetU16(r.answer, 5);
-  return result;
+  if (r.outcome != Outcome::kIdle) return Fail<ProbeAnswer>(r.outcome == Outcome::kNotOpen ? Status::kNotOpen : Status::kNoAnswer);
+  if (!AcceptsProbeAnswer(r.answer, unit)) return Fail<ProbeAnswer>(Status::kBadAnswer);
+  ProbeAnswer answer;
+  std::copy_n(r.answer.begin(), kProbeBlock, answer.received.begin());
+  answer.first = GetU16(r.answer, 3);
+  answer.second = GetU16(r.answer, 5);
+  return Ok(answer);
 }
 
 }  // namespace kaviro

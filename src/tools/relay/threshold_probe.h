@@ -6,6 +6,7 @@
 #include <string>
 
 #include "link/link_service.h"
+#include "tools/common/result.h"
 
 namespace kaviro {
 
@@ -29,14 +30,13 @@ bool AcceptsProbeAnswer(std::span<const uint8_t> answer, uint8_t unit);
 // "%d.%d ": hundredths shown as the quotient's low 8 bits and the remainder without a leading 0.
 std::string ProbeValueText(uint16_t value);
 
-struct ProbeResult {
-  ProbeBytes sent{};
-  std::optional<ProbeBytes> received;  // an accepted answer
+struct ProbeAnswer {
+  ProbeBytes received{};
   uint16_t first = 0, second = 0;
 };
 
-// One probe, holding the link. Nothing is ever reported: a closed port, silence or a refused
-// answer all leave `received` empty.
-ProbeResult RunThresholdProbe(LinkService& link, uint8_t unit);
+// One probe, holding the link. Nothing is ever said: a closed port, silence or a refused answer
+// all end without a text.
+Result<ProbeAnswer> RunThresholdProbe(LinkService& link, uint8_t unit);
 
 }  // namespace kaviro

@@ -24,14 +24,14 @@ void CThresholdProbeDlg::Probe() {
   const auto unit = static_cast<uint8_t>(frame_.config().Get().deviceId & 0xFF);
   const ProbeBytes sent = ProbeBlockOf(ProbeRequest(unit));
   res::Control<QLineEdit>(*this, 1015)->setText(QString::fromStdString(HexBytes(sent)));
-  const ProbeResult result = [&] {
+  const Result<ProbeAnswer> probe = [&] {
     BusyCursor busy;
     return RunThresholdProbe(frame_.link(), unit);
   }();
-  if (!result.received) return;
-  res::Control<QLabel>(*this, 1492)->setText(QString::fromStdString(ProbeValueText(result.first)));
-  res::Control<QLabel>(*this, 1493)->setText(QString::fromStdString(ProbeValueText(result.second)));
-  res::Control<QLineEdit>(*this, 1016)->setText(QString::fromStdString(HexBytes(*result.received)));
+  if (!probe.ok()) return;
+  res::Control<QLabel>(*this, 1492)->setText(QString::fromStdString(ProbeValueText(probe.value->first)));
+  res::Control<QLabel>(*this, 1493)->setText(QString::fromStdString(ProbeValueText(probe.value->second)));
+  res::Control<QLineEdit>(*this, 1016)->setText(QString::fromStdString(HexBytes(probe.value->received)));
 }
 
 }  // namespace kaviro

@@ -76,10 +76,10 @@ TEST(ConsoleFrames, EveryGroupsRequests) {
       {"dusk off 00:00:00", LightingFrame(1, 0xE082, SecondOfDay(0, 0, 0)), "01 10 E0 82 00 02 04 00 00 00 00 "},
       {"dawn off 23:59:59", LightingFrame(1, 0xE086, SecondOfDay(23, 59, 59)), "01 10 E0 86 00 02 04 00 01 51 7F "},
       {"radio block, both switches off",
-       *BuildWirelessWrite(1, {"3132303031", "3132303036", false, "ABCDEF0123", false}).frame,
+       *BuildWirelessWrite(1, {"3132303031", "3132303036", false, "ABCDEF0123", false}).value,
        "01 10 30 40 00 09 12 31 32 30 30 31 00 31 32 30 30 36 00 AB CD EF 01 23 00 "},
       {"radio block, both switches on",
-       *BuildWirelessWrite(1, {"3132303031", "3132303036", true, "ABCDEF0123", true}).frame,
+       *BuildWirelessWrite(1, {"3132303031", "3132303036", true, "ABCDEF0123", true}).value,
        "01 10 30 40 00 09 12 31 32 30 30 31 00 31 32 30 30 36 01 AB CD EF 01 23 01 "},
   };
   for (const auto& c : cases) EXPECT_EQ(Hex(c.frame).substr(0, std::strlen(c.bytes)), c.bytes) << c.what;
@@ -104,20 +104,19 @@ TEST(RawFrame, ComposeChecksEachFieldInOrder) {
       {{"01", "3", "x", ""}, "ModBus命令字，只能输入两个16进制字符，开头可以是0，例如：01"},
   };
   for (const auto& c : cases) {
-    std::string message;
-    EXPECT_FALSE(ComposeRawFrame(c.fields, message)) << c.message;
-    EXPECT_EQ(message, c.message);
+    const Result<ComposedFrame> composed = ComposeRawFrame(c.fields);
+    EXPECT_FALSE(composed.ok()) << c.message;
+    EXPECT_EQ(composed.Text(), c.message);
   }
 }
 
 TEST(RawFrame, ComposesTheFrameWithItsCrcHighByteFirst) {
-  std::string message;
-  const auto composed = ComposeRawFrame({"01", "03", "0001", "0005"}, message);
-  ASSERT_TRUE(composed) << message;
+  const auto composed = ComposeRawFrame({"01", "03", "0001", "0005"}).value;
+  ASSERT_TRUE(composed);
   EXPECT_EQ(composed->crcText, "09D4");
   EXPECT_EQ(composed->frameText, "01 03 00 01 00 05 D4 09 ");
-  const auto lower = ComposeRawFrame({"0a", "06", "e0ff", "00ff"}, message);
-  const auto upper = ComposeRawFrame({"0A", "06", "E0FF", "00FF"}, message);
+  const auto lower = ComposeRawFrame({"0a", "06", "e0ff", "00ff"}).value;
+  const auto upper = ComposeRawFrame({"0A", "06", "E0FF", "00FF"}).value;
   ASSERT_TRUE(lower && upper);
   EXPECT_EQ(lower->frameText, upper->frameText);
   EXPECT_EQ(lower->frameText.substr(0, 18), "0A 06 E0 FF 00 FF ");
@@ -134,38 +133,36 @@ TEST(RawFrame, ExpectedLengthIsEightBits) {
       {"05", "FF00", 8},  {"06", "007E", 8},
   };
   for (const auto& c : cases) {
-    std::string message;
-    const auto composed = ComposeRawFrame({"01", c.function, "0000", c.value}, message);
+    const auto composed = ComposeRawFrame({"01", c.function, "0000", c.value}).value;
     ASSERT_TRUE(composed);
     EXPECT_EQ(RawExpectedLength(composed->frame), c.expected) << c.function << " " << c.value;
   }
 }
 
 RtuFrame Composed(const char* function, const char* value) {
-  std::string message;
-  return ComposeRawFrame({"01", function, "0001", value}, message)->frame;
+  return ComposeRawFrame({"01", function, "0001", value}).value->frame;
 }
 
 TEST_F(ConsoleLinkTest, RawSerialSendShowsWhatWaitsOnceTheExpectedLengthIsIn) {
   const Bytes answer = Sealed({0x01, 0x03, 0x0A, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
   port.AnswerAfter(25, answer);
-  const RawSend sent = SendRawFrame(link, LinkMode::kSerial, Composed("03", "0005"));
-  EXPECT_TRUE(sent.answered);
-  EXPECT_EQ(sent.answerText, HexBytes(answer));
-  EXPECT_EQ(sent.message, "");
+  const Result<std::string> sent = SendRawFrame(link, LinkMode::kSerial, Composed("03", "0005"));
+  EXPECT_TRUE(sent.value.has_value());
+  EXPECT_EQ(sent.value.value_or(""), HexBytes(answer));
+  EXPECT_EQ(sent.Text(), "");
   EXPECT_EQ(clock.NowMs(), 30u);
   EXPECT_EQ(port.writes()[0], (Bytes{0x01, 0x03, 0x00, 0x01, 0x00, 0x05, 0xD4, 0x09}));
 
   // Ten bytes of fifteen: 100 checks of 10 ms, nothing shown, no message.
   port.AnswerAfter(25, Bytes(answer.begin(), answer.begin() + 10));
-  const RawSend shortAnswer = SendRawFrame(link, LinkMode::kSerial, Composed("03", "0005"));
-  EXPECT_FALSE(shortAnswer.answered);
-  EXPECT_EQ(shortAnswer.answerText, "");
-  EXPECT_EQ(shortAnswer.message, "");
+  const Result<std::string> shortAnswer = SendRawFrame(link, LinkMode::kSerial, Composed("03", "0005"));
+  EXPECT_FALSE(shortAnswer.value.has_value());
+  EXPECT_EQ(shortAnswer.value.value_or(""), "");
+  EXPECT_EQ(shortAnswer.Text(), "");
   EXPECT_EQ(clock.NowMs(), 30u + 1000);
 
   port.SetOpen(false);  // not written into the void: the user hears of it
-  EXPECT_EQ(SendRawFrame(link, LinkMode::kSerial, Composed("03", "0005")).message,
+  EXPECT_EQ(SendRawFrame(link, LinkMode::kSerial, Composed("03", "0005")).Text(),
             "串口或被占用无法打开！\r\n请关闭占用此串口的程序，在重新打开本程序!");
 }
 
@@ -174,9 +171,9 @@ TEST_F(ConsoleLinkTest, RawNetworkSendTravelsAsTwelveBytesAndSkipsOtherIdentifie
   socket->Then(NetworkAnswer(0x0101, {0x01, 0x03, 0x04, 0xFF, 0xFF, 0xFF, 0xFF}));
   socket->ThenCode(NetSocket::kWouldBlock, 3);  // nothing yet is no error
   socket->Then(NetworkAnswer(0x0102, {0x01, 0x03, 0x04, 0x00, 0x0A, 0x00, 0x0B}));
-  const RawSend sent = SendRawFrame(link, LinkMode::kNetwork, Composed("03", "0002"));
-  EXPECT_EQ(sent.answerText, "01 03 04 00 0A 00 0B ");
-  EXPECT_EQ(sent.message, "");
+  const Result<std::string> sent = SendRawFrame(link, LinkMode::kNetwork, Composed("03", "0002"));
+  EXPECT_EQ(sent.value.value_or(""), "01 03 04 00 0A 00 0B ");
+  EXPECT_EQ(sent.Text(), "");
   EXPECT_EQ(socket->sent()[0], (Bytes{0x01, 0x02, 0x00, 0x00, 0x00, 0x06, 0x01, 0x03, 0x00, 0x01, 0x00, 0x02}));
   EXPECT_EQ(link.transaction().Current(), 0x0103);
   EXPECT_EQ(socket->receives(), 5);
@@ -184,21 +181,21 @@ TEST_F(ConsoleLinkTest, RawNetworkSendTravelsAsTwelveBytesAndSkipsOtherIdentifie
 
 TEST_F(ConsoleLinkTest, RawNetworkFailures) {
   // Fifty receives without the identifier: no message, the identifier moves on.
-  const RawSend silent = SendRawFrame(link, LinkMode::kNetwork, Composed("03", "0002"));
-  EXPECT_EQ(silent.message, "");
+  const Result<std::string> silent = SendRawFrame(link, LinkMode::kNetwork, Composed("03", "0002"));
+  EXPECT_EQ(silent.Text(), "");
   EXPECT_EQ(socket->receives(), 50);
   EXPECT_EQ(link.transaction().Current(), 1);
 
   // A closed connection stops the wait with its message; the request went out, so the
   // identifier moves on as well.
   socket->ThenCode(0);
-  EXPECT_EQ(SendRawFrame(link, LinkMode::kNetwork, Composed("03", "0002")).message, "接收数据错误！");
+  EXPECT_EQ(SendRawFrame(link, LinkMode::kNetwork, Composed("03", "0002")).Text(), "接收数据错误！");
   EXPECT_EQ(link.transaction().Current(), 2);
 
   socket->LimitSend(11);
-  EXPECT_EQ(SendRawFrame(link, LinkMode::kNetwork, Composed("03", "0002")).message, "发送数据失败");
+  EXPECT_EQ(SendRawFrame(link, LinkMode::kNetwork, Composed("03", "0002")).Text(), "发送数据失败");
   link.SetConnected(false);
-  EXPECT_EQ(SendRawFrame(link, LinkMode::kNetwork, Composed("03", "0002")).message, "网络未连接");
+  EXPECT_EQ(SendRawFrame(link, LinkMode::kNetwork, Composed("03", "0002")).Text(), "网络未连接");
   EXPECT_EQ(link.transaction().Current(), 2);
 }
 
@@ -256,40 +253,40 @@ TEST(Identification, HandlerTakesTheObjectsApartWithinWhatArrived) {
 // wireless; on the network the transaction id says whose it is).
 TEST_F(ConsoleLinkTest, IdentificationIsCheckedAgainstTheDeviceAsked) {
   port.AnswerAfter(100, Sealed(IdentificationBody(5, kObjects)));
-  const IdentificationRead asked = ReadIdentification(link, LinkMode::kSerial, 5);
-  ASSERT_TRUE(asked.answer && asked.answer->objects);
-  EXPECT_EQ((*asked.answer->objects)[4], "24051701");
+  const Result<IdentificationAnswer> asked = ReadIdentification(link, LinkMode::kSerial, 5);
+  ASSERT_TRUE(asked.value && asked.value->objects);
+  EXPECT_EQ((*asked.value->objects)[4], "24051701");
   EXPECT_EQ(port.writes()[0][0], 5);
 
   port.AnswerAfter(100, Sealed(IdentificationBody(1, kObjects)));
-  const IdentificationRead other = ReadIdentification(link, LinkMode::kSerial, 5);
-  EXPECT_FALSE(other.answer);
-  EXPECT_EQ(other.message, "");
+  const Result<IdentificationAnswer> other = ReadIdentification(link, LinkMode::kSerial, 5);
+  EXPECT_FALSE(other.value);
+  EXPECT_EQ(other.Text(), "");
 
   socket->Then(NetworkAnswer(0, IdentificationBody(5, kObjects)));
-  const IdentificationRead network = ReadIdentification(link, LinkMode::kNetwork, 5);
-  ASSERT_TRUE(network.answer && network.answer->objects);
-  EXPECT_EQ((*network.answer->objects)[4], "24051701");
+  const Result<IdentificationAnswer> network = ReadIdentification(link, LinkMode::kNetwork, 5);
+  ASSERT_TRUE(network.value && network.value->objects);
+  EXPECT_EQ((*network.value->objects)[4], "24051701");
 }
 
 TEST(Identification, UpdateFrameCarriesTheFieldsThatAreNotEmpty) {
-  const ConsoleWrite serialOnly = BuildIdentificationUpdate(1, {"", "", "", "", "12345678"});
-  ASSERT_TRUE(serialOnly.frame);
+  const Result<RtuFrame> serialOnly = BuildIdentificationUpdate(1, {"", "", "", "", "12345678"});
+  ASSERT_TRUE(serialOnly.value);
   const Bytes body{0x01, 0x2B, 0x0E, 0x02, 0x00, 0x0C, 0x00, 0x01, 0x04, 0x08, '1', '2', '3', '4', '5', '6', '7', '8'};
-  EXPECT_EQ(Hex(*serialOnly.frame), HexBytes(Sealed(body)));
+  EXPECT_EQ(Hex(*serialOnly.value), HexBytes(Sealed(body)));
 
-  const ConsoleWrite all = BuildIdentificationUpdate(1, {std::string(15, 'V'), std::string(15, 'P'), std::string(15, 'H'),
+  const Result<RtuFrame> all = BuildIdentificationUpdate(1, {std::string(15, 'V'), std::string(15, 'P'), std::string(15, 'H'),
                                                           std::string(15, 'S'), "12345678"});
-  ASSERT_TRUE(all.frame);
-  EXPECT_EQ(all.frame->size(), 88u);
-  EXPECT_EQ((*all.frame)[5], 2 * 6 + 68);
-  EXPECT_EQ((*all.frame)[7], 5);
+  ASSERT_TRUE(all.value);
+  EXPECT_EQ(all.value->size(), 88u);
+  EXPECT_EQ((*all.value)[5], 2 * 6 + 68);
+  EXPECT_EQ((*all.value)[7], 5);
 
   // A Chinese character counts two bytes, in GBK on the wire.
-  const ConsoleWrite chinese = BuildIdentificationUpdate(1, {"光伏控制器", "", "", "", "12345678"});
-  ASSERT_TRUE(chinese.frame);
-  EXPECT_EQ((*chinese.frame)[9], 10);
-  EXPECT_EQ((*chinese.frame)[10], 0xB9);  // 光 in GBK
+  const Result<RtuFrame> chinese = BuildIdentificationUpdate(1, {"光伏控制器", "", "", "", "12345678"});
+  ASSERT_TRUE(chinese.value);
+  EXPECT_EQ((*chinese.value)[9], 10);
+  EXPECT_EQ((*chinese.value)[10], 0xB9);  // 光 in GBK
 }
 
 TEST(Identification, UpdateRefusals) {
@@ -304,12 +301,12 @@ TEST(Identification, UpdateRefusals) {
       {{"", "", "", "", "123456789"}, "设备ID 必须8个字节"},
   };
   for (const auto& c : cases) {
-    const ConsoleWrite w = BuildIdentificationUpdate(1, c.texts);
-    EXPECT_FALSE(w.frame) << c.refusal;
-    EXPECT_EQ(w.refusal.text, c.refusal);
-    EXPECT_EQ(w.refusal.caption, "格式错误");
+    const Result<RtuFrame> w = BuildIdentificationUpdate(1, c.texts);
+    EXPECT_FALSE(w.value) << c.refusal;
+    EXPECT_EQ(w.Text(), c.refusal);
+    EXPECT_EQ(w.notices.front().caption, "格式错误");
   }
-  EXPECT_TRUE(BuildIdentificationUpdate(1, {"中文七个字正好", "", "", "", "序列号码"}).frame);  // 14 and 8 bytes
+  EXPECT_TRUE(BuildIdentificationUpdate(1, {"中文七个字正好", "", "", "", "序列号码"}).value);  // 14 and 8 bytes
 }
 
 // --- Lighting -----------------------------------------------------------------------------------
@@ -371,11 +368,11 @@ TEST(NetworkModule, AnswerCheck) {
       {"network, too few data", fewData, 7, true, false, ""},
   };
   for (const auto& c : cases) {
-    const NetworkSettingsAnswer a = HandleNetworkSettings(c.bytes, c.count, 1, c.network);
-    EXPECT_EQ(a.settings.has_value(), c.accepted) << c.what;
-    EXPECT_EQ(a.message, c.message) << c.what;
+    const Result<NetworkSettings> a = HandleNetworkSettings(c.bytes, c.count, 1, c.network);
+    EXPECT_EQ(a.value.has_value(), c.accepted) << c.what;
+    EXPECT_EQ(a.Text(), c.message) << c.what;
   }
-  const NetworkSettings s = *HandleNetworkSettings(ok, 21, 1, false).settings;
+  const NetworkSettings s = *HandleNetworkSettings(ok, 21, 1, false).value;
   EXPECT_EQ(s.mode, 2);  // any value but 0 is static
   EXPECT_EQ(s.port, 502);
   EXPECT_EQ(DottedAddress(s.ip), "192.168.1.100");
@@ -388,14 +385,14 @@ TEST(NetworkModule, AnswerCheck) {
 TEST_F(ConsoleLinkTest, WirelessReadsThatGoQuietHalfwayEndSilently) {
   const Bytes settings = Packets(Sealed(SettingsBody(1, 1, 502)));
   port.AnswerAfter(150, Bytes(settings.begin(), settings.begin() + 10));
-  const NetworkSettingsAnswer ip = ReadNetworkSettings(link, LinkMode::kWireless, 1);
-  EXPECT_FALSE(ip.settings);
-  EXPECT_EQ(ip.message, "");
+  const Result<NetworkSettings> ip = ReadNetworkSettings(link, LinkMode::kWireless, 1);
+  EXPECT_FALSE(ip.value);
+  EXPECT_EQ(ip.Text(), "");
 
   port.AnswerAfter(150, Bytes(settings.begin(), settings.begin() + 7));
-  const MacAnswer mac = ReadMac(link, LinkMode::kWireless, 1);
-  EXPECT_FALSE(mac.mac);
-  EXPECT_EQ(mac.message, "");
+  const Result<std::string> mac = ReadMac(link, LinkMode::kWireless, 1);
+  EXPECT_FALSE(mac.value);
+  EXPECT_EQ(mac.Text(), "");
 }
 
 TEST(NetworkModule, WriteChecks) {
@@ -412,16 +409,16 @@ TEST(NetworkModule, WriteChecks) {
       {{0, 502, 0, 0, 0}, ""},  // automatic: sent as they stand
   };
   for (const auto& c : cases) {
-    const ConsoleWrite w = BuildNetworkWrite(1, c.s);
-    EXPECT_EQ(w.refusal.text, c.refusal) << c.s.port;
-    EXPECT_EQ(w.frame.has_value(), *c.refusal == '\0');
+    const Result<RtuFrame> w = BuildNetworkWrite(1, c.s);
+    EXPECT_EQ(w.Text(), c.refusal) << c.s.port;
+    EXPECT_EQ(w.value.has_value(), *c.refusal == '\0');
   }
-  const ConsoleWrite automatic = BuildNetworkWrite(1, {0, 502, 0, 0, 0});
-  ASSERT_EQ(automatic.frame->size(), 25u);
-  EXPECT_EQ(HexBytes(automatic.frame->Bytes().first(23)),
+  const Result<RtuFrame> automatic = BuildNetworkWrite(1, {0, 502, 0, 0, 0});
+  ASSERT_EQ(automatic.value->size(), 25u);
+  EXPECT_EQ(HexBytes(automatic.value->Bytes().first(23)),
             "01 10 30 10 00 08 10 00 00 01 F6 00 00 00 00 00 00 00 00 00 00 00 00 ");
-  const ConsoleWrite fixed = BuildNetworkWrite(1, {0x0102, 502, ip, mask, gw});
-  EXPECT_EQ(HexBytes(fixed.frame->Bytes().subspan(7, 8)), "00 02 01 F6 C0 A8 01 64 ");
+  const Result<RtuFrame> fixed = BuildNetworkWrite(1, {0x0102, 502, ip, mask, gw});
+  EXPECT_EQ(HexBytes(fixed.value->Bytes().subspan(7, 8)), "00 02 01 F6 C0 A8 01 64 ");
 }
 
 // --- Wireless addresses and Modbus address --------------------------------------------------
@@ -429,10 +426,10 @@ TEST(NetworkModule, WriteChecks) {
 TEST(WirelessSettings, HandlerShowsAddressesAndSwitches) {
   const Bytes body{0x01, 0x03, 0x12, 0x31, 0x32, 0x30, 0x30, 0x31, 0xEE, 0xAB, 0xCD, 0xEF, 0x01, 0x23,
                    0x02, 0x31, 0x32, 0x30, 0x30, 0x38, 0x00};
-  const WirelessAnswer a = HandleWirelessConfig(Sealed(body), 23, 1, false);
-  ASSERT_TRUE(a.config);
-  EXPECT_EQ(*a.config, (WirelessConfig{"3132303031", "abcdef0123", true, "3132303038", false}));
-  EXPECT_EQ(HandleWirelessConfig(Sealed(body), 23, 2, false).message, "ModBus地址不匹配");
+  const Result<WirelessConfig> a = HandleWirelessConfig(Sealed(body), 23, 1, false);
+  ASSERT_TRUE(a.value);
+  EXPECT_EQ(*a.value, (WirelessConfig{"3132303031", "abcdef0123", true, "3132303038", false}));
+  EXPECT_EQ(HandleWirelessConfig(Sealed(body), 23, 2, false).Text(), "ModBus地址不匹配");
 }
 
 TEST(WirelessSettings, ModbusAddressText) {
@@ -443,42 +440,42 @@ TEST(WirelessSettings, ModbusAddressText) {
 
 TEST_F(ConsoleLinkTest, ModbusAddressReadJudgesTheFirstBatchByItsCrc) {
   port.AnswerAfter(150, Sealed({0x01, 0x03, 0x02, 0x01, 0x02}));
-  const ModbusAddressRead read = ReadModbusAddress(link, LinkMode::kSerial, 1);
-  EXPECT_EQ(read.address, 258);
-  EXPECT_EQ(ModbusAddressCaption(*read.address), "Modbus地址为：258");
+  const Result<int> read = ReadModbusAddress(link, LinkMode::kSerial, 1);
+  EXPECT_EQ(read.value, 258);
+  EXPECT_EQ(ModbusAddressCaption(*read.value), "Modbus地址为：258");
   EXPECT_EQ(clock.NowMs(), 200u);
 
   const Bytes answer = Sealed({0x01, 0x03, 0x02, 0x00, 0x07});
   port.AnswerAfter(150, Bytes(answer.begin(), answer.end()));
-  EXPECT_EQ(ReadModbusAddress(link, LinkMode::kWireless, 1).message, "返回数据错误！");
+  EXPECT_EQ(ReadModbusAddress(link, LinkMode::kWireless, 1).Text(), "返回数据错误！");
   port.AnswerAfter(150, Bytes(17, 1));
-  EXPECT_EQ(ReadModbusAddress(link, LinkMode::kWireless, 1).message, "数据个数不能被16整除");
+  EXPECT_EQ(ReadModbusAddress(link, LinkMode::kWireless, 1).Text(), "数据个数不能被16整除");
   port.AnswerAfter(150, Packets(answer));
-  EXPECT_EQ(ReadModbusAddress(link, LinkMode::kWireless, 1).address, 7);
+  EXPECT_EQ(ReadModbusAddress(link, LinkMode::kWireless, 1).value, 7);
 
   socket->Then(NetworkAnswer(0, {0x01, 0x03, 0x02, 0x00, 0xF7}));
-  EXPECT_EQ(ReadModbusAddress(link, LinkMode::kNetwork, 1).address, 247);
+  EXPECT_EQ(ReadModbusAddress(link, LinkMode::kNetwork, 1).value, 247);
 
   // The first batch is half the answer: it fails the CRC and is not waited on.
   port.AnswerAfter(150, Bytes(answer.begin(), answer.begin() + 3));
   port.AnswerAfter(250, Bytes(answer.begin() + 3, answer.end()));
-  EXPECT_EQ(ReadModbusAddress(link, LinkMode::kSerial, 1).message, "读取数据错误！");
+  EXPECT_EQ(ReadModbusAddress(link, LinkMode::kSerial, 1).Text(), "读取数据错误！");
 }
 
 TEST_F(ConsoleLinkTest, ModbusAddressWriteOnTheNetworkLooksOnceForItsEcho) {
   const Bytes echo{0x01, 0x06, 0x00, 0x40, 0x00, 0x05};
   socket->Then(NetworkAnswer(0, echo));
-  EXPECT_EQ(WriteModbusAddress(link, LinkMode::kNetwork, 1, 5), "");
+  EXPECT_EQ(WriteModbusAddress(link, LinkMode::kNetwork, 1, 5).Text(), "");
   EXPECT_EQ(socket->sent()[0], (Bytes{0, 0, 0, 0, 0, 6, 0x01, 0x06, 0x00, 0x40, 0x00, 0x05}));
   EXPECT_EQ(link.transaction().Current(), 1);
   EXPECT_EQ(socket->receives(), 1);
 
-  EXPECT_EQ(WriteModbusAddress(link, LinkMode::kNetwork, 1, 5), "");  // no echo: its late one must not match
+  EXPECT_EQ(WriteModbusAddress(link, LinkMode::kNetwork, 1, 5).Text(), "");  // no echo: its late one must not match
   EXPECT_EQ(link.transaction().Current(), 2);
   socket->LimitSend(6);
-  EXPECT_EQ(WriteModbusAddress(link, LinkMode::kNetwork, 1, 5), "发送数据失败");
+  EXPECT_EQ(WriteModbusAddress(link, LinkMode::kNetwork, 1, 5).Text(), "发送数据失败");
 
-  EXPECT_EQ(WriteModbusAddress(link, LinkMode::kWireless, 1, 5), "");
+  EXPECT_EQ(WriteModbusAddress(link, LinkMode::kWireless, 1, 5).Text(), "");
   ASSERT_EQ(port.writes().size(), 1u);
   EXPECT_EQ(port.writes()[0].size(), 16u);
   EXPECT_EQ(port.writes()[0][15], 8);

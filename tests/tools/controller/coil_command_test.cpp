@@ -48,9 +48,9 @@ class CoilSerialTest : public ::testing::TestWithParam<SerialCase> {
 TEST_P(CoilSerialTest, EchoRule) {
   const SerialCase& c = GetParam();
   for (const auto& [at, bytes] : c.arrivals) port.AnswerAfter(at, bytes);
-  const CoilResult r = SendCoil(link, LinkMode::kSerial, 1, c.coil);
-  EXPECT_EQ(r.messages, c.messages);
-  EXPECT_EQ(r.confirmed, c.messages.back() == kOk);
+  const Result<> r = SendCoil(link, LinkMode::kSerial, 1, c.coil);
+  EXPECT_EQ(r.Texts(), c.messages);
+  EXPECT_EQ(r.ok(), c.messages.back() == kOk);
   EXPECT_EQ(clock.NowMs(), c.endsAtMs);
   ASSERT_EQ(port.writes().size(), 1u);
   EXPECT_EQ(port.writes()[0], Frame(1, c.coil));
@@ -86,7 +86,7 @@ TEST(CoilCommandLink, ClosedPortSendsNothing) {
   link.UseSerialDevice(&port);
   port.SetOpen(false);
   for (uint16_t coil : {0x0014, 0x00FF}) {
-    EXPECT_EQ(SendCoil(link, LinkMode::kWireless, 1, coil).messages,
+    EXPECT_EQ(SendCoil(link, LinkMode::kWireless, 1, coil).Texts(),
               std::vector<std::string>{"串口或被占用无法打开！\r\n请关闭占用此串口的程序，在重新打开本程序!"});
   }
   EXPECT_TRUE(port.writes().empty());
@@ -104,13 +104,13 @@ TEST(CoilCommandLink, WirelessPacketIsComparedAsReceived) {
   Bytes reply = kClearFaults;
   reply.resize(16, 0x77);
   port.AnswerAfter(40, reply);
-  const CoilResult r = SendCoil(link, LinkMode::kWireless, 1, 0x0014);
-  EXPECT_EQ(r.messages, std::vector<std::string>{kOk});
+  const Result<> r = SendCoil(link, LinkMode::kWireless, 1, 0x0014);
+  EXPECT_EQ(r.Texts(), std::vector<std::string>{kOk});
   EXPECT_EQ(port.writes()[0], sent);
   EXPECT_EQ(clock.NowMs(), 40u);
 
   port.AnswerAfter(40, Part(reply, 0, 15));  // not a whole packet: never read
-  EXPECT_EQ(SendCoil(link, LinkMode::kWireless, 1, 0x0014).messages, std::vector<std::string>{kFailed});
+  EXPECT_EQ(SendCoil(link, LinkMode::kWireless, 1, 0x0014).Texts(), std::vector<std::string>{kFailed});
 }
 
 class CoilNetworkTest : public ::testing::Test {
@@ -132,7 +132,7 @@ TEST_F(CoilNetworkTest, ConfirmedByTheUnitThatWasAsked) {
   socket->ThenCode(0);  // a failed receive is only retried
   socket->Then(Answer(0x0202, 1));
   socket->Then(Answer(0x0203, 1));
-  EXPECT_EQ(SendCoil(link, LinkMode::kNetwork, 1, 0x0014).messages, std::vector<std::string>{kOk});
+  EXPECT_EQ(SendCoil(link, LinkMode::kNetwork, 1, 0x0014).Texts(), std::vector<std::string>{kOk});
   EXPECT_EQ(socket->sent()[0], (Bytes{0x02, 0x03, 0, 0, 0, 6, 0x01, 0x05, 0x00, 0x14, 0xFF, 0x00}));
   EXPECT_EQ(clock.NowMs(), 30u);
   EXPECT_EQ(link.transaction().Current(), 0x0204);
@@ -140,16 +140,16 @@ TEST_F(CoilNetworkTest, ConfirmedByTheUnitThatWasAsked) {
 
 TEST_F(CoilNetworkTest, FailuresAndTheRestart) {
   socket->Then(Answer(0x0203, 2));  // the right transaction from another unit
-  EXPECT_EQ(SendCoil(link, LinkMode::kNetwork, 1, 0x0014).messages, std::vector<std::string>{kFailed});
-  EXPECT_EQ(SendCoil(link, LinkMode::kNetwork, 1, 0x00FF).messages, std::vector<std::string>{kRestarting});
+  EXPECT_EQ(SendCoil(link, LinkMode::kNetwork, 1, 0x0014).Texts(), std::vector<std::string>{kFailed});
+  EXPECT_EQ(SendCoil(link, LinkMode::kNetwork, 1, 0x00FF).Texts(), std::vector<std::string>{kRestarting});
   EXPECT_EQ(socket->receives(), 51);
   EXPECT_EQ(link.transaction().Current(), 0x0205);
 
   socket->LimitSend(11);
-  EXPECT_EQ(SendCoil(link, LinkMode::kNetwork, 1, 0x00FF).messages, std::vector<std::string>{kFailed});
+  EXPECT_EQ(SendCoil(link, LinkMode::kNetwork, 1, 0x00FF).Texts(), std::vector<std::string>{kFailed});
   link.SetConnected(false);
   const size_t sent = socket->sent().size();
-  EXPECT_EQ(SendCoil(link, LinkMode::kNetwork, 1, 0x00FF).messages, std::vector<std::string>{kFailed});
+  EXPECT_EQ(SendCoil(link, LinkMode::kNetwork, 1, 0x00FF).Texts(), std::vector<std::string>{kFailed});
   EXPECT_EQ(socket->sent().size(), sent);
 }
 

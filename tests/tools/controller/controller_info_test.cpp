@@ -86,25 +86,26 @@ TEST(CustomPreset, NumbersThenRangesInColumnOrder) {
       {"16.005 rounds to 16.01, over", with(0, "16.005"), "吸收电压范围为8.0~16.0", "输入范围错误", 0},
   };
   for (const auto& c : cases) {
-    const CustomPresetCheck check = CheckCustomPreset(c.row);
-    EXPECT_EQ(check.message, c.message) << c.what;
-    EXPECT_EQ(check.caption, c.caption) << c.what;
-    EXPECT_EQ(check.column, c.column) << c.what;
-    EXPECT_EQ(check.words.has_value(), *c.message == '\0') << c.what;
+    const Result<CustomPresetWords> check = CheckCustomPreset(c.row);
+    const Notice said = check.notices.empty() ? Notice{} : check.notices.front();
+    EXPECT_EQ(said.text, c.message) << c.what;
+    EXPECT_EQ(said.caption, c.caption) << c.what;
+    EXPECT_EQ(said.field, c.column) << c.what;
+    EXPECT_EQ(check.value.has_value(), *c.message == '\0') << c.what;
   }
 }
 
 TEST(CustomPreset, TheWriteFrame) {
-  const CustomPresetCheck check = CheckCustomPreset({"14.4", "13.8", "14.8", "30", "16", "11", "12", "12.5", "-10"});
-  ASSERT_TRUE(check.words);
-  EXPECT_EQ(*check.words, (CustomPresetWords{1440, 1380, 1480, 30, 1600, 1100, 1200, 1250, 0x00F6}));
-  const RtuFrame frame = CustomPresetFrame(1, *check.words);
+  const Result<CustomPresetWords> check = CheckCustomPreset({"14.4", "13.8", "14.8", "30", "16", "11", "12", "12.5", "-10"});
+  ASSERT_TRUE(check.value);
+  EXPECT_EQ(*check.value, (CustomPresetWords{1440, 1380, 1480, 30, 1600, 1100, 1200, 1250, 0x00F6}));
+  const RtuFrame frame = CustomPresetFrame(1, *check.value);
   EXPECT_EQ(Bytes(frame.Bytes().begin(), frame.Bytes().end()),
             (Bytes{0x01, 0x10, 0x20, 0x3F, 0x00, 0x09, 0x12, 0x05, 0xA0, 0x05, 0x64, 0x05, 0xC8, 0x00,
                    0x1E, 0x06, 0x40, 0x04, 0x4C, 0x04, 0xB0, 0x04, 0xE2, 0x00, 0xF6, 0x10, 0x24}));
   // Hundredths from the typed digits, half away from zero: what the table shows after a read is
   // what was typed.
-  EXPECT_EQ(CheckCustomPreset({"8.005", "14.404", "9.999", "0", "8", "13.2", "8", "8", "-128"}).words,
+  EXPECT_EQ(CheckCustomPreset({"8.005", "14.404", "9.999", "0", "8", "13.2", "8", "8", "-128"}).value,
             (CustomPresetWords{801, 1440, 1000, 0, 800, 1320, 800, 800, 0x0080}));
 }
 
@@ -118,10 +119,10 @@ class InfoLinkTest : public ::testing::Test {
 
 TEST_F(InfoLinkTest, TableAnswerOfExactly149BytesFillsTheTable) {
   port.AnswerAfter(250, ReadAnswer(1, TableWords()));
-  const PresetTableRead read = ReadPresetTable(link, LinkMode::kSerial, 1);
-  EXPECT_TRUE(read.messages.empty());
-  ASSERT_TRUE(read.words);
-  const PresetTexts texts = PresetTableTexts(*read.words);
+  const Result<PresetWords> read = ReadPresetTable(link, LinkMode::kSerial, 1);
+  EXPECT_TRUE(read.Texts().empty());
+  ASSERT_TRUE(read.value);
+  const PresetTexts texts = PresetTableTexts(*read.value);
   EXPECT_EQ(texts[0][0], "14.40");
   EXPECT_EQ(texts[0][3], "30");
   EXPECT_EQ(texts[0][8], "-10");
@@ -148,44 +149,44 @@ TEST_F(InfoLinkTest, TableAnswersThatAreRefused) {
   };
   for (const auto& c : cases) {
     port.AnswerAfter(100, c.answer);
-    const PresetTableRead read = ReadPresetTable(link, LinkMode::kSerial, c.unit);
-    EXPECT_EQ(read.messages, c.messages) << c.what;
-    EXPECT_EQ(read.words.has_value(), c.unit == 5 && c.messages.empty()) << c.what;
+    const Result<PresetWords> read = ReadPresetTable(link, LinkMode::kSerial, c.unit);
+    EXPECT_EQ(read.Texts(), c.messages) << c.what;
+    EXPECT_EQ(read.value.has_value(), c.unit == 5 && c.messages.empty()) << c.what;
   }
   EXPECT_EQ(link.receive().stored, ReceiveBuffer::kSize);
 }
 
 TEST_F(InfoLinkTest, SilenceAbandonsTheTableAfterFourEmptyChecks) {
-  EXPECT_TRUE(ReadPresetTable(link, LinkMode::kSerial, 1).messages.empty());
+  EXPECT_TRUE(ReadPresetTable(link, LinkMode::kSerial, 1).Texts().empty());
   EXPECT_EQ(clock.NowMs(), 400u);
   // Bytes keep the wait open; a trickle that never completes uses all 30 checks.
   for (int i = 0; i < 30; ++i) port.AnswerAfter(50 + 100 * i, Bytes{0x01});
-  const PresetTableRead read = ReadPresetTable(link, LinkMode::kSerial, 1);
-  EXPECT_FALSE(read.words);
-  EXPECT_TRUE(read.messages.empty());
+  const Result<PresetWords> read = ReadPresetTable(link, LinkMode::kSerial, 1);
+  EXPECT_FALSE(read.value);
+  EXPECT_TRUE(read.Texts().empty());
   EXPECT_EQ(clock.NowMs(), 400u + 3000);
 }
 
 TEST_F(InfoLinkTest, WirelessTableThatGoesQuietHalfwayIsDroppedSilently) {
   const Bytes packets = Packets(ReadAnswer(1, TableWords()));
   port.AnswerAfter(300, Bytes(packets.begin(), packets.begin() + 40));  // two packets and a half
-  const PresetTableRead read = ReadPresetTable(link, LinkMode::kWireless, 1);
-  EXPECT_FALSE(read.words);
-  EXPECT_TRUE(read.messages.empty()) << read.messages.front();
+  const Result<PresetWords> read = ReadPresetTable(link, LinkMode::kWireless, 1);
+  EXPECT_FALSE(read.value);
+  EXPECT_TRUE(read.notices.empty()) << read.Text();
 }
 
 TEST_F(InfoLinkTest, WirelessTableIsUnpackedAndItsErrorsShown) {
   port.AnswerAfter(300, Packets(ReadAnswer(1, TableWords())));
-  const PresetTableRead read = ReadPresetTable(link, LinkMode::kWireless, 1);
-  ASSERT_TRUE(read.words);
-  EXPECT_EQ((*read.words)[0], 0x05A0);
+  const Result<PresetWords> read = ReadPresetTable(link, LinkMode::kWireless, 1);
+  ASSERT_TRUE(read.value);
+  EXPECT_EQ((*read.value)[0], 0x05A0);
   ASSERT_EQ(port.writes()[0].size(), 16u);
   EXPECT_EQ(port.writes()[0][15], 8);
 
   Bytes zeroCount = Packets(ReadAnswer(1, TableWords()));
   zeroCount[15] = 0;
   port.AnswerAfter(300, zeroCount);
-  EXPECT_EQ(ReadPresetTable(link, LinkMode::kWireless, 1).messages, Messages{"包有效数据个数不在1~15范围内"});
+  EXPECT_EQ(ReadPresetTable(link, LinkMode::kWireless, 1).Texts(), Messages{"包有效数据个数不在1~15范围内"});
 }
 
 // The controller's standard answer to the 0x10 write: address, 10, start, count.
@@ -197,7 +198,7 @@ Bytes CustomConfirmation(uint8_t unit) {
 TEST_F(InfoLinkTest, CustomRowGoesOutAsTwoWirelessPacketsAndIsConfirmed) {
   const RtuFrame frame = CustomPresetFrame(1, {1440, 1380, 1480, 30, 1600, 1100, 1200, 1250, 0x00F6});
   port.AnswerWrite(1, 100, Packets(CustomConfirmation(1)));
-  EXPECT_EQ(SendCustomPreset(link, LinkMode::kWireless, frame).message, "设置成功！");
+  EXPECT_EQ(SendCustomPreset(link, LinkMode::kWireless, frame).Text(), "设置成功！");
   ASSERT_EQ(port.writes().size(), 2u);
   EXPECT_EQ(Bytes(port.writes()[0].begin(), port.writes()[0].begin() + 15), Bytes(frame.Bytes().begin(), frame.Bytes().begin() + 15));
   EXPECT_EQ(port.writes()[0][15], 15);
@@ -214,21 +215,21 @@ TEST_F(InfoLinkTest, CustomRowGoesOutAsTwoWirelessPacketsAndIsConfirmed) {
   };
   for (const auto& c : cases) {
     if (c.answer) port.AnswerAfter(200, *c.answer);
-    const ParamReply sent = SendCustomPreset(link, LinkMode::kSerial, frame);
-    EXPECT_EQ(sent.message, c.message) << c.what;
+    const Result<> sent = SendCustomPreset(link, LinkMode::kSerial, frame);
+    EXPECT_EQ(sent.Text(), c.message) << c.what;
     EXPECT_EQ(sent.ok(), std::string_view(c.message) == "设置成功！") << c.what;
     EXPECT_EQ(port.writes().back(), Bytes(frame.Bytes().begin(), frame.Bytes().end())) << c.what;
   }
   port.SetOpen(false);
   const size_t writes = port.writes().size();
-  EXPECT_EQ(SendCustomPreset(link, LinkMode::kSerial, frame).message, kPortBusy);
-  EXPECT_EQ(ReadPresetTable(link, LinkMode::kWireless, 1).messages, Messages{kPortBusy});
+  EXPECT_EQ(SendCustomPreset(link, LinkMode::kSerial, frame).Text(), kPortBusy);
+  EXPECT_EQ(ReadPresetTable(link, LinkMode::kWireless, 1).Texts(), Messages{kPortBusy});
   EXPECT_EQ(port.writes().size(), writes);
 }
 
 TEST_F(InfoLinkTest, OneRegisterIsTakenAtTheFirstQuietCheckAndChecked) {
   port.AnswerAfter(150, ReadAnswer(1, {0x0014}));
-  const RegisterRead read = ReadInfoRegister(link, LinkMode::kSerial, 1, kDipRegister);
+  const Result<uint16_t> read = ReadInfoRegister(link, LinkMode::kSerial, 1, kDipRegister);
   EXPECT_EQ(read.value, 0x0014);
   EXPECT_EQ(port.writes()[0], (Bytes{0x01, 0x03, 0x00, 0x30, 0x00, 0x01, 0x84, 0x05}));
   EXPECT_EQ(clock.NowMs(), 300u);
@@ -244,9 +245,9 @@ TEST_F(InfoLinkTest, OneRegisterIsTakenAtTheFirstQuietCheckAndChecked) {
   };
   for (const auto& c : refused) {
     if (!c.answer.empty()) port.AnswerAfter(100, c.answer);
-    const RegisterRead r = ReadInfoRegister(link, LinkMode::kSerial, 1, kFaultRegister);
+    const Result<uint16_t> r = ReadInfoRegister(link, LinkMode::kSerial, 1, kFaultRegister);
     EXPECT_FALSE(r.value) << c.what;
-    EXPECT_EQ(r.messages, Messages{"返回数据错误！"}) << c.what;
+    EXPECT_EQ(r.Texts(), Messages{"返回数据错误！"}) << c.what;
   }
 
   port.AnswerAfter(100, Packets(ReadAnswer(1, {0x0107})));
@@ -256,17 +257,17 @@ TEST_F(InfoLinkTest, OneRegisterIsTakenAtTheFirstQuietCheckAndChecked) {
 TEST_F(InfoLinkTest, FaultsThenAlarms) {
   port.AnswerWrite(0, 100, ReadAnswer(1, {0x0081}));
   port.AnswerWrite(1, 100, ReadAnswer(1, {0x0021}));
-  FaultAlarmRead read = ReadFaultsAndAlarms(link, LinkMode::kSerial, 1);
-  EXPECT_EQ(read.faults, 0x0081);
-  EXPECT_EQ(read.alarms, 0x0021);
-  EXPECT_TRUE(read.messages.empty());
+  Result<FaultAlarmWords> read = ReadFaultsAndAlarms(link, LinkMode::kSerial, 1);
+  EXPECT_EQ(read.value->faults, 0x0081);
+  EXPECT_EQ(read.value->alarms, 0x0021);
+  EXPECT_TRUE(read.Texts().empty());
   EXPECT_EQ(port.writes()[1][3], 0x2E);
 
   port.AnswerWrite(2, 100, ReadAnswer(1, {0x0001}));
   read = ReadFaultsAndAlarms(link, LinkMode::kSerial, 1);
-  EXPECT_EQ(read.faults, 0x0001);
-  EXPECT_FALSE(read.alarms);
-  EXPECT_EQ(read.messages, Messages{"返回数据错误！"});
+  EXPECT_EQ(read.value->faults, 0x0001);
+  EXPECT_FALSE(read.value->alarms);
+  EXPECT_EQ(read.Texts(), Messages{"返回数据错误！"});
 }
 
 TEST(DipSwitches, OneLitLabelPerGroup) {
@@ -299,9 +300,9 @@ class InfoNetworkTest : public ::testing::Test {
 
 TEST_F(InfoNetworkTest, ReadsAndTheirRefusals) {
   socket->Then(NetAnswer(0x0010, ReadAnswer(1, TableWords())));
-  const PresetTableRead table = ReadPresetTable(link, LinkMode::kNetwork, 1);
-  ASSERT_TRUE(table.words);
-  EXPECT_EQ((*table.words)[8], 0x00F6);
+  const Result<PresetWords> table = ReadPresetTable(link, LinkMode::kNetwork, 1);
+  ASSERT_TRUE(table.value);
+  EXPECT_EQ((*table.value)[8], 0x00F6);
   EXPECT_EQ(socket->sent()[0], (Bytes{0x00, 0x10, 0, 0, 0, 6, 0x01, 0x03, 0x20, 0x00, 0x00, 0x48}));
 
   Bytes claimsMore = NetAnswer(0x0011, ReadAnswer(1, {0x0014}));
@@ -317,9 +318,9 @@ TEST_F(InfoNetworkTest, ReadsAndTheirRefusals) {
   for (const auto& c : cases) {
     link.transaction().Reset(0x0011);
     if (!c.answer.empty()) socket->Then(c.answer);
-    const RegisterRead read = ReadInfoRegister(link, LinkMode::kNetwork, 1, kFaultRegister);
+    const Result<uint16_t> read = ReadInfoRegister(link, LinkMode::kNetwork, 1, kFaultRegister);
     EXPECT_EQ(read.value.has_value(), c.messages.empty()) << c.what;
-    EXPECT_EQ(read.messages, c.messages) << c.what;
+    EXPECT_EQ(read.Texts(), c.messages) << c.what;
     EXPECT_EQ(link.transaction().Current(), 0x0012) << c.what;
   }
 }
@@ -327,24 +328,24 @@ TEST_F(InfoNetworkTest, ReadsAndTheirRefusals) {
 TEST_F(InfoNetworkTest, LinkFailures) {
   socket->ThenCode(NetSocket::kWouldBlock);
   socket->ThenCode(0);
-  EXPECT_EQ(ReadPresetTable(link, LinkMode::kNetwork, 1).messages, Messages{"接收数据错误，请检查网络连接！"});
+  EXPECT_EQ(ReadPresetTable(link, LinkMode::kNetwork, 1).Texts(), Messages{"接收数据错误，请检查网络连接！"});
   EXPECT_EQ(link.transaction().Current(), 0x0011);  // sent: the id moves on, answered or not
 
   const RtuFrame frame = CustomPresetFrame(1, {});
   socket->LimitSend(5);
-  EXPECT_EQ(SendCustomPreset(link, LinkMode::kNetwork, frame).message, "发送数据失败");
+  EXPECT_EQ(SendCustomPreset(link, LinkMode::kNetwork, frame).Text(), "发送数据失败");
   EXPECT_EQ(link.transaction().Current(), 0x0011);
   socket->LimitSend(-1);
   socket->Then(NetAnswer(0x0011, CustomConfirmation(1)));
-  EXPECT_EQ(SendCustomPreset(link, LinkMode::kNetwork, frame).message, "设置成功！");
+  EXPECT_EQ(SendCustomPreset(link, LinkMode::kNetwork, frame).Text(), "设置成功！");
   EXPECT_EQ(socket->sent().back().size(), 31u);
   EXPECT_EQ(link.transaction().Current(), 0x0012);
 
   link.SetConnected(false);
   const size_t sent = socket->sent().size();
-  EXPECT_EQ(ReadPresetTable(link, LinkMode::kNetwork, 1).messages, Messages{"网络未连接"});
-  EXPECT_EQ(ReadFaultsAndAlarms(link, LinkMode::kNetwork, 1).messages, Messages{"网络未连接"});
-  EXPECT_EQ(SendCustomPreset(link, LinkMode::kNetwork, frame).message, "网络未连接");
+  EXPECT_EQ(ReadPresetTable(link, LinkMode::kNetwork, 1).Texts(), Messages{"网络未连接"});
+  EXPECT_EQ(ReadFaultsAndAlarms(link, LinkMode::kNetwork, 1).Texts(), Messages{"网络未连接"});
+  EXPECT_EQ(SendCustomPreset(link, LinkMode::kNetwork, frame).Text(), "网络未连接");
   EXPECT_EQ(socket->sent().size(), sent);
 }
 

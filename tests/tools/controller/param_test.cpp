@@ -107,16 +107,16 @@ TEST_F(ParamLinkTest, EveryRowReadsShowsAndWritesItsFrames) {
     rowLink.UseSerialDevice(&rowPort);
 
     rowPort.AnswerWrite(0, 60, ReadAnswer({c.word}));
-    const ParamRowRead read = ReadParamRow(rowLink, LinkMode::kSerial, 1, Row(c.reg), values);
-    EXPECT_TRUE(read.reply.ok()) << read.reply.message;
-    EXPECT_EQ(read.text, c.shown);
+    const Result<ParamValue> read = ReadParamRow(rowLink, LinkMode::kSerial, 1, Row(c.reg), values);
+    ASSERT_TRUE(read.ok()) << read.Text();
+    EXPECT_EQ(read.value->text, c.shown);
     EXPECT_EQ(ParamDisplayText(Row(c.reg), values), c.shown);  // the cache holds it
     EXPECT_EQ(rowPort.writes()[0], c.read);
 
     for (size_t i = 0; i < c.companions.size(); ++i) rowPort.AnswerWrite(1 + i, 60, ReadAnswer({c.companions[i]}));
     rowPort.AnswerWrite(1 + c.companions.size(), 60, c.write);
-    const ParamReply wrote = WriteParamRegister(rowLink, LinkMode::kSerial, 1, Row(c.reg), c.input);
-    EXPECT_EQ(wrote.message, text::kSetOk);
+    const Result<uint16_t> wrote = WriteParamRegister(rowLink, LinkMode::kSerial, 1, Row(c.reg), c.input);
+    EXPECT_EQ(wrote.Text(), text::kSetOk);
     ASSERT_EQ(rowPort.writes().size(), 2 + c.companions.size());
     for (size_t i = 0; i < c.companions.size(); ++i)
       EXPECT_EQ(rowPort.writes()[1 + i], Of(ParamReadRequest(1, Row(c.reg).companions[i])));
@@ -229,9 +229,9 @@ const CheckCase kCheckCases[] = {
 
 TEST(ParamInputCheck, EdgesOfEveryRule) {
   for (const CheckCase& c : kCheckCases) {
-    const ParamCheck check = CheckParamInput(Row(c.reg), c.input, c.companions);
-    EXPECT_EQ(check.word, c.word) << c.what;
-    EXPECT_EQ(check.message, c.word ? "" : c.message) << c.what;
+    const Result<uint16_t> check = CheckParamInput(Row(c.reg), c.input, c.companions);
+    EXPECT_EQ(check.value, c.word) << c.what;
+    EXPECT_EQ(check.Text(), c.word ? "" : c.message) << c.what;
   }
 }
 
@@ -264,13 +264,13 @@ TEST(ParamInputCheck, EveryValueOfEveryRowRoundTrips) {
     for (int64_t u = lo; u <= hi; ++u) {
       if (row.shown == ParamShown::kBlankZero && u == 0) continue;  // shows as nothing
       const std::string typed = UnitsText(u, decimals);
-      const ParamCheck check = CheckParamInput(row, typed, companions);
+      const Result<uint16_t> check = CheckParamInput(row, typed, companions);
       if (u > lo && u < hi) {
-        ASSERT_TRUE(check.word) << typed;
+        ASSERT_TRUE(check.value) << typed;
       }
-      if (!check.word) continue;
+      if (!check.value) continue;
       ++accepted;
-      ASSERT_EQ(ParamWordText(row, *check.word), typed);
+      ASSERT_EQ(ParamWordText(row, *check.value), typed);
     }
     EXPECT_GE(accepted, hi - lo - 1);
   }
@@ -286,6 +286,19 @@ TEST(ParamRows, NamesAndTexts) {
   EXPECT_EQ(ParamWordText(Row(0x0043), 0x1280), "-128");  // low byte only
 }
 
+// How an exchange ended, as coarsely as these cases tell it apart.
+enum class ParamStatus { kOk, kRefused, kNoLink, kFailed };
+ParamStatus Coarse(Status s) {
+  switch (s) {
+    case Status::kOk: return ParamStatus::kOk;
+    case Status::kRefused: return ParamStatus::kRefused;
+    case Status::kNotOpen:
+    case Status::kNotConnected: return ParamStatus::kNoLink;
+    default: return ParamStatus::kFailed;
+  }
+}
+bool FromApplication(const Result<>& r) { return !r.notices.empty() && r.notices.front().application; }
+
 // How a read or a write ends: its status, its message and the virtual time it took.
 struct Ending {
   ParamStatus status;
@@ -294,10 +307,12 @@ struct Ending {
   bool fromApplication = false;
 };
 
-void ExpectEnding(const ParamReply& r, const Ending& e, uint64_t ms, const char* what) {
-  EXPECT_EQ(r.status, e.status) << what;
-  EXPECT_EQ(r.message, e.message) << what;
-  EXPECT_EQ(r.applicationMessage, e.fromApplication) << what;
+template <typename T>
+void ExpectEnding(const Result<T>& result, const Ending& e, uint64_t ms, const char* what) {
+  const Result<> r = result.template As<Nothing>();
+  EXPECT_EQ(Coarse(r.status), e.status) << what;
+  EXPECT_EQ(r.Text(), e.message) << what;
+  EXPECT_EQ(FromApplication(r), e.fromApplication) << what;
   EXPECT_EQ(ms, e.ms) << what;
 }
 
@@ -316,13 +331,13 @@ const Bytes kAnswer = ReadAnswer({0x0514});
 TEST_P(ParamReadTest, EndsAsTheRulesSay) {
   const ExchangeCase& c = GetParam();
   c.script(*this);
-  const ParamReply r = ReadParamRegister(link, c.mode, 1, 0xE00E);
+  const Result<RegisterWords> r = ReadParamRegister(link, c.mode, 1, 0xE00E);
   ExpectEnding(r, c.ending, clock.NowMs(), c.what);
   if (r.ok()) {
-    EXPECT_EQ(r.Word(), 0x0514);
+    EXPECT_EQ(r.value->front(), 0x0514);
   }
   // A request that went out moves the id on, answered or not.
-  const bool sent = c.mode == LinkMode::kNetwork && r.status != ParamStatus::kNoLink && !r.applicationMessage;
+  const bool sent = c.mode == LinkMode::kNetwork && Coarse(r.status) != ParamStatus::kNoLink && !FromApplication(r.As<Nothing>());
   EXPECT_EQ(link.transaction().Current(), sent ? kId + 1 : kId);
 }
 
@@ -406,7 +421,7 @@ const Bytes kWrite = {1, 6, 0xE0, 0x0E, 0x05, 0x14, 0xDC, 0x96};
 TEST_P(ParamWriteTest, EndsAsTheRulesSay) {
   const ExchangeCase& c = GetParam();
   c.script(*this);
-  const ParamReply r = WriteParamRegister(link, c.mode, 1, Row(0xE00E), "13");
+  const Result<uint16_t> r = WriteParamRegister(link, c.mode, 1, Row(0xE00E), "13");
   ExpectEnding(r, c.ending, clock.NowMs(), c.what);
 }
 
@@ -472,20 +487,20 @@ TEST_F(ParamLinkTest, WriteFramesOfEachMode) {
 }
 
 TEST_F(ParamLinkTest, RefusedInputSendsNothing) {
-  const ParamReply r = WriteParamRegister(link, LinkMode::kSerial, 1, Row(0xE00E), "12.5");
-  EXPECT_EQ(r.status, ParamStatus::kRefused);
-  EXPECT_EQ(r.message, kBadInputText);
+  const Result<uint16_t> r = WriteParamRegister(link, LinkMode::kSerial, 1, Row(0xE00E), "12.5");
+  EXPECT_EQ(r.status, Status::kRefused);
+  EXPECT_EQ(r.Text(), kBadInputText);
   EXPECT_TRUE(port.writes().empty());
   // On the network the input is checked before the connection is.
   link.SetConnected(false);
-  EXPECT_EQ(WriteParamRegister(link, LinkMode::kNetwork, 1, Row(0xE00E), "").message, kEmptyInputText);
-  EXPECT_EQ(WriteParamRegister(link, LinkMode::kNetwork, 1, Row(0xE00E), "13").message, text::kNotConnected);
+  EXPECT_EQ(WriteParamRegister(link, LinkMode::kNetwork, 1, Row(0xE00E), "").Text(), kEmptyInputText);
+  EXPECT_EQ(WriteParamRegister(link, LinkMode::kNetwork, 1, Row(0xE00E), "13").Text(), text::kNotConnected);
 }
 
 TEST_F(ParamLinkTest, FailedCompanionReadEndsTheWriteWithItsOwnMessage) {
-  const ParamReply r = WriteParamRegister(link, LinkMode::kSerial, 1, Row(0xE00F), "15");
-  EXPECT_EQ(r.status, ParamStatus::kFailed);
-  EXPECT_EQ(r.message, text::kCommunicationFailed);
+  const Result<uint16_t> r = WriteParamRegister(link, LinkMode::kSerial, 1, Row(0xE00F), "15");
+  EXPECT_EQ(r.status, Status::kNoAnswer);
+  EXPECT_EQ(r.Text(), text::kCommunicationFailed);
   EXPECT_EQ(port.writes().size(), 1u);  // the first companion read only
   EXPECT_EQ(clock.NowMs(), 500u);
 }
@@ -495,7 +510,7 @@ TEST_F(ParamLinkTest, WirelessWriteGoesOnOnceItsCompanionsWereRead) {
   port.AnswerWrite(1, 100, Packets(ReadAnswer({1250})));
   const Bytes write = Of(WriteRegister(1, 0xE00F, 1500));
   port.AnswerWrite(2, 100, Packets(write));
-  EXPECT_EQ(WriteParamRegister(link, LinkMode::kWireless, 1, Row(0xE00F), "15").message, text::kSetOk);
+  EXPECT_EQ(WriteParamRegister(link, LinkMode::kWireless, 1, Row(0xE00F), "15").Text(), text::kSetOk);
   ASSERT_EQ(port.writes().size(), 3u);
   EXPECT_EQ(Bytes(port.writes()[2].begin(), port.writes()[2].begin() + 8), write);
 }
@@ -505,32 +520,32 @@ TEST_F(ParamLinkTest, ClockWriteWaitsForItsAnswerInEveryMode) {
   const Bytes confirm = Sealed({1, 0x10, 0x00, 0x3E, 0x00, 0x02});
   ASSERT_EQ(confirm, (Bytes{1, 0x10, 0x00, 0x3E, 0x00, 0x02, 0x20, 0x04}));
 
-  EXPECT_EQ(WriteControllerClock(link, LinkMode::kSerial, 1, at).message, text::kCommunicationFailed);
+  EXPECT_EQ(WriteControllerClock(link, LinkMode::kSerial, 1, at).Text(), text::kCommunicationFailed);
   port.AnswerAfter(50, confirm);
-  EXPECT_EQ(WriteControllerClock(link, LinkMode::kSerial, 1, at).message, text::kSetOk);
+  EXPECT_EQ(WriteControllerClock(link, LinkMode::kSerial, 1, at).Text(), text::kSetOk);
   EXPECT_EQ(port.writes()[1], Of(ClockWriteRequest(1, 100)));
 
   port.AnswerAfter(50, Packets(confirm));
-  EXPECT_EQ(WriteControllerClock(link, LinkMode::kWireless, 1, at).message, text::kSetOk);
+  EXPECT_EQ(WriteControllerClock(link, LinkMode::kWireless, 1, at).Text(), text::kSetOk);
   EXPECT_EQ(port.writes()[2][15], 13);
 
-  EXPECT_EQ(WriteControllerClock(link, LinkMode::kNetwork, 1, at).message, text::kSetFailed);
+  EXPECT_EQ(WriteControllerClock(link, LinkMode::kNetwork, 1, at).Text(), text::kSetFailed);
   // The unanswered write moved the id on; its answer, late, carries the old one and is passed over.
   socket->Then(Net(kId, confirm));
   socket->Then(Net(kId + 1, confirm));
-  EXPECT_EQ(WriteControllerClock(link, LinkMode::kNetwork, 1, at).message, text::kSetOk);
+  EXPECT_EQ(WriteControllerClock(link, LinkMode::kNetwork, 1, at).Text(), text::kSetOk);
   EXPECT_EQ(socket->sent()[1], (Bytes{0x01, 0x03, 0, 0, 0, 11, 1, 0x10, 0x00, 0x3E, 0x00, 0x02, 0x04, 0, 0, 0, 0x64}));
 }
 
 TEST_F(ParamLinkTest, ClockReadIsSignedSecondsSince2000Local) {
   port.AnswerAfter(30, ReadAnswer({0xFFFF, 0xFFC4}, fn::kReadHolding));
-  const ClockRead before = ReadControllerClock(link, LinkMode::kSerial, 1);
-  ASSERT_TRUE(before.reply.ok());
-  EXPECT_EQ(before.seconds, -60);
-  EXPECT_EQ(before.time, (LocalDateTime{1999, 12, 31, 23, 59, 0}));
+  const Result<ClockValue> before = ReadControllerClock(link, LinkMode::kSerial, 1);
+  ASSERT_TRUE(before.ok());
+  EXPECT_EQ(before.value->seconds, -60);
+  EXPECT_EQ(before.value->time, (LocalDateTime{1999, 12, 31, 23, 59, 0}));
 
   port.AnswerAfter(30, ReadAnswer({0x0000, 0x0064}, fn::kReadHolding));
-  EXPECT_EQ(ReadControllerClock(link, LinkMode::kSerial, 1).time, (LocalDateTime{2000, 1, 1, 0, 1, 40}));
+  EXPECT_EQ(ReadControllerClock(link, LinkMode::kSerial, 1).value->time, (LocalDateTime{2000, 1, 1, 0, 1, 40}));
   EXPECT_EQ(ControllerClockSeconds({1999, 12, 31, 23, 59, 0}), -60);
 }
 

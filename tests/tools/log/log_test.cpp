@@ -103,16 +103,16 @@ TEST_F(LogReadTest, SerialAnswerInBurstsIsCollectedWhole) {
   const Bytes answer = Answer(30);
   port.AnswerAfter(120, Bytes(answer.begin(), answer.begin() + 500));
   port.AnswerAfter(900, Bytes(answer.begin() + 500, answer.end()));
-  const LogRead read = ReadLog(link, LinkMode::kSerial, 1, false);
-  EXPECT_EQ(read.message, "");
-  EXPECT_EQ(read.rows.size(), 30u);
+  const Result<std::vector<LogRow>> read = ReadLog(link, LinkMode::kSerial, 1, false);
+  EXPECT_EQ(read.Text(), "");
+  EXPECT_EQ(read.value.value_or(std::vector<LogRow>{}).size(), 30u);
   EXPECT_EQ(Bytes(port.writes()[0].begin(), port.writes()[0].begin() + 5), (Bytes{0x01, 0x2B, 0x0E, 0x03, 0x00}));
   EXPECT_EQ(clock.NowMs(), 900u + 41 * 50);
 }
 
 TEST_F(LogReadTest, SilenceEndsAfterAboutTwoSecondsWithTheHeaderMessage) {
-  const LogRead read = ReadLog(link, LinkMode::kSerial, 1, true);
-  EXPECT_EQ(read.message, "头格式不对!");
+  const Result<std::vector<LogRow>> read = ReadLog(link, LinkMode::kSerial, 1, true);
+  EXPECT_EQ(read.Text(), "头格式不对!");
   EXPECT_EQ(clock.NowMs(), 41u * 50);
   EXPECT_EQ(port.writes()[0], (Bytes{0x01, 0x2B, 0x0E, 0x03, 0x01, 0xB0, 0xD7}));
 }
@@ -121,41 +121,41 @@ TEST_F(LogReadTest, SilenceEndsAfterAboutTwoSecondsWithTheHeaderMessage) {
 // buffer would have come at 9600 8N2 plus the quiet time, with the answer checks' message.
 TEST_F(LogReadTest, ATricklingLineEndsTheReadAfterItsLongestWait) {
   for (int s = 1; s <= 200; ++s) port.AnswerAfter(1000u * static_cast<uint64_t>(s), Bytes{0x55});
-  const LogRead read = ReadLog(link, LinkMode::kSerial, 1, true);
-  EXPECT_EQ(read.message, "头格式不对!");
+  const Result<std::vector<LogRow>> read = ReadLog(link, LinkMode::kSerial, 1, true);
+  EXPECT_EQ(read.Text(), "头格式不对!");
   EXPECT_GT(clock.NowMs(), 90000u);
   EXPECT_LE(clock.NowMs(), 93700u);
 }
 
 TEST_F(LogReadTest, WirelessPacketsAndTheirErrors) {
   port.AnswerAfter(100, Packets(Answer(3)));
-  const LogRead ok = ReadLog(link, LinkMode::kWireless, 1, false);
-  EXPECT_EQ(ok.rows.size(), 3u);
+  const Result<std::vector<LogRow>> ok = ReadLog(link, LinkMode::kWireless, 1, false);
+  EXPECT_EQ(ok.value.value_or(std::vector<LogRow>{}).size(), 3u);
   EXPECT_EQ(port.writes()[0].size(), 16u);
   EXPECT_EQ(port.writes()[0][15], 7);
 
   port.AnswerAfter(100, Bytes(40, 1));
-  EXPECT_EQ(ReadLog(link, LinkMode::kWireless, 1, false).message, "数据个数不能被16整除=40");
+  EXPECT_EQ(ReadLog(link, LinkMode::kWireless, 1, false).Text(), "数据个数不能被16整除=40");
   Bytes zeroCount = Packets(Answer(1));
   zeroCount[15] = 0;
   port.AnswerAfter(100, zeroCount);
-  EXPECT_EQ(ReadLog(link, LinkMode::kWireless, 1, false).message, "数据包不完整，即不能被16整除!");
+  EXPECT_EQ(ReadLog(link, LinkMode::kWireless, 1, false).Text(), "数据包不完整，即不能被16整除!");
 }
 
 TEST_F(LogReadTest, OversizedAnswerIsCutAtTheBufferThenChecked) {
   Bytes flood = Answer(0);
   flood.resize(90000, 0x55);
   port.AnswerAfter(50, flood);
-  const LogRead read = ReadLog(link, LinkMode::kSerial, 1, false);
-  EXPECT_EQ(read.message, "尾格式不对!");
-  EXPECT_TRUE(read.rows.empty());
+  const Result<std::vector<LogRow>> read = ReadLog(link, LinkMode::kSerial, 1, false);
+  EXPECT_EQ(read.Text(), "尾格式不对!");
+  EXPECT_FALSE(read.value);
 }
 
 TEST_F(LogReadTest, ClosedPortAndMissingNetwork) {
   port.SetOpen(false);
-  EXPECT_EQ(ReadLog(link, LinkMode::kSerial, 1, false).message,
+  EXPECT_EQ(ReadLog(link, LinkMode::kSerial, 1, false).Text(),
             "串口或被占用无法打开！\r\n请关闭占用此串口的程序，在重新打开本程序!");
-  EXPECT_EQ(ReadLog(link, LinkMode::kNetwork, 1, false).message, "网络未连接");
+  EXPECT_EQ(ReadLog(link, LinkMode::kNetwork, 1, false).Text(), "网络未连接");
 }
 
 TEST_F(LogReadTest, NetworkReadTakesEverythingBehindTheHeader) {
@@ -167,13 +167,13 @@ TEST_F(LogReadTest, NetworkReadTakesEverythingBehindTheHeader) {
   framed.insert(framed.end(), answer.begin(), answer.begin() + 50);
   socket->Then(framed);
   socket->Then(Bytes(answer.begin() + 50, answer.end()));
-  const LogRead read = ReadLog(link, LinkMode::kNetwork, 1, false);
-  EXPECT_EQ(read.rows.size(), 2u);
+  const Result<std::vector<LogRow>> read = ReadLog(link, LinkMode::kNetwork, 1, false);
+  EXPECT_EQ(read.value.value_or(std::vector<LogRow>{}).size(), 2u);
   EXPECT_EQ(socket->sent()[0], (Bytes{0, 0, 0, 0, 0, 5, 0x01, 0x2B, 0x0E, 0x03, 0x00}));
   EXPECT_EQ(link.transaction().Current(), 1);
 
   socket->LimitSend(3);
-  EXPECT_EQ(ReadLog(link, LinkMode::kNetwork, 1, false).message, "发送数据失败");
+  EXPECT_EQ(ReadLog(link, LinkMode::kNetwork, 1, false).Text(), "发送数据失败");
 }
 
 }  // namespace

@@ -34,15 +34,10 @@ class RdLinkTest : public ::testing::Test {
     link.transaction().Reset(kTid);
   }
   // The handler's request builder texts, as the dialog fills them with nothing read yet.
-  RdRun Press(int id, const RdInputs& inputs = {}, const RdDeviceChoice& choice = {}) {
+  Result<kaviro::RdAnswer> Press(int id, const RdInputs& inputs = {}, const RdDeviceChoice& choice = {}) {
     const RdButton* button = FindRdButton(id);
     EXPECT_NE(button, nullptr) << id;
-    const RdPress press = RdButtonTexts(*button, choice, inputs);
-    if (press.texts) return RunInternalCommand(link, *press.texts, memory);
-    RdRun refused;
-    refused.reply.status = RdStatus::kRefused;
-    refused.reply.message = press.refusal;
-    return refused;
+    return PressRdButton(link, *button, choice, inputs, memory);
   }
   Bytes Sent(size_t i = 0) const { return i < socket->sent().size() ? socket->sent()[i] : Bytes{}; }
 
@@ -88,10 +83,10 @@ class RdFrames : public RdLinkTest, public ::testing::WithParamInterface<FrameCa
 TEST_P(RdFrames, HandlerSendsItsFrame) {
   const FrameCase& c = GetParam();
   socket->Then(RdAnswer(kTid, {0x36, 0x06, 0, 0, 0, 0}));
-  const RdRun run = Press(c.button, c.inputs, c.choice);
+  const Result<kaviro::RdAnswer> run = Press(c.button, c.inputs, c.choice);
   if (c.frame.empty()) {
-    EXPECT_EQ(run.reply.status, RdStatus::kRefused);
-    EXPECT_EQ(run.reply.message, c.refusal);
+    EXPECT_EQ(run.status, Status::kRefused);
+    EXPECT_EQ(run.Text(), c.refusal);
     EXPECT_TRUE(socket->sent().empty());
     return;
   }
@@ -160,19 +155,19 @@ TEST(RdBuilder, DataAreaHoldsAZeroThenTheAsciiBytes) {
 
 TEST_F(RdLinkTest, WirelessAddressWriteSendsTheZeroAndFiveBytes) {
   socket->Then(RdAnswer(kTid, {0x36, 0x10, 0x10, 0x00, 0x00, 0x03}));
-  const RdRun run = RunInternalCommand(link, {"36", "10", "1000", "0003", "4142434445"}, memory);
+  const Result<kaviro::RdAnswer> run = RunInternalCommand(link, {"36", "10", "1000", "0003", "4142434445"}, memory);
   EXPECT_EQ(Sent(), (Bytes{0x12, 0x34, 1, 1, 0, 13, 0x36, 0x10, 0x10, 0x00, 0x00, 0x03, 0x06, 0x00, 0x41, 0x42, 0x43,
                            0x44, 0x45}));
-  EXPECT_EQ(run.decoded.text, "设置 SN:4142434445");
-  ASSERT_TRUE(run.decoded.wirelessAddress);
-  EXPECT_EQ((*run.decoded.wirelessAddress)[4], 0x45);
-  EXPECT_FALSE(run.decoded.showWirelessAddress);
+  EXPECT_EQ(run.value->decoded.text, "设置 SN:4142434445");
+  ASSERT_TRUE(run.value->decoded.wirelessAddress);
+  EXPECT_EQ((*run.value->decoded.wirelessAddress)[4], 0x45);
+  EXPECT_FALSE(run.value->decoded.showWirelessAddress);
 }
 
 TEST_F(RdLinkTest, MoreThanSevenRegistersAreRefusedUnsent) {
-  const RdRun run = RunInternalCommand(link, {"36", "10", "1000", "8", "41"}, memory);
-  EXPECT_EQ(run.reply.status, RdStatus::kRefused);
-  EXPECT_EQ(run.reply.message, kRdTooManyRegistersText);
+  const Result<kaviro::RdAnswer> run = RunInternalCommand(link, {"36", "10", "1000", "8", "41"}, memory);
+  EXPECT_EQ(run.status, Status::kRefused);
+  EXPECT_EQ(run.Text(), kRdTooManyRegistersText);
   EXPECT_TRUE(socket->sent().empty());
 }
 
@@ -181,42 +176,42 @@ TEST_F(RdLinkTest, AnswerIsTakenByItsTransactionIdWithinAHundredReceives) {
   socket->Then(RdAnswer(kTid - 1, {0x36, 0x03, 0x02, 0x0B, 0x0A}));
   socket->ThenCode(0);  // a failed receive does not end the wait
   socket->Then(RdAnswer(kTid, {0x36, 0x03, 0x02, 0x0C, 0x0F}));
-  const RdRun run = Press(1485);
-  ASSERT_TRUE(run.reply.ok());
+  const Result<kaviro::RdAnswer> run = Press(1485);
+  ASSERT_TRUE(run.ok());
   EXPECT_EQ(clock.NowMs(), 6u * 30);
-  EXPECT_EQ(run.dump, "36 03 02 0C 0F ");
-  ASSERT_TRUE(run.decoded.range);
-  EXPECT_EQ(run.decoded.range->relay, 1);
-  EXPECT_EQ(run.decoded.range->action, "12");
-  EXPECT_EQ(run.decoded.range->offset, "1.5");
-  EXPECT_EQ(run.decoded.text, "");
+  EXPECT_EQ(run.value->dump, "36 03 02 0C 0F ");
+  ASSERT_TRUE(run.value->decoded.range);
+  EXPECT_EQ(run.value->decoded.range->relay, 1);
+  EXPECT_EQ(run.value->decoded.range->action, "12");
+  EXPECT_EQ(run.value->decoded.range->offset, "1.5");
+  EXPECT_EQ(run.value->decoded.text, "");
 }
 
 TEST_F(RdLinkTest, FailuresCarryTheirTexts) {
-  RdRun run = Press(1021);
-  EXPECT_EQ(run.reply.message, text::kBadAnswer);
+  Result<kaviro::RdAnswer> run = Press(1021);
+  EXPECT_EQ(run.Text(), text::kBadAnswer);
   EXPECT_EQ(socket->receives(), 100);
   EXPECT_EQ(clock.NowMs(), 3000u);
 
   // Five bytes with the right id: no answer, not the previous one decoded again.
   socket->Then({0x12, 0x34, 0x01, 0x01, 0x00});
   run = Press(1021);
-  EXPECT_EQ(run.reply.status, RdStatus::kFailed);
-  EXPECT_EQ(run.reply.message, text::kBadAnswer);
+  EXPECT_EQ(run.status, Status::kNoAnswer);
+  EXPECT_EQ(run.Text(), text::kBadAnswer);
   socket->Then(RdHeader(kTid, 8));
-  EXPECT_EQ(Press(1021).reply.message, text::kBadAnswer) << "a header alone is no answer either";
+  EXPECT_EQ(Press(1021).Text(), text::kBadAnswer) << "a header alone is no answer either";
   EXPECT_EQ(memory.rdInfoReadCount, 0);
 
   socket->LimitSend(5);
   run = Press(1021);
-  EXPECT_EQ(run.reply.message, text::kSendFailed);
-  EXPECT_TRUE(run.reply.applicationMessage);
+  EXPECT_EQ(run.Text(), text::kSendFailed);
+  EXPECT_TRUE(run.notices.front().application);
 
   link.SetConnected(false);
   const size_t sends = socket->sent().size();
   run = Press(1021);
-  EXPECT_EQ(run.reply.status, RdStatus::kNoLink);
-  EXPECT_EQ(run.reply.message, text::kNotConnected);
+  EXPECT_EQ(run.status, Status::kNotConnected);
+  EXPECT_EQ(run.Text(), text::kNotConnected);
   EXPECT_EQ(socket->sent().size(), sends);
 }
 
@@ -329,14 +324,15 @@ class ProbeTest : public ::testing::Test {
 
 TEST_F(ProbeTest, SendsTheBlockAndReadsBothValues) {
   port.AnswerAfter(120, Answer(1, 1200, 1205));
-  const ProbeResult r = RunThresholdProbe(link, 1);
+  const Result<ProbeAnswer> r = RunThresholdProbe(link, 1);
   const Bytes block{0x01, 0x03, 0x20, 0x33, 0x00, 0x02, 0x3F, 0xC4, 0, 0, 0, 0, 0, 0, 0, 0};
-  EXPECT_EQ(Bytes(r.sent.begin(), r.sent.end()), block);
+  const ProbeBytes sent = ProbeBlockOf(ProbeRequest(1));
+  EXPECT_EQ(Bytes(sent.begin(), sent.end()), block);
   ASSERT_EQ(port.writes().size(), 1u);
   EXPECT_EQ(port.writes()[0], block);
-  ASSERT_TRUE(r.received);
-  EXPECT_EQ(r.first, 1200);
-  EXPECT_EQ(r.second, 1205);
+  ASSERT_TRUE(r.ok());
+  EXPECT_EQ(r.value->first, 1200);
+  EXPECT_EQ(r.value->second, 1205);
   EXPECT_EQ(clock.NowMs(), 300u) << "read at 200 ms, ended by the quiet step at 300";
 }
 
@@ -366,12 +362,12 @@ TEST_F(ProbeTest, AnswersThatAreNotEvaluated) {
   for (const Case& c : cases) {
     for (const auto& [at, bytes] : c.pieces) port.AnswerAfter(at, bytes);
     const uint64_t start = clock.NowMs();
-    EXPECT_FALSE(RunThresholdProbe(link, 1).received) << c.name;
+    EXPECT_FALSE(RunThresholdProbe(link, 1).value) << c.name;
     EXPECT_LE(clock.NowMs() - start, 1000u) << c.name;
   }
   port.SetOpen(false);
   const size_t writes = port.writes().size();
-  EXPECT_FALSE(RunThresholdProbe(link, 1).received);
+  EXPECT_FALSE(RunThresholdProbe(link, 1).value);
   EXPECT_EQ(port.writes().size(), writes) << "a closed port gets nothing";
 }
 
