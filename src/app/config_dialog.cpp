@@ -8,12 +8,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "app/int_text.h"
 #include "app/main_frame.h"
-#include "app/prompter.h"
 #include "res/dialog_builder.h"
 #include "res/ip_address_edit.h"
+#include "res/prompter.h"
 #include "res/templates.h"
+#include "tools/common/int_text.h"
 
 namespace kaviro {
 
@@ -72,9 +72,9 @@ void CConfigDlg::Confirm() {
 
   // Device ID, interval, radios in this order: the first edit without an integer stops the
   // transfer, it and the fields after it keep their values, and the save still goes on.
-  if (const auto id = ParseIntText(deviceId_->text())) {
+  if (const auto id = ParseIntText(deviceId_->text().toStdString())) {
     deviceIdValue_ = *id;
-    if (const auto interval = ParseIntText(interval_->text())) {
+    if (const auto interval = ParseIntText(interval_->text().toStdString())) {
       intervalValue_ = *interval;
       const int checked = battery_->checkedId();
       batteryValue_ = checked < 0 ? -1 : checked - kBatteryRadios[0];

@@ -9,15 +9,16 @@
 #include <QRadioButton>
 #include <mutex>
 
-#include "app/int_text.h"
-#include "app/main_frame.h"
-#include "app/prompter.h"
+#include "config/app_config.h"
 #include "link/text_format.h"
+#include "monitor/decoded_values.h"
 #include "res/dialog_builder.h"
 #include "res/ip_address_edit.h"
+#include "res/prompter.h"
 #include "res/templates.h"
 #include "tools/common/address_entry.h"
 #include "tools/common/busy_cursor.h"
+#include "tools/common/int_text.h"
 #include "tools/console/identification.h"
 #include "tools/console/lighting.h"
 #include "tools/console/network_module.h"
@@ -65,7 +66,7 @@ auto WithBusyCursor(Work&& work) {
 
 }  // namespace
 
-CModbusTestDlg::CModbusTestDlg(CMainFrame& frame) : frame_(frame) {
+CModbusTestDlg::CModbusTestDlg(const ToolContext& context) : context_(context) {
   res::BuildDialog(*this, res::kModbusTestDialog);
   auto* address = res::Control<QComboBox>(*this, 1012);
   for (const std::string& item : AddressListItems()) address->addItem(Q(item));
@@ -77,9 +78,9 @@ CModbusTestDlg::CModbusTestDlg(CMainFrame& frame) : frame_(frame) {
   res::Control<QLineEdit>(*this, 1013)->setText(QStringLiteral("0001"));
   PreviewIdentification();
   {
-    std::lock_guard lock(frame_.link().Mutex());  // the poll writes the decoded values
+    std::lock_guard lock(context_.link.Mutex());  // the poll writes the decoded values
     for (size_t i = 0; i < kLightingSlots; ++i)
-      lightingTimes_[i] = PickerTimeOfDay(frame_.values().*kLightingRows[i].polled);
+      lightingTimes_[i] = PickerTimeOfDay(context_.values.*kLightingRows[i].polled);
   }
   for (size_t i = 0; i < kLightingSlots; ++i) {
     const TimeOfDay& t = lightingTimes_[i];
@@ -110,10 +111,10 @@ CModbusTestDlg::CModbusTestDlg(CMainFrame& frame) : frame_(frame) {
   on(1149, [this] { WriteModbusAddress(); });
 }
 
-LinkMode CModbusTestDlg::Mode() const { return LinkModeOf(frame_.config().Get().workMode); }
+LinkMode CModbusTestDlg::Mode() const { return LinkModeOf(context_.config.Get().workMode); }
 
 void CModbusTestDlg::Show(const std::string& text, const std::string& caption) {
-  if (!text.empty()) frame_.prompter().Message(this, Q(text), Q(caption));
+  if (!text.empty()) context_.prompter.Message(this, Q(text), Q(caption));
 }
 
 void CModbusTestDlg::Show(const Notice& notice) { Show(notice.text, notice.caption); }
@@ -121,7 +122,7 @@ void CModbusTestDlg::Show(const Notice& notice) { Show(notice.text, notice.capti
 void CModbusTestDlg::ShowFrame(std::span<const uint8_t> frame) { Show(HexBytes(frame)); }
 
 void CModbusTestDlg::SendAndShow(const RtuFrame& frame) {
-  Show(WithBusyCursor([&] { return SendWithoutReply(frame_.link(), Mode(), frame); }));
+  Show(WithBusyCursor([&] { return SendWithoutReply(context_.link, Mode(), frame); }));
 }
 
 std::optional<uint8_t> CModbusTestDlg::ReadAddressEntry() {
@@ -133,7 +134,7 @@ std::optional<uint8_t> CModbusTestDlg::ReadAddressEntry() {
 }
 
 bool CModbusTestDlg::TransferPort() {
-  const std::optional<int> port = ParseIntText(res::Control<QLineEdit>(*this, 1001)->text());
+  const std::optional<int> port = ParseIntText(res::Control<QLineEdit>(*this, 1001)->text().toStdString());
   if (!port) {
     Show(kNotAnIntegerText);
     return false;
@@ -175,7 +176,7 @@ void CModbusTestDlg::Send() {
   if (!frame) return;
   auto* answer = res::Control<QLineEdit>(*this, 1016);
   answer->clear();
-  const RawSend sent = WithBusyCursor([&] { return SendRawFrame(frame_.link(), Mode(), *frame); });
+  const RawSend sent = WithBusyCursor([&] { return SendRawFrame(context_.link, Mode(), *frame); });
   answer->setText(Q(sent.answerText));
   Show(sent.message);
 }
@@ -184,7 +185,7 @@ void CModbusTestDlg::ReadIdentification() {
   const std::optional<uint8_t> unit = ReadAddressEntry();
   if (!unit) return;
   res::Control<QLineEdit>(*this, 1019)->setText(Q(HexBytes(IdentificationRequest(*unit).Bytes())));
-  const IdentificationRead read = WithBusyCursor([&] { return kaviro::ReadIdentification(frame_.link(), Mode(), *unit); });
+  const IdentificationRead read = WithBusyCursor([&] { return kaviro::ReadIdentification(context_.link, Mode(), *unit); });
   if (read.answer) {
     res::Control<QLineEdit>(*this, 1004)->setText(Q(read.answer->answerText));
     if (read.answer->objects)
@@ -228,7 +229,7 @@ void CModbusTestDlg::ReadMac() {
   const std::optional<uint8_t> unit = ReadAddressEntry();
   if (!unit) return;
   ShowFrame(MacReadRequest(*unit).Bytes());
-  const MacAnswer read = WithBusyCursor([&] { return kaviro::ReadMac(frame_.link(), Mode(), *unit); });
+  const MacAnswer read = WithBusyCursor([&] { return kaviro::ReadMac(context_.link, Mode(), *unit); });
   if (read.mac) res::Control<QLineEdit>(*this, 1133)->setText(Q(*read.mac));
   Show(read.message);
 }
@@ -246,7 +247,7 @@ void CModbusTestDlg::ReadNetworkSettings() {
   const std::optional<uint8_t> unit = ReadAddressEntry();
   if (!unit) return;
   ShowFrame(NetworkReadRequest(*unit).Bytes());
-  const NetworkSettingsAnswer read = WithBusyCursor([&] { return kaviro::ReadNetworkSettings(frame_.link(), Mode(), *unit); });
+  const NetworkSettingsAnswer read = WithBusyCursor([&] { return kaviro::ReadNetworkSettings(context_.link, Mode(), *unit); });
   if (read.settings) {
     const NetworkSettings& s = *read.settings;
     listenPort_ = s.port;
@@ -286,7 +287,7 @@ void CModbusTestDlg::ReadWireless() {
   const std::optional<uint8_t> unit = ReadAddressEntry();
   if (!unit) return;
   ShowFrame(WirelessReadRequest(*unit).Bytes());
-  const WirelessAnswer read = WithBusyCursor([&] { return ReadWirelessConfig(frame_.link(), Mode(), *unit); });
+  const WirelessAnswer read = WithBusyCursor([&] { return ReadWirelessConfig(context_.link, Mode(), *unit); });
   if (read.config) {
     for (const RadioRow& row : kRadioRows) {
       res::Control<QLineEdit>(*this, row.edit)->setText(Q((*read.config).*row.address));
@@ -314,7 +315,7 @@ void CModbusTestDlg::ReadModbusAddress() {
   const std::optional<uint8_t> unit = ReadAddressEntry();
   if (!unit) return;
   ShowFrame(ModbusAddressRequest(*unit).Bytes());
-  const ModbusAddressRead read = WithBusyCursor([&] { return kaviro::ReadModbusAddress(frame_.link(), Mode(), *unit); });
+  const ModbusAddressRead read = WithBusyCursor([&] { return kaviro::ReadModbusAddress(context_.link, Mode(), *unit); });
   if (read.address) res::Control<QPushButton>(*this, 1150)->setText(Q(ModbusAddressCaption(*read.address)));
   Show(read.message);
 }
@@ -325,7 +326,7 @@ void CModbusTestDlg::WriteModbusAddress() {
   const std::optional<uint8_t> next = ParseModbusAddressText(res::Control<QLineEdit>(*this, 1147)->text().toStdString());
   if (!next) return Show(kModbusAddressRefusal);
   ShowFrame(ModbusAddressWrite(*unit, *next).Bytes());
-  Show(WithBusyCursor([&] { return kaviro::WriteModbusAddress(frame_.link(), Mode(), *unit, *next); }));
+  Show(WithBusyCursor([&] { return kaviro::WriteModbusAddress(context_.link, Mode(), *unit, *next); }));
 }
 
 }  // namespace kaviro

@@ -6,10 +6,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/main_frame.h"
-#include "app/prompter.h"
+#include "config/app_config.h"
 #include "link/text_format.h"
 #include "res/dialog_builder.h"
+#include "res/prompter.h"
 #include "res/templates.h"
 #include "tools/common/busy_cursor.h"
 
@@ -32,7 +32,7 @@ void SpaceEvenly(QLabel& label) {
 }
 }  // namespace
 
-CControllerInfoDlg::CControllerInfoDlg(CMainFrame& frame) : frame_(frame) {
+CControllerInfoDlg::CControllerInfoDlg(const ToolContext& context) : context_(context) {
   res::BuildDialog(*this, res::kControllerInfoDialog);
   auto on = [this](int id, void (CControllerInfoDlg::*handler)()) {
     connect(res::Control<QPushButton>(*this, id), &QPushButton::clicked, this, handler);
@@ -49,12 +49,12 @@ CControllerInfoDlg::CControllerInfoDlg(CMainFrame& frame) : frame_(frame) {
     for (const InfoLabel& bit : labels) res::Control<QLabel>(*this, bit.id)->setWordWrap(true);
 }
 
-LinkMode CControllerInfoDlg::Mode() const { return LinkModeOf(frame_.config().Get().workMode); }
+LinkMode CControllerInfoDlg::Mode() const { return LinkModeOf(context_.config.Get().workMode); }
 
-uint8_t CControllerInfoDlg::Unit() const { return static_cast<uint8_t>(frame_.config().Get().deviceId); }
+uint8_t CControllerInfoDlg::Unit() const { return static_cast<uint8_t>(context_.config.Get().deviceId); }
 
 void CControllerInfoDlg::Show(const std::vector<std::string>& messages) {
-  for (const std::string& m : messages) frame_.prompter().Message(this, QString::fromStdString(m));
+  for (const std::string& m : messages) context_.prompter.Message(this, QString::fromStdString(m));
 }
 
 void CControllerInfoDlg::Light(int id, bool lit) { res::Control(*this, id)->setEnabled(lit); }
@@ -67,7 +67,7 @@ void CControllerInfoDlg::SetText(int id, const QString& text) {
 void CControllerInfoDlg::ReadTable() {
   const PresetTableRead read = [&] {
     BusyCursor busy;
-    return ReadPresetTable(frame_.link(), Mode(), Unit());
+    return ReadPresetTable(context_.link, Mode(), Unit());
   }();
   if (read.words) {
     const PresetTexts texts = PresetTableTexts(*read.words);
@@ -83,24 +83,24 @@ void CControllerInfoDlg::SetCustomRow() {
     typed[j] = res::Control<QLineEdit>(*this, PresetEditId(kCustomPresetRow, j))->text().toStdString();
   const CustomPresetCheck check = CheckCustomPreset(typed);
   if (!check.words) {
-    frame_.prompter().Message(this, QString::fromStdString(check.message), QString::fromStdString(check.caption));
+    context_.prompter.Message(this, QString::fromStdString(check.message), QString::fromStdString(check.caption));
     res::Control(*this, PresetEditId(kCustomPresetRow, check.column))->setFocus();
     return;
   }
   const RtuFrame frame = CustomPresetFrame(Unit(), *check.words);
   // The frame is shown first and goes out once the user has seen it.
-  frame_.prompter().Message(this, QString::fromStdString(HexBytes(frame.Bytes())));
+  context_.prompter.Message(this, QString::fromStdString(HexBytes(frame.Bytes())));
   const ParamReply sent = [&] {
     BusyCursor busy;
-    return SendCustomPreset(frame_.link(), Mode(), frame);
+    return SendCustomPreset(context_.link, Mode(), frame);
   }();
-  if (!sent.message.empty()) frame_.prompter().Message(this, QString::fromStdString(sent.message));
+  if (!sent.message.empty()) context_.prompter.Message(this, QString::fromStdString(sent.message));
 }
 
 void CControllerInfoDlg::ReadSwitches() {
   const RegisterRead read = [&] {
     BusyCursor busy;
-    return ReadInfoRegister(frame_.link(), Mode(), Unit(), kDipRegister);
+    return ReadInfoRegister(context_.link, Mode(), Unit(), kDipRegister);
   }();
   Show(read.messages);
   if (!read.value) return;
@@ -119,7 +119,7 @@ void CControllerInfoDlg::ReadSwitches() {
 void CControllerInfoDlg::ReadFaultsAndAlarms() {
   const FaultAlarmRead read = [&] {
     BusyCursor busy;
-    return kaviro::ReadFaultsAndAlarms(frame_.link(), Mode(), Unit());
+    return kaviro::ReadFaultsAndAlarms(context_.link, Mode(), Unit());
   }();
   auto lightBits = [this](uint16_t word, std::span<const InfoLabel> labels) {
     for (size_t k = 0; k < labels.size(); ++k) Light(labels[k].id, word >> k & 1);

@@ -4,9 +4,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/main_frame.h"
-#include "app/prompter.h"
+#include "config/app_config.h"
 #include "res/dialog_builder.h"
+#include "res/prompter.h"
 #include "res/templates.h"
 #include "tools/common/busy_cursor.h"
 #include "tools/controller/param_settings.h"
@@ -31,7 +31,7 @@ const QDate kLatestDate(2067, 12, 31);
 
 }  // namespace
 
-CParamSetDlg::CParamSetDlg(CMainFrame& frame) : frame_(frame) {
+CParamSetDlg::CParamSetDlg(const ToolContext& context) : context_(context) {
   res::BuildDialog(*this, res::kParamSetDialog);
   date_ = res::Control<QDateTimeEdit>(*this, 1372);
   time_ = res::Control<QDateTimeEdit>(*this, 1373);
@@ -60,11 +60,11 @@ void CParamSetDlg::showEvent(QShowEvent* event) {
 void CParamSetDlg::Initialise() {
   initialised_ = true;
   for (int id : kHiddenAtStart) res::Control(*this, id)->hide();
-  if (!ParamLinkUsable(frame_.link(), Mode())) {
-    frame_.prompter().Message(this, QString::fromUtf8(ParamLinkMissingText(Mode())));
+  if (!ParamLinkUsable(context_.link, Mode())) {
+    context_.prompter.Message(this, QString::fromUtf8(ParamLinkMissingText(Mode())));
     return;
   }
-  const DecodedValues cached = CachedParams(frame_.link(), frame_.values());
+  const DecodedValues cached = CachedParams(context_.link, context_.values);
   for (const ParamRow& row : ParamRows())
     if (row.reg != kFilledAfterClock) ShowCached(row, cached);
   ReadControllerClock();
@@ -75,20 +75,20 @@ void CParamSetDlg::ShowCached(const ParamRow& row, const DecodedValues& cached) 
   res::Control<QLineEdit>(*this, row.displayId)->setText(QString::fromStdString(ParamDisplayText(row, cached)));
 }
 
-LinkMode CParamSetDlg::Mode() const { return LinkModeOf(frame_.config().Get().workMode); }
+LinkMode CParamSetDlg::Mode() const { return LinkModeOf(context_.config.Get().workMode); }
 
-uint8_t CParamSetDlg::Unit() const { return static_cast<uint8_t>(frame_.config().Get().deviceId); }
+uint8_t CParamSetDlg::Unit() const { return static_cast<uint8_t>(context_.config.Get().deviceId); }
 
 void CParamSetDlg::Tell(const ParamReply& reply) {
   if (reply.message.empty()) return;
-  QWidget* owner = reply.applicationMessage ? static_cast<QWidget*>(&frame_) : this;
-  frame_.prompter().Message(owner, QString::fromStdString(reply.message));
+  QWidget* owner = reply.applicationMessage ? context_.window : this;
+  context_.prompter.Message(owner, QString::fromStdString(reply.message));
 }
 
 void CParamSetDlg::ReadRow(const ParamRow& row) {
   const ParamRowRead read = [&] {
     BusyCursor busy;
-    return ReadParamRow(frame_.link(), Mode(), Unit(), row, frame_.values());
+    return ReadParamRow(context_.link, Mode(), Unit(), row, context_.values);
   }();
   if (read.reply.ok()) res::Control<QLineEdit>(*this, row.displayId)->setText(QString::fromStdString(read.text));
   Tell(read.reply);
@@ -98,7 +98,7 @@ void CParamSetDlg::WriteRow(const ParamRow& row) {
   const std::string input = res::Control<QLineEdit>(*this, row.inputId)->text().toStdString();
   const ParamReply reply = [&] {
     BusyCursor busy;
-    return WriteParamRegister(frame_.link(), Mode(), Unit(), row, input);
+    return WriteParamRegister(context_.link, Mode(), Unit(), row, input);
   }();
   Tell(reply);
 }
@@ -106,7 +106,7 @@ void CParamSetDlg::WriteRow(const ParamRow& row) {
 void CParamSetDlg::ReadControllerClock() {
   const ClockRead read = [&] {
     BusyCursor busy;
-    return kaviro::ReadControllerClock(frame_.link(), Mode(), Unit());
+    return kaviro::ReadControllerClock(context_.link, Mode(), Unit());
   }();
   if (read.reply.ok() && read.time) {
     const LocalDateTime& t = *read.time;
@@ -123,7 +123,7 @@ void CParamSetDlg::WriteControllerClock() {
   const LocalDateTime chosen{d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second()};
   const ParamReply reply = [&] {
     BusyCursor busy;
-    return kaviro::WriteControllerClock(frame_.link(), Mode(), Unit(), chosen);
+    return kaviro::WriteControllerClock(context_.link, Mode(), Unit(), chosen);
   }();
   Tell(reply);
 }

@@ -6,11 +6,11 @@
 #include <QPushButton>
 #include <QTableWidget>
 
-#include "app/main_frame.h"
-#include "app/prompter.h"
+#include "config/app_config.h"
 #include "config/atomic_file.h"
 #include "link/text_format.h"
 #include "res/dialog_builder.h"
+#include "res/prompter.h"
 #include "res/templates.h"
 #include "tools/common/address_entry.h"
 #include "tools/common/busy_cursor.h"
@@ -18,7 +18,7 @@
 
 namespace kaviro {
 
-CLogReadDlg::CLogReadDlg(CMainFrame& frame) : frame_(frame) {
+CLogReadDlg::CLogReadDlg(const ToolContext& context) : context_(context) {
   res::BuildDialog(*this, res::kLogReadDialog);
   address_ = res::Control<QComboBox>(*this, 1012);
   request_ = res::Control<QLineEdit>(*this, 1001);
@@ -50,13 +50,13 @@ void CLogReadDlg::Read(bool latest) {
   std::string message;
   const std::optional<uint8_t> unit = ParseAddressEntry(address_->currentText().toStdString(), message);
   if (!unit) {
-    frame_.prompter().Message(this, QString::fromStdString(message));
+    context_.prompter.Message(this, QString::fromStdString(message));
     return;
   }
   request_->setText(QString::fromStdString(HexBytes(LogRequest(*unit, latest).Bytes())));
   const LogRead read = [&] {
     BusyCursor busy;
-    return ReadLog(frame_.link(), LinkModeOf(frame_.config().Get().workMode), *unit, latest);
+    return ReadLog(context_.link, LinkModeOf(context_.config.Get().workMode), *unit, latest);
   }();
   // New records go on top, in answer order, above whatever the list held.
   for (int r = 0; r < static_cast<int>(read.rows.size()); ++r) {
@@ -64,7 +64,7 @@ void CLogReadDlg::Read(bool latest) {
     for (int c = 0; c < static_cast<int>(kLogColumns); ++c)
       list_->setItem(r, c, new QTableWidgetItem(QString::fromStdString(read.rows[r][c])));
   }
-  if (!read.message.empty()) frame_.prompter().Message(this, QString::fromStdString(read.message));
+  if (!read.message.empty()) context_.prompter.Message(this, QString::fromStdString(read.message));
 }
 
 void CLogReadDlg::ClearList() { list_->setRowCount(0); }
@@ -78,15 +78,15 @@ std::vector<LogRow> CLogReadDlg::Rows() const {
 }
 
 void CLogReadDlg::Export(const LogExportFormat& format) {
-  const QString chosen = frame_.prompter().SaveFileName(this, QString::fromUtf8(format.filter));
+  const QString chosen = context_.prompter.SaveFileName(this, QString::fromUtf8(format.filter));
   if (chosen.isEmpty()) return;
   const QString path = chosen + QString::fromUtf8(format.extension);  // always, as the list expects
   if (list_->rowCount() == 0) {
-    frame_.prompter().Message(this, QString::fromUtf8(kLogEmptyText));
+    context_.prompter.Message(this, QString::fromUtf8(kLogEmptyText));
     return;
   }
   if (!WriteFileAtomically(path.toStdString(), LogExportBytes(Rows(), format)))
-    frame_.prompter().Message(this, QString::fromStdString(Format(kLogCannotWriteText, path.toStdString().c_str())));
+    context_.prompter.Message(this, QString::fromStdString(Format(kLogCannotWriteText, path.toStdString().c_str())));
 }
 
 }  // namespace kaviro

@@ -6,10 +6,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/main_frame.h"
-#include "app/prompter.h"
+#include "config/app_config.h"
 #include "link/text_format.h"
 #include "res/dialog_builder.h"
+#include "res/prompter.h"
 #include "res/templates.h"
 #include "tools/common/address_entry.h"
 #include "tools/common/busy_cursor.h"
@@ -48,8 +48,8 @@ std::string Text(const QLineEdit* edit) { return edit->text().toStdString(); }
 
 }  // namespace
 
-CRelayDevDlg::CRelayDevDlg(CMainFrame& frame, RelayMemory& memory)
-    : frame_(frame), memory_(memory), rdWirelessAddress_(kRdFactoryWirelessAddress) {
+CRelayDevDlg::CRelayDevDlg(const ToolContext& context, RelayMemory& memory)
+    : context_(context), memory_(memory), rdWirelessAddress_(kRdFactoryWirelessAddress) {
   res::BuildDialog(*this, res::kRelayDialog);
   Fill(*Combo(1466), kPorts);
   Fill(*Combo(1467), kBaudRates);
@@ -57,8 +57,8 @@ CRelayDevDlg::CRelayDevDlg(CMainFrame& frame, RelayMemory& memory)
   Fill(*Combo(1475), kBatteryCounts);
   Combo(1475)->setCurrentIndex(-1);  // no battery count chosen until the RD tells
 
-  const bool network = LinkModeOf(frame_.config().Get().workMode) == LinkMode::kNetwork;
-  if (network && CachedParams(frame_.link(), frame_.values()).rdLinkSetting == 0) {
+  const bool network = LinkModeOf(context_.config.Get().workMode) == LinkMode::kNetwork;
+  if (network && CachedParams(context_.link, context_.values).rdLinkSetting == 0) {
     for (const std::string& item : AddressListItems()) {
       Combo(1469)->addItem(QString::fromStdString(item));
       Combo(1489)->addItem(QString::fromStdString(item));
@@ -103,7 +103,7 @@ void CRelayDevDlg::Press(int id) {
                               memory_.lastRdModbusId};
   const RdPress press = RdButtonTexts(*button, choice, inputs);
   if (!press.texts) {
-    frame_.prompter().Message(this, QString::fromStdString(press.refusal));
+    context_.prompter.Message(this, QString::fromStdString(press.refusal));
     return;
   }
   for (int e : button->enable) SetEnabled(e, true);
@@ -125,11 +125,11 @@ bool CRelayDevDlg::RunInternalCommand() {
                              Text(Edit(1476)), Text(Edit(1477)), Text(Edit(1478))};
   const RdRun run = [&] {
     BusyCursor busy;
-    return ::kaviro::RunInternalCommand(frame_.link(), texts, memory_);
+    return ::kaviro::RunInternalCommand(context_.link, texts, memory_);
   }();
   if (!run.reply.ok()) {
     if (!run.reply.message.empty())
-      frame_.prompter().Message(run.reply.applicationMessage ? nullptr : this,
+      context_.prompter.Message(run.reply.applicationMessage ? nullptr : this,
                                 QString::fromStdString(run.reply.message));
     return false;
   }

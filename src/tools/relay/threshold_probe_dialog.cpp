@@ -4,7 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/main_frame.h"
+#include "config/app_config.h"
 #include "link/text_format.h"
 #include "res/dialog_builder.h"
 #include "res/templates.h"
@@ -13,7 +13,7 @@
 
 namespace kaviro {
 
-CThresholdProbeDlg::CThresholdProbeDlg(CMainFrame& frame) : frame_(frame) {
+CThresholdProbeDlg::CThresholdProbeDlg(const ToolContext& context) : context_(context) {
   res::BuildDialog(*this, res::kThresholdProbeDialog);
   connect(res::Control<QPushButton>(*this, 1494), &QPushButton::clicked, this, [this] { Probe(); });
   connect(res::Control<QPushButton>(*this, 1), &QPushButton::clicked, this, [this] { accept(); });
@@ -21,12 +21,12 @@ CThresholdProbeDlg::CThresholdProbeDlg(CMainFrame& frame) : frame_(frame) {
 }
 
 void CThresholdProbeDlg::Probe() {
-  const auto unit = static_cast<uint8_t>(frame_.config().Get().deviceId & 0xFF);
+  const auto unit = static_cast<uint8_t>(context_.config.Get().deviceId & 0xFF);
   const ProbeBytes sent = ProbeBlockOf(ProbeRequest(unit));
   res::Control<QLineEdit>(*this, 1015)->setText(QString::fromStdString(HexBytes(sent)));
   const ProbeResult result = [&] {
     BusyCursor busy;
-    return RunThresholdProbe(frame_.link(), unit);
+    return RunThresholdProbe(context_.link, unit);
   }();
   if (!result.received) return;
   res::Control<QLabel>(*this, 1492)->setText(QString::fromStdString(ProbeValueText(result.first)));

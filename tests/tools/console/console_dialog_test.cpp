@@ -14,12 +14,13 @@
 #include <optional>
 
 #include "app/gui_fixture.h"
+#include "app/tool_menu.h"
 #include "link/fake_link.h"
 #include "res/dialog_builder.h"
 #include "res/ip_address_edit.h"
 #include "sim/sim_process.h"
 #include "tools/console/modbus_test_dialog.h"
-#include "tools/tool_dialogs.h"
+#include "tools/tool_fixture.h"
 
 namespace kaviro {
 namespace {
@@ -36,17 +37,12 @@ void Click(const QWidget& d, int id) { res::Control<QAbstractButton>(d, id)->cli
 bool Checked(const QWidget& d, int id) { return res::Control<QAbstractButton>(d, id)->isChecked(); }
 QString U(const char* text) { return QString::fromUtf8(text); }
 
-class ConsoleDialogTest : public testing::GuiTest {
+class ConsoleDialogTest : public testing::ToolTest {
  protected:
   CModbusTestDlg& Open() {
-    Start({}, clock);
-    frame->poller().Stop();  // the dialog has the link to itself, as when opened from the menu
-    frame->link().UseSerialDevice(&port);
-    dialog = std::make_unique<CModbusTestDlg>(*frame);
+    dialog = std::make_unique<CModbusTestDlg>(Context());
     return *dialog;
   }
-  testing::FakeClock clock;
-  testing::ScriptedPort port{clock};
   std::unique_ptr<CModbusTestDlg> dialog;
 };
 
@@ -143,13 +139,13 @@ TEST_F(ConsoleDialogTest, AddressOctetsNeverWrap) {
 TEST_F(ConsoleDialogTest, LightingTimesRoundTripInEveryZone) {
   const std::optional<std::string> saved = std::getenv("TZ") ? std::optional<std::string>(std::getenv("TZ")) : std::nullopt;
   Open();
-  frame->values().lightOnAtDusk = 66600;
-  frame->values().lightOffAtDawn = 23 * 3600 + 59 * 60 + 59;
+  values.lightOnAtDusk = 66600;
+  values.lightOffAtDawn = 23 * 3600 + 59 * 60 + 59;
   for (const char* zone : {"UTC", "Asia/Shanghai", "America/New_York"}) {
     SCOPED_TRACE(zone);
     setenv("TZ", zone, 1);
     tzset();
-    CModbusTestDlg d(*frame);
+    CModbusTestDlg d(Context());
     EXPECT_EQ(res::Control<QDateTimeEdit>(d, 1119)->time(), QTime(18, 30, 0));
     EXPECT_EQ(res::Control<QDateTimeEdit>(d, 1127)->time(), QTime(23, 59, 59));
     prompter.texts.clear();

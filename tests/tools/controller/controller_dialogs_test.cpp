@@ -6,6 +6,7 @@
 #include <set>
 
 #include "app/gui_fixture.h"
+#include "app/tool_menu.h"
 #include "link/fake_link.h"
 #include "link/text_format.h"
 #include "res/dialog_builder.h"
@@ -15,7 +16,7 @@
 #include "tools/controller/coil_command.h"
 #include "tools/controller/controller_info.h"
 #include "tools/controller/controller_info_dialog.h"
-#include "tools/tool_dialogs.h"
+#include "tools/tool_fixture.h"
 
 namespace kaviro {
 namespace {
@@ -37,14 +38,12 @@ Bytes ReadAnswer(uint8_t unit, const std::vector<uint16_t>& words) {
   return {f.Bytes().begin(), f.Bytes().end()};
 }
 
-class ControllerDialogTest : public kaviro::testing::GuiTest {
+class ControllerDialogTest : public kaviro::testing::ToolTest {
  protected:
   template <typename Dialog>
   Dialog& Open(std::unique_ptr<Dialog>& slot, int workMode = 0) {
-    Start([&](AppConfig& c) { c.workMode = workMode; }, clock);
-    frame->poller().Stop();  // the dialog has the link to itself, as when opened from the menu
-    frame->link().UseSerialDevice(&port);
-    slot = std::make_unique<Dialog>(*frame);
+    Configure([&](AppConfig& c) { c.workMode = workMode; });
+    slot = std::make_unique<Dialog>(Context());
     return *slot;
   }
   QString Text(QWidget& d, int id) {
@@ -54,8 +53,6 @@ class ControllerDialogTest : public kaviro::testing::GuiTest {
   bool Lit(QWidget& d, int id) { return res::Control(d, id)->isEnabled(); }
   void Click(QWidget& d, int id) { res::Control<QPushButton>(d, id)->click(); }
 
-  kaviro::testing::FakeClock clock;
-  kaviro::testing::ScriptedPort port{clock};
   std::unique_ptr<CActionCmdDlg> actions;
   std::unique_ptr<CControllerInfoDlg> info;
 };

@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "app/gui_fixture.h"
+#include "app/tool_menu.h"
 #include "link/fake_link.h"
 #include "link/link_texts.h"
 #include "res/dialog_builder.h"
@@ -12,7 +13,7 @@
 #include "sim/sim_process.h"
 #include "tools/controller/param_set_dialog.h"
 #include "tools/controller/param_settings.h"
-#include "tools/tool_dialogs.h"
+#include "tools/tool_fixture.h"
 
 namespace kaviro {
 namespace {
@@ -33,23 +34,19 @@ QDateTime Clock(QWidget& dialog) {
   return QDateTime(res::Control<QDateTimeEdit>(dialog, 1372)->date(), res::Control<QDateTimeEdit>(dialog, 1373)->time());
 }
 
-class ParamDialogTest : public kaviro::testing::GuiTest {
+class ParamDialogTest : public kaviro::testing::ToolTest {
  protected:
   CParamSetDlg& Open(const std::function<void(AppConfig&)>& edit = {}) {
-    Start(edit, clock);
-    frame->poller().Stop();  // the dialog has the link to itself, as when opened from the menu
-    frame->link().UseSerialDevice(&port);
-    dialog = std::make_unique<CParamSetDlg>(*frame);
+    if (edit) Configure(edit);
+    dialog = std::make_unique<CParamSetDlg>(Context());
     return *dialog;
   }
-  kaviro::testing::FakeClock clock;
-  kaviro::testing::ScriptedPort port{clock};
   std::unique_ptr<CParamSetDlg> dialog;
 };
 
 TEST_F(ParamDialogTest, OpeningHidesFiveRowsShowsTheCacheAndReadsTheClock) {
   CParamSetDlg& d = Open();
-  DecodedValues& v = frame->values();
+  DecodedValues& v = values;
   v.loadHighVoltageDisconnect = 16.0f;
   v.lowVoltageAlarmDelay = 35;
   v.minimumTemperatureCompensation = -20;
@@ -85,7 +82,7 @@ TEST_F(ParamDialogTest, OpeningHidesFiveRowsShowsTheCacheAndReadsTheClock) {
 TEST_F(ParamDialogTest, WithoutTheLinkOpeningSaysSoAndSendsNothing) {
   CParamSetDlg& serial = Open();
   port.SetOpen(false);
-  frame->values().loadHighVoltageDisconnect = 16.0f;
+  values.loadHighVoltageDisconnect = 16.0f;
   serial.show();
   EXPECT_EQ(prompter.texts, QStringList{QString::fromUtf8(text::kPortBusy)});
   EXPECT_TRUE(Text(serial, 1331).isEmpty());
@@ -93,7 +90,6 @@ TEST_F(ParamDialogTest, WithoutTheLinkOpeningSaysSoAndSendsNothing) {
 
   prompter.texts.clear();
   dialog.reset();
-  frame.reset();
   CParamSetDlg& network = Open([](AppConfig& c) { c.workMode = 1; });
   network.show();
   EXPECT_EQ(prompter.texts, QStringList{QString::fromUtf8(text::kNotConnected)});
@@ -104,7 +100,7 @@ TEST_F(ParamDialogTest, RowButtonsReadIntoTheCacheAndWriteTheInput) {
   port.AnswerAfter(50, ReadAnswer({1450}));
   Click(d, 1342);
   EXPECT_EQ(Text(d, 1331), QStringLiteral("14.50"));
-  EXPECT_EQ(frame->values().loadHighVoltageDisconnect, 14.5f);
+  EXPECT_EQ(values.loadHighVoltageDisconnect, 14.5f);
 
   Type(d, 1353, "12.5");
   Click(d, 1364);
@@ -115,20 +111,20 @@ TEST_F(ParamDialogTest, RowButtonsReadIntoTheCacheAndWriteTheInput) {
   EXPECT_EQ(prompter.texts, (QStringList{QString::fromUtf8(kBadInputText), QString::fromUtf8(text::kSetOk)}));
   EXPECT_EQ(port.writes().back(), write);
   EXPECT_EQ(Text(d, 1331), QStringLiteral("14.50"));  // a write changes neither display nor cache
-  EXPECT_EQ(frame->values().loadHighVoltageDisconnect, 14.5f);
+  EXPECT_EQ(values.loadHighVoltageDisconnect, 14.5f);
 }
 
 TEST_F(ParamDialogTest, OnlyTheNetworkSendFailureIsTheApplicationsMessage) {
   CParamSetDlg& d = Open([](AppConfig& c) { c.workMode = 1; });
   auto socket = std::make_shared<kaviro::testing::ScriptedSocket>();
-  frame->link().SetConnection(socket);
-  frame->link().SetConnected(true);
+  link.SetConnection(socket);
+  link.SetConnected(true);
   socket->LimitSend(3);
   Click(d, 1342);
   socket->LimitSend(-1);
   Click(d, 1342);
   EXPECT_EQ(prompter.texts, (QStringList{QString::fromUtf8(text::kSendFailed), QString::fromUtf8(kReadFailedText)}));
-  EXPECT_EQ(prompter.owners, (QList<QWidget*>{frame.get(), &d}));
+  EXPECT_EQ(prompter.owners, (QList<QWidget*>{&window, &d}));
 }
 
 TEST_F(ParamDialogTest, ClockButtonsSendThePickedLocalTime) {

@@ -7,11 +7,12 @@
 #include <iterator>
 
 #include "app/gui_fixture.h"
+#include "app/tool_menu.h"
 #include "link/fake_link.h"
 #include "res/dialog_builder.h"
 #include "sim/sim_process.h"
 #include "tools/log/log_read_dialog.h"
-#include "tools/tool_dialogs.h"
+#include "tools/tool_fixture.h"
 
 namespace kaviro {
 namespace {
@@ -37,20 +38,15 @@ std::string FileText(const std::string& path) {
   return {std::istreambuf_iterator<char>(in), {}};
 }
 
-class LogDialogTest : public kaviro::testing::GuiTest {
+class LogDialogTest : public kaviro::testing::ToolTest {
  protected:
   CLogReadDlg& Open() {
-    Start({}, clock);
-    frame->poller().Stop();  // the dialog has the link to itself, as when opened from the menu
-    frame->link().UseSerialDevice(&port);
-    dialog = std::make_unique<CLogReadDlg>(*frame);
+    dialog = std::make_unique<CLogReadDlg>(Context());
     return *dialog;
   }
   QString Cell(int row, int column) {
     return res::Control<QTableWidget>(*dialog, 1459)->item(row, column)->text();
   }
-  kaviro::testing::FakeClock clock;
-  kaviro::testing::ScriptedPort port{clock};
   std::unique_ptr<CLogReadDlg> dialog;
 };
 

@@ -7,13 +7,14 @@
 #include <QPushButton>
 
 #include "app/gui_fixture.h"
+#include "app/tool_menu.h"
 #include "link/fake_link.h"
 #include "res/dialog_builder.h"
 #include "sim/sim_process.h"
 #include "tools/relay/rd_answers.h"
 #include "tools/relay/rd_buttons.h"
 #include "tools/relay/relay_dev_dialog.h"
-#include "tools/tool_dialogs.h"
+#include "tools/tool_fixture.h"
 
 namespace kaviro {
 namespace {
@@ -28,18 +29,17 @@ const Bytes kInformationExample = {0x36, 0x03, 0x08, 0x05, 0x01, 0x00, 0x00, 0x3
 constexpr int kSenders[] = {1465, 1021, 1471, 1472, 1473, 1474, 1036, 1037, 1038, 1039, 1040, 1041, 1042,
                             1043, 1044, 1475, 1489, 1480, 1481, 1482, 1484, 1485, 1486, 1487, 1488, 1131, 1132, 1018};
 
-class RelayDialogTest : public kaviro::testing::GuiTest {
+class RelayDialogTest : public kaviro::testing::ToolTest {
  protected:
   CRelayDevDlg& Open(int workMode = 1, int16_t rdLinkSetting = 0) {
-    Start([&](AppConfig& c) { c.workMode = workMode; }, clock);
-    frame->poller().Stop();  // the dialog has the link to itself, as when opened from the menu
-    frame->values().rdLinkSetting = rdLinkSetting;
-    frame->link().SetConnection(socket);
-    frame->link().SetConnected(true);
-    dialog = std::make_unique<CRelayDevDlg>(*frame, memory);
+    Configure([&](AppConfig& c) { c.workMode = workMode; });
+    values.rdLinkSetting = rdLinkSetting;
+    link.SetConnection(socket);
+    link.SetConnected(true);
+    dialog = std::make_unique<CRelayDevDlg>(Context(), memory);
     return *dialog;
   }
-  void Answer(const Bytes& pdu) { socket->Then(RdAnswer(frame->link().transaction().Current(), pdu)); }
+  void Answer(const Bytes& pdu) { socket->Then(RdAnswer(link.transaction().Current(), pdu)); }
   // What the last request carried behind its transaction id and header.
   Bytes LastPdu() const {
     if (socket->sent().empty()) return {};
@@ -56,7 +56,6 @@ class RelayDialogTest : public kaviro::testing::GuiTest {
     emit Combo(id)->activated(index);
   }
 
-  kaviro::testing::FakeClock clock;
   std::shared_ptr<kaviro::testing::ScriptedSocket> socket = std::make_shared<kaviro::testing::ScriptedSocket>();
   RelayMemory memory;
   std::unique_ptr<CRelayDevDlg> dialog;
