@@ -8,6 +8,7 @@
 
 #include "config/app_config.h"
 #include "link/text_format.h"
+#include "res/controller_info_dialog_ids.h"
 #include "res/dialog_builder.h"
 #include "res/prompter.h"
 #include "res/templates.h"
@@ -16,8 +17,6 @@
 namespace kaviro {
 
 namespace {
-constexpr int kSwitchCounterId = 1298;
-constexpr int kFaultCounterId = 1299;
 constexpr char kSwitchNumbers[] = " 1     2     3  4     5  6  7    8";
 
 // The switch numbers stand under their indicators only when every character of the number row
@@ -37,10 +36,10 @@ CControllerInfoDlg::CControllerInfoDlg(const ToolContext& context) : context_(co
   auto on = [this](int id, void (CControllerInfoDlg::*handler)()) {
     connect(res::Control<QPushButton>(*this, id), &QPushButton::clicked, this, handler);
   };
-  on(1125, &CControllerInfoDlg::ReadTable);
-  on(1126, &CControllerInfoDlg::SetCustomRow);
-  on(1229, &CControllerInfoDlg::ReadSwitches);
-  on(1274, &CControllerInfoDlg::ReadFaultsAndAlarms);
+  on(info_ids::kReadPresets, &CControllerInfoDlg::ReadTable);
+  on(info_ids::kSetCustomRow, &CControllerInfoDlg::SetCustomRow);
+  on(info_ids::kReadSwitches, &CControllerInfoDlg::ReadSwitches);
+  on(info_ids::kReadFaultsAndAlarms, &CControllerInfoDlg::ReadFaultsAndAlarms);
 
   for (QLabel* label : findChildren<QLabel*>())
     if (label->text() == QString::fromUtf8(kSwitchNumbers)) SpaceEvenly(*label);
@@ -113,7 +112,7 @@ void CControllerInfoDlg::ReadSwitches() {
     const DipGroup& group = kDipGroupTable[g];
     for (int o = 0; o < group.count; ++o) Light(group.options[o].id, group.options[o].id == view.lit[g].id);
   }
-  SetText(kSwitchCounterId, QString::number(++switchReads_));
+  SetText(info_ids::kSwitchReadCount, QString::number(++switchReads_));
 }
 
 void CControllerInfoDlg::ReadFaultsAndAlarms() {
@@ -127,7 +126,7 @@ void CControllerInfoDlg::ReadFaultsAndAlarms() {
   if (read.faults) lightBits(*read.faults, kFaultLabels);
   if (read.alarms) lightBits(*read.alarms, kAlarmLabels);
   Show(read.messages);
-  if (read.alarms) SetText(kFaultCounterId, QString::number(++faultReads_));
+  if (read.alarms) SetText(info_ids::kFaultReadCount, QString::number(++faultReads_));
 }
 
 }  // namespace kaviro

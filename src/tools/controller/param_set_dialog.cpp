@@ -6,6 +6,7 @@
 
 #include "config/app_config.h"
 #include "res/dialog_builder.h"
+#include "res/param_dialog_ids.h"
 #include "res/prompter.h"
 #include "res/templates.h"
 #include "tools/common/busy_cursor.h"
@@ -17,10 +18,22 @@ namespace {
 
 // The five rows nobody is meant to set here (battery limits, rated current, float entry current,
 // overload delay) and the statics that go with them.
-constexpr int kHiddenAtStart[] = {1374, 1375, 3,    1376, 1377, 1378, 1379, 1380, 1381, 1382, 1383, 1384,
-                                  1385, 1386, 1387, 1393, 1394, 1395, 1396, 1397, 1448, 1449, 1450, 1451,
-                                  1452, 1301, 1304, 1308, 1316, 1336, 1300, 1305, 1309, 1317, 1347, 1302,
-                                  1306, 1310, 1318, 1358, 1303, 1307, 1311, 1319, 1369};
+constexpr int kHiddenAtStart[] = {
+    param_ids::kBatteryMinCaption, param_ids::kBatteryMinDisplay, param_ids::kBatteryMinUnit,
+    param_ids::kBatteryMinRead, param_ids::kBatteryMinSetTo, param_ids::kBatteryMinInput,
+    param_ids::kBatteryMinInputUnit, param_ids::kBatteryMinRange, param_ids::kBatteryMinSet,
+    param_ids::kBatteryMaxCaption, param_ids::kBatteryMaxDisplay, param_ids::kBatteryMaxUnit,
+    param_ids::kBatteryMaxRead, param_ids::kBatteryMaxSetTo, param_ids::kBatteryMaxInput,
+    param_ids::kBatteryMaxInputUnit, param_ids::kBatteryMaxRange, param_ids::kBatteryMaxSet,
+    param_ids::kLoadRatedCurrentCaption, param_ids::kLoadRatedCurrentDisplay, param_ids::kLoadRatedCurrentUnit,
+    param_ids::kLoadRatedCurrentRead, param_ids::kLoadRatedCurrentSetTo, param_ids::kLoadRatedCurrentInput,
+    param_ids::kLoadRatedCurrentInputUnit, param_ids::kLoadRatedCurrentRange, param_ids::kLoadRatedCurrentSet,
+    param_ids::kFloatEntryCurrentCaption, param_ids::kFloatEntryCurrentDisplay, param_ids::kFloatEntryCurrentUnit,
+    param_ids::kFloatEntryCurrentRead, param_ids::kFloatEntryCurrentSetTo, param_ids::kFloatEntryCurrentInput,
+    param_ids::kFloatEntryCurrentInputUnit, param_ids::kFloatEntryCurrentRange, param_ids::kFloatEntryCurrentSet,
+    param_ids::kOverloadDelayCaption, param_ids::kOverloadDelayDisplay, param_ids::kOverloadDelayUnit,
+    param_ids::kOverloadDelayRead, param_ids::kOverloadDelaySetTo, param_ids::kOverloadDelayInput,
+    param_ids::kOverloadDelayInputUnit, param_ids::kOverloadDelayRange, param_ids::kOverloadDelaySet};
 
 // Filled from the cache after the clock was read.
 constexpr uint16_t kFilledAfterClock = 0x0047;
@@ -33,8 +46,8 @@ const QDate kLatestDate(2067, 12, 31);
 
 CParamSetDlg::CParamSetDlg(const ToolContext& context) : context_(context) {
   res::BuildDialog(*this, res::kParamSetDialog);
-  date_ = res::Control<QDateTimeEdit>(*this, 1372);
-  time_ = res::Control<QDateTimeEdit>(*this, 1373);
+  date_ = res::Control<QDateTimeEdit>(*this, param_ids::kClockDate);
+  time_ = res::Control<QDateTimeEdit>(*this, param_ids::kClockTime);
   const QDateTime now = QDateTime::currentDateTime();
   for (QDateTimeEdit* picker : {date_, time_}) {
     picker->setDateRange(kEarliestDate, kLatestDate);
@@ -48,8 +61,8 @@ CParamSetDlg::CParamSetDlg(const ToolContext& context) : context_(context) {
     on(row.readId, [this, &row] { ReadRow(row); });
     on(row.setId, [this, &row] { WriteRow(row); });
   }
-  on(1349, [this] { ReadControllerClock(); });
-  on(1371, [this] { WriteControllerClock(); });
+  on(param_ids::kClockRead, [this] { ReadControllerClock(); });
+  on(param_ids::kClockSet, [this] { WriteControllerClock(); });
 }
 
 void CParamSetDlg::showEvent(QShowEvent* event) {

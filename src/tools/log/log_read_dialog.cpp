@@ -10,6 +10,7 @@
 #include "config/atomic_file.h"
 #include "link/text_format.h"
 #include "res/dialog_builder.h"
+#include "res/log_dialog_ids.h"
 #include "res/prompter.h"
 #include "res/templates.h"
 #include "tools/common/address_entry.h"
@@ -20,9 +21,9 @@ namespace kaviro {
 
 CLogReadDlg::CLogReadDlg(const ToolContext& context) : context_(context) {
   res::BuildDialog(*this, res::kLogReadDialog);
-  address_ = res::Control<QComboBox>(*this, 1012);
-  request_ = res::Control<QLineEdit>(*this, 1001);
-  list_ = res::Control<QTableWidget>(*this, 1459);
+  address_ = res::Control<QComboBox>(*this, log_ids::kAddress);
+  request_ = res::Control<QLineEdit>(*this, log_ids::kRequest);
+  list_ = res::Control<QTableWidget>(*this, log_ids::kList);
 
   for (const std::string& item : AddressListItems()) address_->addItem(QString::fromStdString(item));
   address_->setCurrentIndex(0);
@@ -38,12 +39,12 @@ CLogReadDlg::CLogReadDlg(const ToolContext& context) : context_(context) {
   auto on = [this](int id, auto action) {
     connect(res::Control<QPushButton>(*this, id), &QPushButton::clicked, this, action);
   };
-  on(1005, [this] { Read(true); });
-  on(1006, [this] { Read(false); });
-  on(1128, [this] { ClearList(); });
-  on(1129, [this] { Export(kLogText); });
-  on(1130, [this] { Export(kLogSpreadsheet); });
-  on(2, [this] { reject(); });
+  on(log_ids::kReadLatest, [this] { Read(true); });
+  on(log_ids::kReadAll, [this] { Read(false); });
+  on(log_ids::kClearList, [this] { ClearList(); });
+  on(log_ids::kSaveText, [this] { Export(kLogText); });
+  on(log_ids::kSaveSpreadsheet, [this] { Export(kLogSpreadsheet); });
+  on(log_ids::kExit, [this] { reject(); });
 }
 
 void CLogReadDlg::Read(bool latest) {
