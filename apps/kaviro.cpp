@@ -7,8 +7,8 @@
 #include <string_view>
 
 #include "app/main_frame.h"
-#include "app/prompter.h"
-#include "tools/tool_dialogs.h"
+#include "app/tool_menu.h"
+#include "res/prompter.h"
 
 namespace {
 

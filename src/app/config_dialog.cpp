@@ -8,34 +8,35 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "app/int_text.h"
 #include "app/main_frame.h"
-#include "app/prompter.h"
+#include "res/config_dialog_ids.h"
 #include "res/dialog_builder.h"
 #include "res/ip_address_edit.h"
+#include "res/prompter.h"
 #include "res/templates.h"
+#include "tools/common/int_text.h"
 
 namespace kaviro {
 
 namespace {
 constexpr int kConfirmPauseMs = 500;
-constexpr int kBatteryRadios[] = {1033, 1034, 1035};
+constexpr int kBatteryRadios[] = {config_ids::kBattery12V, config_ids::kBattery24V, config_ids::kBattery48V};
 }  // namespace
 
 CConfigDlg::CConfigDlg(CMainFrame& frame) : frame_(frame) {
   res::BuildDialog(*this, res::kConfigDialog);
-  workMode_ = res::Control<QComboBox>(*this, 1002);
-  comPort_ = res::Control<QComboBox>(*this, 1000);
-  language_ = res::Control<QComboBox>(*this, 1003);
-  ip_ = res::Control<res::IpAddressEdit>(*this, 1136);
-  deviceId_ = res::Control<QLineEdit>(*this, 1001);
-  interval_ = res::Control<QLineEdit>(*this, 1004);
-  result_ = res::Control<QLabel>(*this, 1006);
-  battery_ = res::Control<QRadioButton>(*this, 1033)->group();
+  workMode_ = res::Control<QComboBox>(*this, config_ids::kWorkMode);
+  comPort_ = res::Control<QComboBox>(*this, config_ids::kComPort);
+  language_ = res::Control<QComboBox>(*this, config_ids::kLanguage);
+  ip_ = res::Control<res::IpAddressEdit>(*this, config_ids::kControllerIp);
+  deviceId_ = res::Control<QLineEdit>(*this, config_ids::kDeviceId);
+  interval_ = res::Control<QLineEdit>(*this, config_ids::kPollInterval);
+  result_ = res::Control<QLabel>(*this, config_ids::kResult);
+  battery_ = res::Control<QRadioButton>(*this, config_ids::kBattery12V)->group();
   for (const char* mode : {"串口", "网络", "2.4G无线"}) workMode_->addItem(QString::fromUtf8(mode));
   for (int port = 1; port <= 7; ++port) comPort_->addItem(QStringLiteral("COM%1").arg(port));
   for (const char* name : {"English", "简体中文"}) language_->addItem(QString::fromUtf8(name));
-  confirm_ = res::Control<QPushButton>(*this, 1005);
+  confirm_ = res::Control<QPushButton>(*this, config_ids::kConfirm);
   connect(confirm_, &QPushButton::clicked, this, [this] { Confirm(); });
   Initialise();
 }
@@ -72,9 +73,9 @@ void CConfigDlg::Confirm() {
 
   // Device ID, interval, radios in this order: the first edit without an integer stops the
   // transfer, it and the fields after it keep their values, and the save still goes on.
-  if (const auto id = ParseIntText(deviceId_->text())) {
+  if (const auto id = ParseIntText(deviceId_->text().toStdString())) {
     deviceIdValue_ = *id;
-    if (const auto interval = ParseIntText(interval_->text())) {
+    if (const auto interval = ParseIntText(interval_->text().toStdString())) {
       intervalValue_ = *interval;
       const int checked = battery_->checkedId();
       batteryValue_ = checked < 0 ? -1 : checked - kBatteryRadios[0];

@@ -13,8 +13,8 @@
 #include "app/kaviro_view.h"
 #include "app/keyboard_locks.h"
 #include "app/network_session.h"
-#include "app/prompter.h"
 #include "monitor/register_sink.h"
+#include "res/prompter.h"
 
 namespace kaviro {
 
@@ -55,7 +55,8 @@ CMainFrame::CMainFrame(SharedConfig& config, std::filesystem::path configFile, P
       prompter_(prompter),
       clock_(clock),
       link_(clock),
-      poller_(link_, config_, values_, *this) {
+      poller_(link_, config_, values_, *this),
+      tools_{link_, config_, prompter_, values_, this} {
   setWindowTitle(QString::fromUtf8(kAppTitle));
   view_ = new CKAVIROView(this);
   setCentralWidget(view_);
@@ -87,7 +88,7 @@ void CMainFrame::BuildMenu() {
     connect(commands_[id], &QAction::triggered, this, [this, id] {
       const auto found = dialogs_.find(id);
       if (found == dialogs_.end()) return;
-      std::unique_ptr<QDialog> dialog = found->second(*this);
+      std::unique_ptr<QDialog> dialog = found->second(tools_);
       RunToolDialog(*dialog);
     });
   }

@@ -13,6 +13,8 @@
 #include "monitor/decoded_values.h"
 #include "monitor/poll_worker.h"
 #include "monitor/register_tables.h"
+#include "res/menu_commands.h"
+#include "tools/common/tool_context.h"
 
 class QDialog;
 class QLabel;
@@ -23,27 +25,12 @@ class CKAVIROView;
 class NetworkSession;
 class Prompter;
 
-// Menu command IDs of the flat menu bar.
-namespace cmd {
-inline constexpr int kDevice = 32787;
-inline constexpr int kConfig = 32771;
-inline constexpr int kModbusTest = 32776;
-inline constexpr int kReadLog = 32779;
-inline constexpr int kNetwork = 32780;
-inline constexpr int kControllerInfo = 32782;
-inline constexpr int kBlank = 1;
-inline constexpr int kActions = 32785;
-inline constexpr int kParameters = 32786;
-inline constexpr int kRelay = 32788;
-inline constexpr int kThresholdProbe = 32789;
-}  // namespace cmd
-
 // The main window: owner of the live link state, the poll worker and the network session, with
 // the register list, the status bar and the flat menu bar.
 class CMainFrame final : public QMainWindow, public PollObserver {
   Q_OBJECT
  public:
-  using DialogFactory = std::function<std::unique_ptr<QDialog>(CMainFrame&)>;
+  using DialogFactory = std::function<std::unique_ptr<QDialog>(const ToolContext&)>;
 
   CMainFrame(SharedConfig& config, std::filesystem::path configFile, Prompter& prompter,
              Clock& clock = SystemClock::Instance());
@@ -103,6 +90,7 @@ class CMainFrame final : public QMainWindow, public PollObserver {
   LinkService link_;
   DecodedValues values_{};
   PollWorker poller_;
+  ToolContext tools_;  // what every tool dialog is opened with
   CKAVIROView* view_ = nullptr;
   std::unique_ptr<NetworkSession> session_;
   std::optional<RegisterTable> table_;

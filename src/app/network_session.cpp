@@ -4,10 +4,10 @@
 #include <arpa/inet.h>
 
 #include "app/main_frame.h"
-#include "app/prompter.h"
 #include "link/tcp_link.h"
 #include "link/text_format.h"
 #include "monitor/status_line.h"
+#include "res/prompter.h"
 
 namespace kaviro {
 

@@ -1,10 +1,20 @@
 #pragma once
+#include <memory>
+#include <span>
+
+class QDialog;
 
 namespace kaviro {
 
-class CMainFrame;
+struct ToolContext;
 
-// Enables the menu commands of every tool dialog the program has.
-void RegisterToolDialogs(CMainFrame& frame);
+// A menu command and the dialog it opens.
+struct ToolDialog {
+  int command;
+  std::unique_ptr<QDialog> (*open)(const ToolContext& context);
+};
+
+// Every tool dialog the program has.
+std::span<const ToolDialog> ToolDialogs();
 
 }  // namespace kaviro

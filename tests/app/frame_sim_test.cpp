@@ -8,6 +8,7 @@
 
 #include "app/gui_fixture.h"
 #include "app/network_session.h"
+#include "res/config_dialog_ids.h"
 #include "res/dialog_builder.h"
 #include "sim/sim_process.h"
 
@@ -195,8 +196,8 @@ TEST_F(FrameSimTest, LeavingTheNetworkInTheConfigurationClosesSilently) {
   frame->MenuCommand(cmd::kNetwork)->trigger();
   ASSERT_TRUE(WaitFor([&] { return frame->link().Connected(); }));
   testing::WhenDialogOpens([](QDialog& dialog) {
-    res::Control<QComboBox>(dialog, 1002)->setCurrentIndex(0);
-    res::Control<QPushButton>(dialog, 1005)->click();
+    res::Control<QComboBox>(dialog, config_ids::kWorkMode)->setCurrentIndex(0);
+    res::Control<QPushButton>(dialog, config_ids::kConfirm)->click();
     dialog.reject();
   });
   frame->MenuCommand(cmd::kConfig)->trigger();

@@ -12,9 +12,10 @@
 #include <iterator>
 
 #include "app/config_dialog.h"
-#include "app/network_session.h"
 #include "app/gui_fixture.h"
+#include "app/network_session.h"
 #include "link/serial_device.h"
+#include "res/config_dialog_ids.h"
 #include "res/dialog_builder.h"
 #include "res/ip_address_edit.h"
 
@@ -204,8 +205,8 @@ TEST_F(GuiTest, ConfigDialogShowsTheFile) {
     c.stored(stored);
     SaveConfig(ConfigFile(), stored);
     CConfigDlg dialog(f);
-    EXPECT_EQ(res::Control<QComboBox>(dialog, 1000)->currentText(), c.comText) << c.what;
-    EXPECT_EQ(res::Control<QComboBox>(dialog, 1002)->currentText(), c.modeText) << c.what;
+    EXPECT_EQ(res::Control<QComboBox>(dialog, config_ids::kComPort)->currentText(), c.comText) << c.what;
+    EXPECT_EQ(res::Control<QComboBox>(dialog, config_ids::kWorkMode)->currentText(), c.modeText) << c.what;
   }
 }
 
@@ -216,23 +217,23 @@ TEST_F(GuiTest, ConfigDialogReplacesAForeignFileAndShowsDefaults) {
   foreign.comPort = 5;
   SaveConfig(ConfigFile(), foreign);
   CConfigDlg dialog(f);
-  EXPECT_EQ(res::Control<QComboBox>(dialog, 1002)->currentText(), QString::fromUtf8("串口"));
-  EXPECT_EQ(res::Control<QComboBox>(dialog, 1000)->currentText(), QStringLiteral("COM2"));
-  EXPECT_EQ(res::Control<res::IpAddressEdit>(dialog, 1136)->Address(), 0xC0A801C7u);
-  EXPECT_EQ(res::Control<QLineEdit>(dialog, 1001)->text(), QStringLiteral("1"));
-  EXPECT_EQ(res::Control<QLineEdit>(dialog, 1004)->text(), QStringLiteral("3"));
-  EXPECT_EQ(res::Control<QComboBox>(dialog, 1003)->currentText(), QString::fromUtf8("简体中文"));
-  EXPECT_TRUE(res::Control<QRadioButton>(dialog, 1033)->isChecked());
+  EXPECT_EQ(res::Control<QComboBox>(dialog, config_ids::kWorkMode)->currentText(), QString::fromUtf8("串口"));
+  EXPECT_EQ(res::Control<QComboBox>(dialog, config_ids::kComPort)->currentText(), QStringLiteral("COM2"));
+  EXPECT_EQ(res::Control<res::IpAddressEdit>(dialog, config_ids::kControllerIp)->Address(), 0xC0A801C7u);
+  EXPECT_EQ(res::Control<QLineEdit>(dialog, config_ids::kDeviceId)->text(), QStringLiteral("1"));
+  EXPECT_EQ(res::Control<QLineEdit>(dialog, config_ids::kPollInterval)->text(), QStringLiteral("3"));
+  EXPECT_EQ(res::Control<QComboBox>(dialog, config_ids::kLanguage)->currentText(), QString::fromUtf8("简体中文"));
+  EXPECT_TRUE(res::Control<QRadioButton>(dialog, config_ids::kBattery12V)->isChecked());
   EXPECT_EQ(LoadConfig(ConfigFile()), AppConfig::Defaults());
 }
 
 TEST_F(GuiTest, ConfigConfirmWritesTheRecord) {
   CMainFrame& f = Start([](AppConfig& c) { c.comPort = 9; });
   CConfigDlg dialog(f);
-  res::Control<res::IpAddressEdit>(dialog, 1136)->SetAddress(0x0A000005);
-  res::Control<QLineEdit>(dialog, 1001)->setText(QStringLiteral("17"));
-  res::Control<QRadioButton>(dialog, 1035)->setChecked(true);
-  res::Control<QPushButton>(dialog, 1005)->click();
+  res::Control<res::IpAddressEdit>(dialog, config_ids::kControllerIp)->SetAddress(0x0A000005);
+  res::Control<QLineEdit>(dialog, config_ids::kDeviceId)->setText(QStringLiteral("17"));
+  res::Control<QRadioButton>(dialog, config_ids::kBattery48V)->setChecked(true);
+  res::Control<QPushButton>(dialog, config_ids::kConfirm)->click();
   const std::vector<uint8_t> bytes = FileBytes(ConfigFile());
   ASSERT_EQ(bytes.size(), 32u);
   EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 20, bytes.begin() + 24), (std::vector<uint8_t>{0x05, 0, 0, 0x0A}));
@@ -241,18 +242,19 @@ TEST_F(GuiTest, ConfigConfirmWritesTheRecord) {
   EXPECT_EQ(saved.deviceId, 17);
   EXPECT_EQ(saved.batteryVoltage, 2);
   EXPECT_EQ(f.config().Get(), saved);
-  EXPECT_EQ(res::Control<QLabel>(dialog, 1006)->text(), QString::fromUtf8("设置成功,串口网络和语言修改需重新启动程序!"));
+  EXPECT_EQ(res::Control<QLabel>(dialog, config_ids::kResult)->text(),
+            QString::fromUtf8("设置成功,串口网络和语言修改需重新启动程序!"));
 }
 
 // An octet over 255 would be masked into another controller's address: nothing is saved.
 TEST_F(GuiTest, ConfigConfirmRefusesAnAddressThatWouldWrap) {
   CMainFrame& f = Start();
   CConfigDlg dialog(f);
-  auto* ip = res::Control<res::IpAddressEdit>(dialog, 1136);
+  auto* ip = res::Control<res::IpAddressEdit>(dialog, config_ids::kControllerIp);
   ip->SetOctetText(3, QStringLiteral("300"));
-  res::Control<QLineEdit>(dialog, 1001)->setText(QStringLiteral("17"));
+  res::Control<QLineEdit>(dialog, config_ids::kDeviceId)->setText(QStringLiteral("17"));
   dialog.Confirm();
-  EXPECT_EQ(res::Control<QLabel>(dialog, 1006)->text(), QString::fromUtf8("设置失败！"));
+  EXPECT_EQ(res::Control<QLabel>(dialog, config_ids::kResult)->text(), QString::fromUtf8("设置失败！"));
   EXPECT_EQ(f.config().Get(), AppConfig::Defaults());
   EXPECT_EQ(LoadConfig(ConfigFile()), AppConfig::Defaults());
 }
@@ -260,10 +262,10 @@ TEST_F(GuiTest, ConfigConfirmRefusesAnAddressThatWouldWrap) {
 TEST_F(GuiTest, ConfigConfirmWithANonIntegerKeepsThatFieldAndTheOnesAfterIt) {
   CMainFrame& f = Start();
   CConfigDlg dialog(f);
-  res::Control<QLineEdit>(dialog, 1001)->setText(QStringLiteral("12a"));
-  res::Control<QLineEdit>(dialog, 1004)->setText(QStringLiteral("9"));
-  res::Control<QRadioButton>(dialog, 1034)->setChecked(true);
-  res::Control<QComboBox>(dialog, 1000)->setCurrentIndex(4);
+  res::Control<QLineEdit>(dialog, config_ids::kDeviceId)->setText(QStringLiteral("12a"));
+  res::Control<QLineEdit>(dialog, config_ids::kPollInterval)->setText(QStringLiteral("9"));
+  res::Control<QRadioButton>(dialog, config_ids::kBattery24V)->setChecked(true);
+  res::Control<QComboBox>(dialog, config_ids::kComPort)->setCurrentIndex(4);
   dialog.Confirm();
   EXPECT_EQ(prompter.texts, QStringList{QString::fromUtf8("请键入一个整数。")});
   const AppConfig saved = LoadConfig(ConfigFile());
@@ -278,9 +280,9 @@ TEST_F(GuiTest, ConfigConfirmReportsAFileThatCannotBeWritten) {
   std::filesystem::remove(ConfigFile());
   std::filesystem::create_directory(ConfigFile());
   CConfigDlg dialog(f);
-  res::Control<QLineEdit>(dialog, 1004)->setText(QStringLiteral("7"));
+  res::Control<QLineEdit>(dialog, config_ids::kPollInterval)->setText(QStringLiteral("7"));
   dialog.Confirm();
-  EXPECT_EQ(res::Control<QLabel>(dialog, 1006)->text(), QString::fromUtf8("设置失败！"));
+  EXPECT_EQ(res::Control<QLabel>(dialog, config_ids::kResult)->text(), QString::fromUtf8("设置失败！"));
   EXPECT_EQ(f.config().Get().pollInterval, 7);  // in effect in memory all the same
 }
 
@@ -293,17 +295,21 @@ TEST_F(GuiTest, ConfigDialogEnterKey) {
     bool closes;
   };
   const Case cases[] = {
-      {"work mode combo", [](QDialog& d) { return res::Control<QComboBox>(d, 1002); }, true},
-      {"device ID edit", [](QDialog& d) { return res::Control<QLineEdit>(d, 1001); }, true},
-      {"IP address field", [](QDialog& d) { return res::Control<res::IpAddressEdit>(d, 1136)->findChild<QLineEdit*>(); }, true},
-      {"radio", [](QDialog& d) { return res::Control<QRadioButton>(d, 1034); }, true},
-      {"confirm button", [](QDialog& d) { return res::Control<QPushButton>(d, 1005); }, false},
+      {"work mode combo", [](QDialog& d) { return res::Control<QComboBox>(d, config_ids::kWorkMode); }, true},
+      {"device ID edit", [](QDialog& d) { return res::Control<QLineEdit>(d, config_ids::kDeviceId); }, true},
+      {"IP address field",
+       [](QDialog& d) {
+         return res::Control<res::IpAddressEdit>(d, config_ids::kControllerIp)->findChild<QLineEdit*>();
+       },
+       true},
+      {"radio", [](QDialog& d) { return res::Control<QRadioButton>(d, config_ids::kBattery24V); }, true},
+      {"confirm button", [](QDialog& d) { return res::Control<QPushButton>(d, config_ids::kConfirm); }, false},
   };
   CMainFrame& f = Start();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     CConfigDlg dialog(f);
-    res::Control<QLineEdit>(dialog, 1004)->setText(QStringLiteral("9"));
+    res::Control<QLineEdit>(dialog, config_ids::kPollInterval)->setText(QStringLiteral("9"));
     dialog.show();
     QWidget* target = c.target(dialog);
     target->setFocus();
@@ -319,8 +325,8 @@ TEST_F(GuiTest, SwitchingToTheNetworkBlanksTheValues) {
   CMainFrame& f = Start();
   f.view().SetRowValue(0, "something");
   WhenDialogOpens([](QDialog& dialog) {
-    res::Control<QComboBox>(dialog, 1002)->setCurrentIndex(1);
-    res::Control<QPushButton>(dialog, 1005)->click();
+    res::Control<QComboBox>(dialog, config_ids::kWorkMode)->setCurrentIndex(1);
+    res::Control<QPushButton>(dialog, config_ids::kConfirm)->click();
     dialog.reject();
   });
   f.MenuCommand(cmd::kConfig)->trigger();

@@ -9,15 +9,17 @@
 #include <QRadioButton>
 #include <mutex>
 
-#include "app/int_text.h"
-#include "app/main_frame.h"
-#include "app/prompter.h"
+#include "config/app_config.h"
 #include "link/text_format.h"
+#include "monitor/decoded_values.h"
 #include "res/dialog_builder.h"
 #include "res/ip_address_edit.h"
+#include "res/modbus_test_dialog_ids.h"
+#include "res/prompter.h"
 #include "res/templates.h"
 #include "tools/common/address_entry.h"
 #include "tools/common/busy_cursor.h"
+#include "tools/common/int_text.h"
 #include "tools/console/identification.h"
 #include "tools/console/lighting.h"
 #include "tools/console/network_module.h"
@@ -28,8 +30,10 @@ namespace kaviro {
 
 namespace {
 
-constexpr int kIdentificationEdits[kIdentificationObjects] = {1002, 1003, 1005, 1006, 1008};
-constexpr int kIpControls[] = {1136, 1137, 1138};
+constexpr int kIdentificationEdits[kIdentificationObjects] = {
+    console_ids::kVendorName, console_ids::kProductCode, console_ids::kHardwareVersion, console_ids::kSoftwareVersion,
+    console_ids::kSerialNumber};
+constexpr int kIpControls[] = {console_ids::kIp, console_ids::kMask, console_ids::kGateway};
 
 struct LightingRow {
   int picker;
@@ -37,10 +41,10 @@ struct LightingRow {
   int32_t DecodedValues::*polled;
 };
 constexpr LightingRow kLightingRows[kLightingSlots] = {
-    {1119, 1121, &DecodedValues::lightOnAtDusk},
-    {1120, 1122, &DecodedValues::lightOffAtDusk},
-    {1123, 1124, &DecodedValues::lightOnAtDawn},
-    {1127, 1128, &DecodedValues::lightOffAtDawn},
+    {console_ids::kDuskOnTime, console_ids::kSetDuskOn, &DecodedValues::lightOnAtDusk},
+    {console_ids::kDuskOffTime, console_ids::kSetDuskOff, &DecodedValues::lightOffAtDusk},
+    {console_ids::kDawnOnTime, console_ids::kSetDawnOn, &DecodedValues::lightOnAtDawn},
+    {console_ids::kDawnOffTime, console_ids::kSetDawnOff, &DecodedValues::lightOffAtDawn},
 };
 
 struct RadioRow {
@@ -50,9 +54,9 @@ struct RadioRow {
   bool WirelessConfig::*enabled;
 };
 constexpr RadioRow kRadioRows[] = {
-    {1142, 0, &WirelessConfig::controller, nullptr},
-    {1143, 1145, &WirelessConfig::rd, &WirelessConfig::rdOn},
-    {1144, 1146, &WirelessConfig::rts, &WirelessConfig::rtsOn},
+    {console_ids::kControllerRadio, 0, &WirelessConfig::controller, nullptr},
+    {console_ids::kRdRadio, console_ids::kRdRadioOn, &WirelessConfig::rd, &WirelessConfig::rdOn},
+    {console_ids::kRtsRadio, console_ids::kRtsRadioOn, &WirelessConfig::rts, &WirelessConfig::rtsOn},
 };
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
@@ -65,73 +69,77 @@ auto WithBusyCursor(Work&& work) {
 
 }  // namespace
 
-CModbusTestDlg::CModbusTestDlg(CMainFrame& frame) : frame_(frame) {
+CModbusTestDlg::CModbusTestDlg(const ToolContext& context) : context_(context) {
   res::BuildDialog(*this, res::kModbusTestDialog);
-  auto* address = res::Control<QComboBox>(*this, 1012);
+  auto* address = res::Control<QComboBox>(*this, console_ids::kAddress);
   for (const std::string& item : AddressListItems()) address->addItem(Q(item));
   address->setCurrentIndex(0);
-  auto* function = res::Control<QComboBox>(*this, 1007);
+  auto* function = res::Control<QComboBox>(*this, console_ids::kFunction);
   for (const char* code : kRawFunctionCodes) function->addItem(QString::fromUtf8(code));
   function->setCurrentIndex(0);
-  res::Control<QLabel>(*this, 1021)->setText(QString::fromUtf8(RawFunctionHint(kRawFunctionCodes[0])));
-  res::Control<QLineEdit>(*this, 1013)->setText(QStringLiteral("0001"));
+  res::Control<QLabel>(*this, console_ids::kValueHint)
+      ->setText(QString::fromUtf8(RawFunctionHint(kRawFunctionCodes[0])));
+  res::Control<QLineEdit>(*this, console_ids::kStartRegister)->setText(QStringLiteral("0001"));
   PreviewIdentification();
   {
-    std::lock_guard lock(frame_.link().Mutex());  // the poll writes the decoded values
+    std::lock_guard lock(context_.link.Mutex());  // the poll writes the decoded values
     for (size_t i = 0; i < kLightingSlots; ++i)
-      lightingTimes_[i] = PickerTimeOfDay(frame_.values().*kLightingRows[i].polled);
+      lightingTimes_[i] = PickerTimeOfDay(context_.values.*kLightingRows[i].polled);
   }
   for (size_t i = 0; i < kLightingSlots; ++i) {
     const TimeOfDay& t = lightingTimes_[i];
     res::Control<QDateTimeEdit>(*this, kLightingRows[i].picker)->setTime(QTime(t.hour, t.minute, t.second));
   }
   staticIp_ = 1;
-  res::Control<QLineEdit>(*this, 1001)->setText(QString::number(listenPort_));
+  res::Control<QLineEdit>(*this, console_ids::kListenPort)->setText(QString::number(listenPort_));
 
   auto on = [this](int id, auto action) {
     connect(res::Control<QPushButton>(*this, id), &QPushButton::clicked, this, action);
   };
   connect(function, &QComboBox::currentIndexChanged, this, [this] { OnFunctionChanged(); });
   connect(address, &QComboBox::currentIndexChanged, this, [this] { PreviewIdentification(); });
-  on(1009, [this] { Compose(); });
-  on(1010, [this] { Send(); });
-  on(1018, [this] { ReadIdentification(); });
-  on(1020, [this] { UpdateIdentification(); });
+  on(console_ids::kComputeCrc, [this] { Compose(); });
+  on(console_ids::kSend, [this] { Send(); });
+  on(console_ids::kReadIdentification, [this] { ReadIdentification(); });
+  on(console_ids::kUpdateIdentification, [this] { UpdateIdentification(); });
   for (size_t i = 0; i < kLightingSlots; ++i) on(kLightingRows[i].button, [this, i] { SetLightingTime(i); });
-  connect(res::Control<QRadioButton>(*this, 1139), &QRadioButton::clicked, this, [this] { SelectIpMode(false); });
-  connect(res::Control<QRadioButton>(*this, 1140), &QRadioButton::clicked, this, [this] { SelectIpMode(true); });
-  on(1141, [this] { ReadMac(); });
-  on(1131, [this] { WriteMac(); });
-  on(1134, [this] { ReadNetworkSettings(); });
-  on(1135, [this] { WriteNetworkSettings(); });
-  on(1151, [this] { ReadWireless(); });
-  on(1152, [this] { WriteWireless(); });
-  on(1148, [this] { ReadModbusAddress(); });
-  on(1149, [this] { WriteModbusAddress(); });
+  connect(res::Control<QRadioButton>(*this, console_ids::kAutomaticIp), &QRadioButton::clicked, this,
+          [this] { SelectIpMode(false); });
+  connect(res::Control<QRadioButton>(*this, console_ids::kStaticIp), &QRadioButton::clicked, this,
+          [this] { SelectIpMode(true); });
+  on(console_ids::kReadMac, [this] { ReadMac(); });
+  on(console_ids::kWriteMac, [this] { WriteMac(); });
+  on(console_ids::kReadNetwork, [this] { ReadNetworkSettings(); });
+  on(console_ids::kWriteNetwork, [this] { WriteNetworkSettings(); });
+  on(console_ids::kReadWireless, [this] { ReadWireless(); });
+  on(console_ids::kWriteWireless, [this] { WriteWireless(); });
+  on(console_ids::kReadModbusAddress, [this] { ReadModbusAddress(); });
+  on(console_ids::kWriteModbusAddress, [this] { WriteModbusAddress(); });
 }
 
-LinkMode CModbusTestDlg::Mode() const { return LinkModeOf(frame_.config().Get().workMode); }
+LinkMode CModbusTestDlg::Mode() const { return LinkModeOf(context_.config.Get().workMode); }
 
 void CModbusTestDlg::Show(const std::string& text, const std::string& caption) {
-  if (!text.empty()) frame_.prompter().Message(this, Q(text), Q(caption));
+  if (!text.empty()) context_.prompter.Message(this, Q(text), Q(caption));
 }
 
 void CModbusTestDlg::ShowFrame(std::span<const uint8_t> frame) { Show(HexBytes(frame)); }
 
 void CModbusTestDlg::SendAndShow(const RtuFrame& frame) {
-  Show(WithBusyCursor([&] { return SendWithoutReply(frame_.link(), Mode(), frame); }));
+  Show(WithBusyCursor([&] { return SendWithoutReply(context_.link, Mode(), frame); }));
 }
 
 std::optional<uint8_t> CModbusTestDlg::ReadAddressEntry() {
   std::string message;
   const std::optional<uint8_t> unit =
-      ParseAddressEntry(res::Control<QComboBox>(*this, 1012)->currentText().toStdString(), message);
+      ParseAddressEntry(res::Control<QComboBox>(*this, console_ids::kAddress)->currentText().toStdString(), message);
   if (!unit) Show(message);
   return unit;
 }
 
 bool CModbusTestDlg::TransferPort() {
-  const std::optional<int> port = ParseIntText(res::Control<QLineEdit>(*this, 1001)->text());
+  const std::optional<int> port =
+      ParseIntText(res::Control<QLineEdit>(*this, console_ids::kListenPort)->text().toStdString());
   if (!port) {
     Show(kNotAnIntegerText);
     return false;
@@ -142,37 +150,41 @@ bool CModbusTestDlg::TransferPort() {
 
 void CModbusTestDlg::PreviewIdentification() {
   std::string ignored;
-  const auto unit = ParseAddressEntry(res::Control<QComboBox>(*this, 1012)->currentText().toStdString(), ignored);
-  if (unit) res::Control<QLineEdit>(*this, 1019)->setText(Q(HexBytes(IdentificationRequest(*unit).Bytes())));
+  const auto unit =
+      ParseAddressEntry(res::Control<QComboBox>(*this, console_ids::kAddress)->currentText().toStdString(), ignored);
+  if (unit)
+    res::Control<QLineEdit>(*this, console_ids::kIdentificationRequest)
+        ->setText(Q(HexBytes(IdentificationRequest(*unit).Bytes())));
 }
 
 void CModbusTestDlg::OnFunctionChanged() {
-  if (const char* hint = RawFunctionHint(res::Control<QComboBox>(*this, 1007)->currentText().toStdString()))
-    res::Control<QLabel>(*this, 1021)->setText(QString::fromUtf8(hint));
+  if (const char* hint =
+          RawFunctionHint(res::Control<QComboBox>(*this, console_ids::kFunction)->currentText().toStdString()))
+    res::Control<QLabel>(*this, console_ids::kValueHint)->setText(QString::fromUtf8(hint));
 }
 
 std::optional<RtuFrame> CModbusTestDlg::Compose() {
   TransferPort();  // its prompt comes first; composing goes on regardless
-  const RawFields fields{res::Control<QComboBox>(*this, 1012)->currentText().toStdString(),
-                         res::Control<QComboBox>(*this, 1007)->currentText().toStdString(),
-                         res::Control<QLineEdit>(*this, 1013)->text().toStdString(),
-                         res::Control<QLineEdit>(*this, 1014)->text().toStdString()};
+  const RawFields fields{res::Control<QComboBox>(*this, console_ids::kAddress)->currentText().toStdString(),
+                         res::Control<QComboBox>(*this, console_ids::kFunction)->currentText().toStdString(),
+                         res::Control<QLineEdit>(*this, console_ids::kStartRegister)->text().toStdString(),
+                         res::Control<QLineEdit>(*this, console_ids::kValue)->text().toStdString()};
   const Result<ComposedFrame> composed = ComposeRawFrame(fields);
   if (!composed.ok()) {
     Show(composed);
     return std::nullopt;
   }
-  res::Control<QLineEdit>(*this, 1015)->setText(Q(composed.value->crcText));
-  res::Control<QLineEdit>(*this, 1017)->setText(Q(composed.value->frameText));
+  res::Control<QLineEdit>(*this, console_ids::kCrc)->setText(Q(composed.value->crcText));
+  res::Control<QLineEdit>(*this, console_ids::kFrame)->setText(Q(composed.value->frameText));
   return composed.value->frame;
 }
 
 void CModbusTestDlg::Send() {
   const std::optional<RtuFrame> frame = Compose();
   if (!frame) return;
-  auto* answer = res::Control<QLineEdit>(*this, 1016);
+  auto* answer = res::Control<QLineEdit>(*this, console_ids::kAnswer);
   answer->clear();
-  const Result<std::string> sent = WithBusyCursor([&] { return SendRawFrame(frame_.link(), Mode(), *frame); });
+  const Result<std::string> sent = WithBusyCursor([&] { return SendRawFrame(context_.link, Mode(), *frame); });
   if (sent.value) answer->setText(Q(*sent.value));
   Show(sent);
 }
@@ -180,11 +192,11 @@ void CModbusTestDlg::Send() {
 void CModbusTestDlg::ReadIdentification() {
   const std::optional<uint8_t> unit = ReadAddressEntry();
   if (!unit) return;
-  res::Control<QLineEdit>(*this, 1019)->setText(Q(HexBytes(IdentificationRequest(*unit).Bytes())));
+  res::Control<QLineEdit>(*this, console_ids::kIdentificationRequest)->setText(Q(HexBytes(IdentificationRequest(*unit).Bytes())));
   const Result<IdentificationAnswer> read =
-      WithBusyCursor([&] { return kaviro::ReadIdentification(frame_.link(), Mode(), *unit); });
+      WithBusyCursor([&] { return kaviro::ReadIdentification(context_.link, Mode(), *unit); });
   if (read.value) {
-    res::Control<QLineEdit>(*this, 1004)->setText(Q(read.value->answerText));
+    res::Control<QLineEdit>(*this, console_ids::kIdentificationAnswer)->setText(Q(read.value->answerText));
     if (read.value->objects)
       for (size_t i = 0; i < kIdentificationObjects; ++i)
         res::Control<QLineEdit>(*this, kIdentificationEdits[i])->setText(Q((*read.value->objects)[i]));
@@ -201,7 +213,7 @@ void CModbusTestDlg::UpdateIdentification() {
   const Result<RtuFrame> update = BuildIdentificationUpdate(*unit, texts);
   if (!update.ok()) return Show(update);
   const std::string frameText = HexBytes(update.value->Bytes());
-  res::Control<QLineEdit>(*this, 1004)->setText(Q(frameText));
+  res::Control<QLineEdit>(*this, console_ids::kIdentificationAnswer)->setText(Q(frameText));
   Show(frameText);
   SendAndShow(*update.value);
 }
@@ -226,15 +238,15 @@ void CModbusTestDlg::ReadMac() {
   const std::optional<uint8_t> unit = ReadAddressEntry();
   if (!unit) return;
   ShowFrame(MacReadRequest(*unit).Bytes());
-  const Result<std::string> read = WithBusyCursor([&] { return kaviro::ReadMac(frame_.link(), Mode(), *unit); });
-  if (read.value) res::Control<QLineEdit>(*this, 1133)->setText(Q(*read.value));
+  const Result<std::string> read = WithBusyCursor([&] { return kaviro::ReadMac(context_.link, Mode(), *unit); });
+  if (read.value) res::Control<QLineEdit>(*this, console_ids::kMac)->setText(Q(*read.value));
   Show(read);
 }
 
 void CModbusTestDlg::WriteMac() {
   const std::optional<uint8_t> unit = ReadAddressEntry();
   if (!unit) return;
-  const Result<RtuFrame> write = BuildMacWrite(*unit, res::Control<QLineEdit>(*this, 1133)->text().toStdString());
+  const Result<RtuFrame> write = BuildMacWrite(*unit, res::Control<QLineEdit>(*this, console_ids::kMac)->text().toStdString());
   if (!write.ok()) return Show(write);
   ShowFrame(write.value->Bytes());
   SendAndShow(*write.value);
@@ -245,18 +257,18 @@ void CModbusTestDlg::ReadNetworkSettings() {
   if (!unit) return;
   ShowFrame(NetworkReadRequest(*unit).Bytes());
   const Result<NetworkSettings> read =
-      WithBusyCursor([&] { return kaviro::ReadNetworkSettings(frame_.link(), Mode(), *unit); });
+      WithBusyCursor([&] { return kaviro::ReadNetworkSettings(context_.link, Mode(), *unit); });
   if (read.value) {
     const NetworkSettings& s = *read.value;
     listenPort_ = s.port;
-    res::Control<QLineEdit>(*this, 1001)->setText(QString::number(listenPort_));
+    res::Control<QLineEdit>(*this, console_ids::kListenPort)->setText(QString::number(listenPort_));
     staticIp_ = s.mode;
     for (int id : kIpControls) res::Control(*this, id)->setEnabled(staticIp_ != 0);
-    res::Control<QRadioButton>(*this, 1139)->setChecked(staticIp_ == 0);
-    res::Control<QRadioButton>(*this, 1140)->setChecked(staticIp_ != 0);
-    res::Control<res::IpAddressEdit>(*this, 1136)->SetAddress(s.ip);
-    res::Control<res::IpAddressEdit>(*this, 1137)->SetAddress(s.mask);
-    res::Control<res::IpAddressEdit>(*this, 1138)->SetAddress(s.gateway);
+    res::Control<QRadioButton>(*this, console_ids::kAutomaticIp)->setChecked(staticIp_ == 0);
+    res::Control<QRadioButton>(*this, console_ids::kStaticIp)->setChecked(staticIp_ != 0);
+    res::Control<res::IpAddressEdit>(*this, console_ids::kIp)->SetAddress(s.ip);
+    res::Control<res::IpAddressEdit>(*this, console_ids::kMask)->SetAddress(s.mask);
+    res::Control<res::IpAddressEdit>(*this, console_ids::kGateway)->SetAddress(s.gateway);
   }
   Show(read);
 }
@@ -268,9 +280,9 @@ void CModbusTestDlg::WriteNetworkSettings() {
   NetworkSettings s;
   s.mode = static_cast<uint16_t>(staticIp_);
   s.port = listenPort_;
-  const auto ip = res::Control<res::IpAddressEdit>(*this, 1136)->Address();
-  const auto mask = res::Control<res::IpAddressEdit>(*this, 1137)->Address();
-  const auto gateway = res::Control<res::IpAddressEdit>(*this, 1138)->Address();
+  const auto ip = res::Control<res::IpAddressEdit>(*this, console_ids::kIp)->Address();
+  const auto mask = res::Control<res::IpAddressEdit>(*this, console_ids::kMask)->Address();
+  const auto gateway = res::Control<res::IpAddressEdit>(*this, console_ids::kGateway)->Address();
   if (!ip || !mask || !gateway) return Show(kAddressFormatRefusal);
   s.ip = *ip;
   s.mask = *mask;
@@ -285,7 +297,7 @@ void CModbusTestDlg::ReadWireless() {
   const std::optional<uint8_t> unit = ReadAddressEntry();
   if (!unit) return;
   ShowFrame(WirelessReadRequest(*unit).Bytes());
-  const Result<WirelessConfig> read = WithBusyCursor([&] { return ReadWirelessConfig(frame_.link(), Mode(), *unit); });
+  const Result<WirelessConfig> read = WithBusyCursor([&] { return ReadWirelessConfig(context_.link, Mode(), *unit); });
   if (read.value) {
     for (const RadioRow& row : kRadioRows) {
       res::Control<QLineEdit>(*this, row.edit)->setText(Q((*read.value).*row.address));
@@ -313,18 +325,19 @@ void CModbusTestDlg::ReadModbusAddress() {
   const std::optional<uint8_t> unit = ReadAddressEntry();
   if (!unit) return;
   ShowFrame(ModbusAddressRequest(*unit).Bytes());
-  const Result<int> read = WithBusyCursor([&] { return kaviro::ReadModbusAddress(frame_.link(), Mode(), *unit); });
-  if (read.value) res::Control<QPushButton>(*this, 1150)->setText(Q(ModbusAddressCaption(*read.value)));
+  const Result<int> read = WithBusyCursor([&] { return kaviro::ReadModbusAddress(context_.link, Mode(), *unit); });
+  if (read.value) res::Control<QPushButton>(*this, console_ids::kModbusAddressShown)->setText(Q(ModbusAddressCaption(*read.value)));
   Show(read);
 }
 
 void CModbusTestDlg::WriteModbusAddress() {
   const std::optional<uint8_t> unit = ReadAddressEntry();
   if (!unit) return;
-  const std::optional<uint8_t> next = ParseModbusAddressText(res::Control<QLineEdit>(*this, 1147)->text().toStdString());
+  const std::optional<uint8_t> next =
+      ParseModbusAddressText(res::Control<QLineEdit>(*this, console_ids::kNewModbusAddress)->text().toStdString());
   if (!next) return Show(kModbusAddressRefusal);
   ShowFrame(ModbusAddressWrite(*unit, *next).Bytes());
-  Show(WithBusyCursor([&] { return kaviro::WriteModbusAddress(frame_.link(), Mode(), *unit, *next); }));
+  Show(WithBusyCursor([&] { return kaviro::WriteModbusAddress(context_.link, Mode(), *unit, *next); }));
 }
 
 }  // namespace kaviro

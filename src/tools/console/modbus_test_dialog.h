@@ -10,11 +10,11 @@
 #include "link/link_mode.h"
 #include "link/rtu_frame.h"
 #include "tools/common/result.h"
+#include "tools/common/tool_context.h"
 #include "tools/console/lighting.h"
 
 namespace kaviro {
 
-class CMainFrame;
 
 // The Modbus test console: single raw frames, the identification objects, the lighting times,
 // the Ethernet and radio settings and the Modbus address of the controller. Every frame goes to
@@ -22,7 +22,7 @@ class CMainFrame;
 class CModbusTestDlg final : public QDialog {
   Q_OBJECT
  public:
-  explicit CModbusTestDlg(CMainFrame& frame);
+  explicit CModbusTestDlg(const ToolContext& context);
 
  private:
   LinkMode Mode() const;
@@ -56,7 +56,7 @@ class CModbusTestDlg final : public QDialog {
   void ReadModbusAddress();
   void WriteModbusAddress();
 
-  CMainFrame& frame_;
+  ToolContext context_;
   std::array<TimeOfDay, 4> lightingTimes_{};
   int listenPort_ = 0;
   uint32_t staticIp_ = 1;

@@ -2,16 +2,16 @@
 
 #include <QPushButton>
 
-#include "app/main_frame.h"
-#include "app/prompter.h"
+#include "config/app_config.h"
 #include "res/dialog_builder.h"
+#include "res/prompter.h"
 #include "res/templates.h"
 #include "tools/common/busy_cursor.h"
 #include "tools/controller/coil_command.h"
 
 namespace kaviro {
 
-CActionCmdDlg::CActionCmdDlg(CMainFrame& frame) : frame_(frame) {
+CActionCmdDlg::CActionCmdDlg(const ToolContext& context) : context_(context) {
   res::BuildDialog(*this, res::kActionCmdDialog);
   for (const CoilAction& action : CoilActions()) {
     const uint16_t coil = action.coil;
@@ -20,12 +20,12 @@ CActionCmdDlg::CActionCmdDlg(CMainFrame& frame) : frame_(frame) {
 }
 
 void CActionCmdDlg::Send(uint16_t coil) {
-  const AppConfig config = frame_.config().Get();
+  const AppConfig config = context_.config.Get();
   const Result<> result = [&] {
     BusyCursor busy;
-    return SendCoil(frame_.link(), LinkModeOf(config.workMode), static_cast<uint8_t>(config.deviceId), coil);
+    return SendCoil(context_.link, LinkModeOf(config.workMode), static_cast<uint8_t>(config.deviceId), coil);
   }();
-  for (const Notice& n : result.notices) frame_.prompter().Message(this, QString::fromStdString(n.text));
+  for (const Notice& n : result.notices) context_.prompter.Message(this, QString::fromStdString(n.text));
 }
 
 }  // namespace kaviro

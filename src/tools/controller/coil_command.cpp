@@ -6,6 +6,7 @@
 
 #include "link/acceptance.h"
 #include "link/link_texts.h"
+#include "res/action_cmd_dialog_ids.h"
 
 namespace kaviro {
 
@@ -15,17 +16,17 @@ namespace {
 constexpr int kEchoLength = 8;
 
 constexpr CoilAction kActions[] = {
-    {1165, "均衡启动", 0x0000, "equalise"},
-    {1153, "重置控制器", kResetCoil, "reset"},
-    {1166, "重置蓄电池维护提醒", 0x0013, "reset-maintenance"},
-    {1169, "充电AH重置数清零", 0x0010, "clear-charge-ah"},
-    {1168, "充电KWH重置数清零", 0x0012, "clear-charge-kwh"},
-    {1167, "强制断开充电状态", 0x0002, "disconnect-charging"},
-    {1170, "负载AH数清零", 0x0011, "clear-load-ah"},
-    {1171, "负载KWH数清零", 0x0018, "clear-load-kwh"},
-    {1172, "强制断开负载", 0x00F0, "disconnect-load"},
-    {1173, "清除故障", 0x0014, "clear-faults"},
-    {1174, "清除警报", 0x0015, "clear-alarms"},
+    {action_ids::kEqualise, "均衡启动", 0x0000, "equalise"},
+    {action_ids::kResetController, "重置控制器", kResetCoil, "reset"},
+    {action_ids::kResetMaintenance, "重置蓄电池维护提醒", 0x0013, "reset-maintenance"},
+    {action_ids::kClearChargeAh, "充电AH重置数清零", 0x0010, "clear-charge-ah"},
+    {action_ids::kClearChargeKwh, "充电KWH重置数清零", 0x0012, "clear-charge-kwh"},
+    {action_ids::kDisconnectCharging, "强制断开充电状态", 0x0002, "disconnect-charging"},
+    {action_ids::kClearLoadAh, "负载AH数清零", 0x0011, "clear-load-ah"},
+    {action_ids::kClearLoadKwh, "负载KWH数清零", 0x0018, "clear-load-kwh"},
+    {action_ids::kDisconnectLoad, "强制断开负载", 0x00F0, "disconnect-load"},
+    {action_ids::kClearFaults, "清除故障", 0x0014, "clear-faults"},
+    {action_ids::kClearAlarms, "清除警报", 0x0015, "clear-alarms"},
 };
 
 // Whether the request left the tool: the reset coil may then go unanswered while the controller

@@ -23,11 +23,12 @@ constexpr int kCoefficientColumn = 8;
 
 int Bit(uint16_t word, int bit) { return word >> bit & 1; }
 
-constexpr InfoLabel kLoadStandard{1226, "标准"}, kLoadLighting{1227, "照明"};
-constexpr InfoLabel kLowFrequency{1230, "低频"}, kHighFrequency{1231, "高频"};
-constexpr InfoLabel k48V{1232, "48V"}, k24V{1233, "24V"}, k12V{1234, "12V"}, kAutoCount{1235, "自动判断"};
-constexpr InfoLabel kManual{1244, "手动"}, kAutomatic{1245, "自动"};
-constexpr InfoLabel kRts{1246, "RTS"}, kMetter{1247, "Metter"};
+constexpr InfoLabel kLoadStandard{info_ids::kStandardLoad, "标准"}, kLoadLighting{info_ids::kLightingLoad, "照明"};
+constexpr InfoLabel kLowFrequency{info_ids::kLowFrequency, "低频"}, kHighFrequency{info_ids::kHighFrequency, "高频"};
+constexpr InfoLabel k48V{info_ids::kBatteries48V, "48V"}, k24V{info_ids::kBatteries24V, "24V"},
+    k12V{info_ids::kBatteries12V, "12V"}, kAutoCount{info_ids::kBatteriesAuto, "自动判断"};
+constexpr InfoLabel kManual{info_ids::kManualEqualise, "手动"}, kAutomatic{info_ids::kAutomaticEqualise, "自动"};
+constexpr InfoLabel kRts{info_ids::kRtsRadio, "RTS"}, kMetter{info_ids::kMeterRadio, "Metter"};
 
 }  // namespace
 

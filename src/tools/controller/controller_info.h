@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "link/link_service.h"
+#include "res/controller_info_dialog_ids.h"
 #include "tools/controller/param_register.h"
 
 namespace kaviro {
@@ -37,23 +38,39 @@ struct InfoLabel {
 
 // Battery types, row by row (rows 1 and 2, 3 and 4 carry the same name).
 inline constexpr InfoLabel kPresetRowLabels[kPresetRows] = {
-    {1236, "胶体"}, {1237, "密封"}, {1238, "密封"}, {1239, "铅酸"},
-    {1240, "铅酸"}, {1241, "锰酸锂"}, {1242, "动力锂"}, {1243, "自定义"},
+    {info_ids::kGelRow, "胶体"},
+    {info_ids::kSealedRow, "密封"},
+    {info_ids::kSealed2Row, "密封"},
+    {info_ids::kFloodedRow, "铅酸"},
+    {info_ids::kFlooded2Row, "铅酸"},
+    {info_ids::kLithiumManganeseRow, "锰酸锂"},
+    {info_ids::kLithiumPowerRow, "动力锂"},
+    {info_ids::kCustomRow, "自定义"},
 };
 inline constexpr const char* kPresetColumnNames[kPresetColumns] = {
     "吸收V", "浮充V", "均衡V", "均衡周期", "最高电压", "关闭电压", "低电压上限", "中电压上限", "温度系数",
 };
 // The edit of row i, column j.
-constexpr int PresetEditId(int row, int column) { return 1154 + kPresetColumns * row + column; }
+constexpr int PresetEditId(int row, int column) { return info_ids::PresetEdit(row, column); }
+static_assert(info_ids::kPresetEditsPerRow == kPresetColumns);
 
 inline constexpr InfoLabel kFaultLabels[] = {
-    {1260, "电池故障"},         {1261, "电池温度传感器短路"},   {1262, "电池温度传感器开路"},
-    {1263, "充放电温度常感器短路"}, {1264, "充放电温度传感器开路"}, {1265, "环境温度传感器短路"},
-    {1266, "环境温度传感器开路"},   {1267, "蓄电池感应电压Vs故障"},
+    {info_ids::kBatteryFault, "电池故障"},
+    {info_ids::kBatterySensorShorted, "电池温度传感器短路"},
+    {info_ids::kBatterySensorOpen, "电池温度传感器开路"},
+    {info_ids::kChargeSensorShorted, "充放电温度常感器短路"},
+    {info_ids::kChargeSensorOpen, "充放电温度传感器开路"},
+    {info_ids::kAmbientSensorShorted, "环境温度传感器短路"},
+    {info_ids::kAmbientSensorOpen, "环境温度传感器开路"},
+    {info_ids::kSenseVoltageFault, "蓄电池感应电压Vs故障"},
 };
 inline constexpr InfoLabel kAlarmLabels[] = {
-    {1268, "电池电压和DIP拨码开关设置不同"}, {1269, "负载电压过低"}, {1270, "负载电压过高"},
-    {1271, "负载短路"}, {1272, "负载过载"}, {1273, "板载温度传感器(充放电)温度超出"},
+    {info_ids::kDipMismatchAlarm, "电池电压和DIP拨码开关设置不同"},
+    {info_ids::kLoadLowAlarm, "负载电压过低"},
+    {info_ids::kLoadHighAlarm, "负载电压过高"},
+    {info_ids::kLoadShortedAlarm, "负载短路"},
+    {info_ids::kLoadOverloadAlarm, "负载过载"},
+    {info_ids::kBoardTemperatureAlarm, "板载温度传感器(充放电)温度超出"},
 };
 
 // Switches 1 to 8 (bits 0 to 7) and the separate wireless switch (bit 8): the indicator that
@@ -64,8 +81,15 @@ struct DipIndicator {
 };
 inline constexpr int kDipSwitches = 9;
 inline constexpr DipIndicator kDipIndicators[kDipSwitches] = {
-    {1278, 1279}, {1280, 1281}, {1282, 1283}, {1284, 1285}, {1286, 1287},
-    {1288, 1289}, {1290, 1291}, {1292, 1293}, {1294, 1295},
+    {info_ids::DipOnIndicator(0), info_ids::DipOffIndicator(0)},
+    {info_ids::DipOnIndicator(1), info_ids::DipOffIndicator(1)},
+    {info_ids::DipOnIndicator(2), info_ids::DipOffIndicator(2)},
+    {info_ids::DipOnIndicator(3), info_ids::DipOffIndicator(3)},
+    {info_ids::DipOnIndicator(4), info_ids::DipOffIndicator(4)},
+    {info_ids::DipOnIndicator(5), info_ids::DipOffIndicator(5)},
+    {info_ids::DipOnIndicator(6), info_ids::DipOffIndicator(6)},
+    {info_ids::DipOnIndicator(7), info_ids::DipOffIndicator(7)},
+    {info_ids::DipOnIndicator(8), info_ids::DipOffIndicator(8)},
 };
 
 // A group of options set by some switches: exactly one of its labels is lit.

@@ -6,18 +6,17 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/main_frame.h"
-#include "app/prompter.h"
+#include "config/app_config.h"
 #include "link/text_format.h"
+#include "res/controller_info_dialog_ids.h"
 #include "res/dialog_builder.h"
+#include "res/prompter.h"
 #include "res/templates.h"
 #include "tools/common/busy_cursor.h"
 
 namespace kaviro {
 
 namespace {
-constexpr int kSwitchCounterId = 1298;
-constexpr int kFaultCounterId = 1299;
 constexpr char kSwitchNumbers[] = " 1     2     3  4     5  6  7    8";
 
 // The switch numbers stand under their indicators only when every character of the number row
@@ -32,15 +31,15 @@ void SpaceEvenly(QLabel& label) {
 }
 }  // namespace
 
-CControllerInfoDlg::CControllerInfoDlg(CMainFrame& frame) : frame_(frame) {
+CControllerInfoDlg::CControllerInfoDlg(const ToolContext& context) : context_(context) {
   res::BuildDialog(*this, res::kControllerInfoDialog);
   auto on = [this](int id, void (CControllerInfoDlg::*handler)()) {
     connect(res::Control<QPushButton>(*this, id), &QPushButton::clicked, this, handler);
   };
-  on(1125, &CControllerInfoDlg::ReadTable);
-  on(1126, &CControllerInfoDlg::SetCustomRow);
-  on(1229, &CControllerInfoDlg::ReadSwitches);
-  on(1274, &CControllerInfoDlg::ReadFaultsAndAlarms);
+  on(info_ids::kReadPresets, &CControllerInfoDlg::ReadTable);
+  on(info_ids::kSetCustomRow, &CControllerInfoDlg::SetCustomRow);
+  on(info_ids::kReadSwitches, &CControllerInfoDlg::ReadSwitches);
+  on(info_ids::kReadFaultsAndAlarms, &CControllerInfoDlg::ReadFaultsAndAlarms);
 
   for (QLabel* label : findChildren<QLabel*>())
     if (label->text() == QString::fromUtf8(kSwitchNumbers)) SpaceEvenly(*label);
@@ -49,12 +48,12 @@ CControllerInfoDlg::CControllerInfoDlg(CMainFrame& frame) : frame_(frame) {
     for (const InfoLabel& bit : labels) res::Control<QLabel>(*this, bit.id)->setWordWrap(true);
 }
 
-LinkMode CControllerInfoDlg::Mode() const { return LinkModeOf(frame_.config().Get().workMode); }
+LinkMode CControllerInfoDlg::Mode() const { return LinkModeOf(context_.config.Get().workMode); }
 
-uint8_t CControllerInfoDlg::Unit() const { return static_cast<uint8_t>(frame_.config().Get().deviceId); }
+uint8_t CControllerInfoDlg::Unit() const { return static_cast<uint8_t>(context_.config.Get().deviceId); }
 
 void CControllerInfoDlg::Say(const Notice& n) {
-  frame_.prompter().Message(this, QString::fromStdString(n.text), QString::fromStdString(n.caption));
+  context_.prompter.Message(this, QString::fromStdString(n.text), QString::fromStdString(n.caption));
 }
 
 void CControllerInfoDlg::Light(int id, bool lit) { res::Control(*this, id)->setEnabled(lit); }
@@ -67,7 +66,7 @@ void CControllerInfoDlg::SetText(int id, const QString& text) {
 void CControllerInfoDlg::ReadTable() {
   const Result<PresetWords> read = [&] {
     BusyCursor busy;
-    return ReadPresetTable(frame_.link(), Mode(), Unit());
+    return ReadPresetTable(context_.link, Mode(), Unit());
   }();
   if (read.value) {
     const PresetTexts texts = PresetTableTexts(*read.value);
@@ -89,10 +88,10 @@ void CControllerInfoDlg::SetCustomRow() {
   }
   const RtuFrame frame = CustomPresetFrame(Unit(), *check.value);
   // The frame is shown first and goes out once the user has seen it.
-  frame_.prompter().Message(this, QString::fromStdString(HexBytes(frame.Bytes())));
+  context_.prompter.Message(this, QString::fromStdString(HexBytes(frame.Bytes())));
   const Result<> sent = [&] {
     BusyCursor busy;
-    return SendCustomPreset(frame_.link(), Mode(), frame);
+    return SendCustomPreset(context_.link, Mode(), frame);
   }();
   Show(sent);
 }
@@ -100,7 +99,7 @@ void CControllerInfoDlg::SetCustomRow() {
 void CControllerInfoDlg::ReadSwitches() {
   const Result<uint16_t> read = [&] {
     BusyCursor busy;
-    return ReadInfoRegister(frame_.link(), Mode(), Unit(), kDipRegister);
+    return ReadInfoRegister(context_.link, Mode(), Unit(), kDipRegister);
   }();
   Show(read);
   if (!read.value) return;
@@ -113,13 +112,13 @@ void CControllerInfoDlg::ReadSwitches() {
     const DipGroup& group = kDipGroupTable[g];
     for (int o = 0; o < group.count; ++o) Light(group.options[o].id, group.options[o].id == view.lit[g].id);
   }
-  SetText(kSwitchCounterId, QString::number(++switchReads_));
+  SetText(info_ids::kSwitchReadCount, QString::number(++switchReads_));
 }
 
 void CControllerInfoDlg::ReadFaultsAndAlarms() {
   const Result<FaultAlarmWords> read = [&] {
     BusyCursor busy;
-    return kaviro::ReadFaultsAndAlarms(frame_.link(), Mode(), Unit());
+    return kaviro::ReadFaultsAndAlarms(context_.link, Mode(), Unit());
   }();
   auto lightBits = [this](uint16_t word, std::span<const InfoLabel> labels) {
     for (size_t k = 0; k < labels.size(); ++k) Light(labels[k].id, word >> k & 1);
@@ -127,7 +126,7 @@ void CControllerInfoDlg::ReadFaultsAndAlarms() {
   if (read.value) lightBits(read.value->faults, kFaultLabels);
   if (read.value && read.value->alarms) lightBits(*read.value->alarms, kAlarmLabels);
   Show(read);
-  if (read.ok()) SetText(kFaultCounterId, QString::number(++faultReads_));
+  if (read.ok()) SetText(info_ids::kFaultReadCount, QString::number(++faultReads_));
 }
 
 }  // namespace kaviro

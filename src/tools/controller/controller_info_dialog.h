@@ -2,21 +2,20 @@
 #include <QDialog>
 
 #include "tools/common/result.h"
-
+#include "tools/common/tool_context.h"
 #include "tools/controller/controller_info.h"
 
 class QLineEdit;
 
 namespace kaviro {
 
-class CMainFrame;
 
 // The controller's battery presets (the last type editable and writable), its DIP switches, and
 // its fault and alarm bits. Nothing is read until a button asks.
 class CControllerInfoDlg final : public QDialog {
   Q_OBJECT
  public:
-  explicit CControllerInfoDlg(CMainFrame& frame);
+  explicit CControllerInfoDlg(const ToolContext& context);
 
   void ReadTable();
   void SetCustomRow();
@@ -34,7 +33,7 @@ class CControllerInfoDlg final : public QDialog {
   void Light(int id, bool lit);
   void SetText(int id, const QString& text);
 
-  CMainFrame& frame_;
+  ToolContext context_;
   // Reads since the dialog opened.
   int switchReads_ = 0;
   int faultReads_ = 0;

@@ -4,9 +4,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/main_frame.h"
-#include "app/prompter.h"
+#include "config/app_config.h"
 #include "res/dialog_builder.h"
+#include "res/param_dialog_ids.h"
+#include "res/prompter.h"
 #include "res/templates.h"
 #include "tools/common/busy_cursor.h"
 #include "tools/controller/param_settings.h"
@@ -17,10 +18,22 @@ namespace {
 
 // The five rows nobody is meant to set here (battery limits, rated current, float entry current,
 // overload delay) and the statics that go with them.
-constexpr int kHiddenAtStart[] = {1374, 1375, 3,    1376, 1377, 1378, 1379, 1380, 1381, 1382, 1383, 1384,
-                                  1385, 1386, 1387, 1393, 1394, 1395, 1396, 1397, 1448, 1449, 1450, 1451,
-                                  1452, 1301, 1304, 1308, 1316, 1336, 1300, 1305, 1309, 1317, 1347, 1302,
-                                  1306, 1310, 1318, 1358, 1303, 1307, 1311, 1319, 1369};
+constexpr int kHiddenAtStart[] = {
+    param_ids::kBatteryMinCaption, param_ids::kBatteryMinDisplay, param_ids::kBatteryMinUnit,
+    param_ids::kBatteryMinRead, param_ids::kBatteryMinSetTo, param_ids::kBatteryMinInput,
+    param_ids::kBatteryMinInputUnit, param_ids::kBatteryMinRange, param_ids::kBatteryMinSet,
+    param_ids::kBatteryMaxCaption, param_ids::kBatteryMaxDisplay, param_ids::kBatteryMaxUnit,
+    param_ids::kBatteryMaxRead, param_ids::kBatteryMaxSetTo, param_ids::kBatteryMaxInput,
+    param_ids::kBatteryMaxInputUnit, param_ids::kBatteryMaxRange, param_ids::kBatteryMaxSet,
+    param_ids::kLoadRatedCurrentCaption, param_ids::kLoadRatedCurrentDisplay, param_ids::kLoadRatedCurrentUnit,
+    param_ids::kLoadRatedCurrentRead, param_ids::kLoadRatedCurrentSetTo, param_ids::kLoadRatedCurrentInput,
+    param_ids::kLoadRatedCurrentInputUnit, param_ids::kLoadRatedCurrentRange, param_ids::kLoadRatedCurrentSet,
+    param_ids::kFloatEntryCurrentCaption, param_ids::kFloatEntryCurrentDisplay, param_ids::kFloatEntryCurrentUnit,
+    param_ids::kFloatEntryCurrentRead, param_ids::kFloatEntryCurrentSetTo, param_ids::kFloatEntryCurrentInput,
+    param_ids::kFloatEntryCurrentInputUnit, param_ids::kFloatEntryCurrentRange, param_ids::kFloatEntryCurrentSet,
+    param_ids::kOverloadDelayCaption, param_ids::kOverloadDelayDisplay, param_ids::kOverloadDelayUnit,
+    param_ids::kOverloadDelayRead, param_ids::kOverloadDelaySetTo, param_ids::kOverloadDelayInput,
+    param_ids::kOverloadDelayInputUnit, param_ids::kOverloadDelayRange, param_ids::kOverloadDelaySet};
 
 // Filled from the cache after the clock was read.
 constexpr uint16_t kFilledAfterClock = 0x0047;
@@ -31,10 +44,10 @@ const QDate kLatestDate(2067, 12, 31);
 
 }  // namespace
 
-CParamSetDlg::CParamSetDlg(CMainFrame& frame) : frame_(frame) {
+CParamSetDlg::CParamSetDlg(const ToolContext& context) : context_(context) {
   res::BuildDialog(*this, res::kParamSetDialog);
-  date_ = res::Control<QDateTimeEdit>(*this, 1372);
-  time_ = res::Control<QDateTimeEdit>(*this, 1373);
+  date_ = res::Control<QDateTimeEdit>(*this, param_ids::kClockDate);
+  time_ = res::Control<QDateTimeEdit>(*this, param_ids::kClockTime);
   const QDateTime now = QDateTime::currentDateTime();
   for (QDateTimeEdit* picker : {date_, time_}) {
     picker->setDateRange(kEarliestDate, kLatestDate);
@@ -48,8 +61,8 @@ CParamSetDlg::CParamSetDlg(CMainFrame& frame) : frame_(frame) {
     on(row.readId, [this, &row] { ReadRow(row); });
     on(row.setId, [this, &row] { WriteRow(row); });
   }
-  on(1349, [this] { ReadControllerClock(); });
-  on(1371, [this] { WriteControllerClock(); });
+  on(param_ids::kClockRead, [this] { ReadControllerClock(); });
+  on(param_ids::kClockSet, [this] { WriteControllerClock(); });
 }
 
 void CParamSetDlg::showEvent(QShowEvent* event) {
@@ -60,11 +73,11 @@ void CParamSetDlg::showEvent(QShowEvent* event) {
 void CParamSetDlg::Initialise() {
   initialised_ = true;
   for (int id : kHiddenAtStart) res::Control(*this, id)->hide();
-  if (!ParamLinkUsable(frame_.link(), Mode())) {
-    frame_.prompter().Message(this, QString::fromUtf8(ParamLinkMissingText(Mode())));
+  if (!ParamLinkUsable(context_.link, Mode())) {
+    context_.prompter.Message(this, QString::fromUtf8(ParamLinkMissingText(Mode())));
     return;
   }
-  const DecodedValues cached = CachedParams(frame_.link(), frame_.values());
+  const DecodedValues cached = CachedParams(context_.link, context_.values);
   for (const ParamRow& row : ParamRows())
     if (row.reg != kFilledAfterClock) ShowCached(row, cached);
   ReadControllerClock();
@@ -75,21 +88,21 @@ void CParamSetDlg::ShowCached(const ParamRow& row, const DecodedValues& cached) 
   res::Control<QLineEdit>(*this, row.displayId)->setText(QString::fromStdString(ParamDisplayText(row, cached)));
 }
 
-LinkMode CParamSetDlg::Mode() const { return LinkModeOf(frame_.config().Get().workMode); }
+LinkMode CParamSetDlg::Mode() const { return LinkModeOf(context_.config.Get().workMode); }
 
-uint8_t CParamSetDlg::Unit() const { return static_cast<uint8_t>(frame_.config().Get().deviceId); }
+uint8_t CParamSetDlg::Unit() const { return static_cast<uint8_t>(context_.config.Get().deviceId); }
 
 void CParamSetDlg::Tell(const Result<>& result) {
   for (const Notice& n : result.notices) {
-    QWidget* owner = n.application ? static_cast<QWidget*>(&frame_) : this;
-    frame_.prompter().Message(owner, QString::fromStdString(n.text));
+    QWidget* owner = n.application ? context_.window : this;
+    context_.prompter.Message(owner, QString::fromStdString(n.text));
   }
 }
 
 void CParamSetDlg::ReadRow(const ParamRow& row) {
   const Result<ParamValue> read = [&] {
     BusyCursor busy;
-    return ReadParamRow(frame_.link(), Mode(), Unit(), row, frame_.values());
+    return ReadParamRow(context_.link, Mode(), Unit(), row, context_.values);
   }();
   if (read.ok()) res::Control<QLineEdit>(*this, row.displayId)->setText(QString::fromStdString(read.value->text));
   Tell(read);
@@ -99,7 +112,7 @@ void CParamSetDlg::WriteRow(const ParamRow& row) {
   const std::string input = res::Control<QLineEdit>(*this, row.inputId)->text().toStdString();
   const Result<uint16_t> wrote = [&] {
     BusyCursor busy;
-    return WriteParamRegister(frame_.link(), Mode(), Unit(), row, input);
+    return WriteParamRegister(context_.link, Mode(), Unit(), row, input);
   }();
   Tell(wrote);
 }
@@ -107,7 +120,7 @@ void CParamSetDlg::WriteRow(const ParamRow& row) {
 void CParamSetDlg::ReadControllerClock() {
   const Result<ClockValue> read = [&] {
     BusyCursor busy;
-    return kaviro::ReadControllerClock(frame_.link(), Mode(), Unit());
+    return kaviro::ReadControllerClock(context_.link, Mode(), Unit());
   }();
   if (read.ok() && read.value->time) {
     const LocalDateTime& t = *read.value->time;
@@ -124,7 +137,7 @@ void CParamSetDlg::WriteControllerClock() {
   const LocalDateTime chosen{d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second()};
   const Result<> wrote = [&] {
     BusyCursor busy;
-    return kaviro::WriteControllerClock(frame_.link(), Mode(), Unit(), chosen);
+    return kaviro::WriteControllerClock(context_.link, Mode(), Unit(), chosen);
   }();
   Tell(wrote);
 }

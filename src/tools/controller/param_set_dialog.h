@@ -1,21 +1,21 @@
 #pragma once
 #include <QDialog>
 
-#include "tools/controller/param_rows.h"
+#include "tools/common/tool_context.h"
 #include "tools/controller/param_register.h"
+#include "tools/controller/param_rows.h"
 
 class QDateTimeEdit;
 
 namespace kaviro {
 
-class CMainFrame;
 
 // Reads and sets the controller's parameters one row at a time, and its clock. On opening it
 // shows the parameter cache and reads the clock.
 class CParamSetDlg final : public QDialog {
   Q_OBJECT
  public:
-  explicit CParamSetDlg(CMainFrame& frame);
+  explicit CParamSetDlg(const ToolContext& context);
 
   // What the dialog does when it first shows (after the menu command paused the poll).
   void Initialise();
@@ -35,7 +35,7 @@ class CParamSetDlg final : public QDialog {
   void Tell(const Result<T>& result) { Tell(result.template As<Nothing>()); }
   void Tell(const Result<>& result);
 
-  CMainFrame& frame_;
+  ToolContext context_;
   QDateTimeEdit* date_;
   QDateTimeEdit* time_;
   bool initialised_ = false;

@@ -6,11 +6,12 @@
 #include <QPushButton>
 #include <QTableWidget>
 
-#include "app/main_frame.h"
-#include "app/prompter.h"
+#include "config/app_config.h"
 #include "config/atomic_file.h"
 #include "link/text_format.h"
 #include "res/dialog_builder.h"
+#include "res/log_dialog_ids.h"
+#include "res/prompter.h"
 #include "res/templates.h"
 #include "tools/common/address_entry.h"
 #include "tools/common/busy_cursor.h"
@@ -18,11 +19,11 @@
 
 namespace kaviro {
 
-CLogReadDlg::CLogReadDlg(CMainFrame& frame) : frame_(frame) {
+CLogReadDlg::CLogReadDlg(const ToolContext& context) : context_(context) {
   res::BuildDialog(*this, res::kLogReadDialog);
-  address_ = res::Control<QComboBox>(*this, 1012);
-  request_ = res::Control<QLineEdit>(*this, 1001);
-  list_ = res::Control<QTableWidget>(*this, 1459);
+  address_ = res::Control<QComboBox>(*this, log_ids::kAddress);
+  request_ = res::Control<QLineEdit>(*this, log_ids::kRequest);
+  list_ = res::Control<QTableWidget>(*this, log_ids::kList);
 
   for (const std::string& item : AddressListItems()) address_->addItem(QString::fromStdString(item));
   address_->setCurrentIndex(0);
@@ -38,25 +39,25 @@ CLogReadDlg::CLogReadDlg(CMainFrame& frame) : frame_(frame) {
   auto on = [this](int id, auto action) {
     connect(res::Control<QPushButton>(*this, id), &QPushButton::clicked, this, action);
   };
-  on(1005, [this] { Read(true); });
-  on(1006, [this] { Read(false); });
-  on(1128, [this] { ClearList(); });
-  on(1129, [this] { Export(kLogText); });
-  on(1130, [this] { Export(kLogSpreadsheet); });
-  on(2, [this] { reject(); });
+  on(log_ids::kReadLatest, [this] { Read(true); });
+  on(log_ids::kReadAll, [this] { Read(false); });
+  on(log_ids::kClearList, [this] { ClearList(); });
+  on(log_ids::kSaveText, [this] { Export(kLogText); });
+  on(log_ids::kSaveSpreadsheet, [this] { Export(kLogSpreadsheet); });
+  on(log_ids::kExit, [this] { reject(); });
 }
 
 void CLogReadDlg::Read(bool latest) {
   std::string message;
   const std::optional<uint8_t> unit = ParseAddressEntry(address_->currentText().toStdString(), message);
   if (!unit) {
-    frame_.prompter().Message(this, QString::fromStdString(message));
+    context_.prompter.Message(this, QString::fromStdString(message));
     return;
   }
   request_->setText(QString::fromStdString(HexBytes(LogRequest(*unit, latest).Bytes())));
   const Result<std::vector<LogRow>> read = [&] {
     BusyCursor busy;
-    return ReadLog(frame_.link(), LinkModeOf(frame_.config().Get().workMode), *unit, latest);
+    return ReadLog(context_.link, LinkModeOf(context_.config.Get().workMode), *unit, latest);
   }();
   // New records go on top, in answer order, above whatever the list held.
   const std::vector<LogRow> records = read.value.value_or(std::vector<LogRow>{});
@@ -65,7 +66,7 @@ void CLogReadDlg::Read(bool latest) {
     for (int c = 0; c < static_cast<int>(kLogColumns); ++c)
       list_->setItem(r, c, new QTableWidgetItem(QString::fromStdString(records[r][c])));
   }
-  for (const Notice& n : read.notices) frame_.prompter().Message(this, QString::fromStdString(n.text));
+  for (const Notice& n : read.notices) context_.prompter.Message(this, QString::fromStdString(n.text));
 }
 
 void CLogReadDlg::ClearList() { list_->setRowCount(0); }
@@ -79,15 +80,15 @@ std::vector<LogRow> CLogReadDlg::Rows() const {
 }
 
 void CLogReadDlg::Export(const LogExportFormat& format) {
-  const QString chosen = frame_.prompter().SaveFileName(this, QString::fromUtf8(format.filter));
+  const QString chosen = context_.prompter.SaveFileName(this, QString::fromUtf8(format.filter));
   if (chosen.isEmpty()) return;
   const QString path = chosen + QString::fromUtf8(format.extension);  // always, as the list expects
   if (list_->rowCount() == 0) {
-    frame_.prompter().Message(this, QString::fromUtf8(kLogEmptyText));
+    context_.prompter.Message(this, QString::fromUtf8(kLogEmptyText));
     return;
   }
   if (!WriteFileAtomically(path.toStdString(), LogExportBytes(Rows(), format)))
-    frame_.prompter().Message(this, QString::fromStdString(Format(kLogCannotWriteText, path.toStdString().c_str())));
+    context_.prompter.Message(this, QString::fromStdString(Format(kLogCannotWriteText, path.toStdString().c_str())));
 }
 
 }  // namespace kaviro

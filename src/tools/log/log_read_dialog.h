@@ -2,6 +2,7 @@
 #include <QDialog>
 #include <vector>
 
+#include "tools/common/tool_context.h"
 #include "tools/log/log_export.h"
 #include "tools/log/log_record.h"
 
@@ -11,14 +12,13 @@ class QTableWidget;
 
 namespace kaviro {
 
-class CMainFrame;
 
 // Fetches the controller's daily log records (the latest one, or all) into a list, and saves
 // the list as text or spreadsheet text.
 class CLogReadDlg final : public QDialog {
   Q_OBJECT
  public:
-  explicit CLogReadDlg(CMainFrame& frame);
+  explicit CLogReadDlg(const ToolContext& context);
 
   void Read(bool latest);
   void ClearList();
@@ -27,7 +27,7 @@ class CLogReadDlg final : public QDialog {
   std::vector<LogRow> Rows() const;
 
  private:
-  CMainFrame& frame_;
+  ToolContext context_;
   QComboBox* address_;
   QLineEdit* request_;
   QTableWidget* list_;

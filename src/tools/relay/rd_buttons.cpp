@@ -4,6 +4,7 @@
 
 #include "link/link_texts.h"
 #include "link/text_format.h"
+#include "res/relay_dialog_ids.h"
 #include "tools/common/verified_write.h"
 #include "tools/common/typed_number.h"
 
@@ -12,54 +13,84 @@ namespace kaviro {
 namespace {
 
 // Reading the wireless address opens up everything that needs the RD's address.
-constexpr int kAfterAddressRead[] = {1021, 1480, 1481, 1482, 1131, 1132, 1484, 1485, 1486, 1487, 1488, 1471, 1018};
-constexpr int kAfterAddressWrite[] = {1021, 1480, 1481, 1482, 1131, 1132, 1471};
-constexpr int kAfterInformation[] = {1472, 1473, 1041, 1042, 1475, 1483, 1489};
-constexpr int kRelayRadios[] = {1474, 1036, 1037, 1038, 1039, 1040};
-constexpr int kBuzzerStateRadios[] = {1043, 1044};
+constexpr int kAfterAddressRead[] = {
+    relay_ids::kReadInformation,   relay_ids::kSetRelay1Range,     relay_ids::kSetRelay2Range,
+    relay_ids::kSetRelay3Range,    relay_ids::kSetAlarmVoltage,    relay_ids::kSetWarningVoltage,
+    relay_ids::kReadRelay1Range,   relay_ids::kReadRelay2Range,    relay_ids::kReadRelay3Range,
+    relay_ids::kReadAlarmVoltage,  relay_ids::kReadWarningVoltage, relay_ids::kFactoryReset,
+    relay_ids::kReadIdentification};
+constexpr int kAfterAddressWrite[] = {
+    relay_ids::kReadInformation, relay_ids::kSetRelay1Range,    relay_ids::kSetRelay2Range, relay_ids::kSetRelay3Range,
+    relay_ids::kSetAlarmVoltage, relay_ids::kSetWarningVoltage, relay_ids::kFactoryReset};
+constexpr int kAfterInformation[] = {relay_ids::kActiveMode,     relay_ids::kPassiveMode,  relay_ids::kBuzzerEnabled,
+                                     relay_ids::kBuzzerDisabled, relay_ids::kBatteryCount, relay_ids::kBatteryVoltage,
+                                     relay_ids::kModbusId};
+constexpr int kRelayRadios[] = {relay_ids::kRelay1Off, relay_ids::kRelay1On,  relay_ids::kRelay2Off,
+                                relay_ids::kRelay2On,  relay_ids::kRelay3Off, relay_ids::kRelay3On};
+constexpr int kBuzzerStateRadios[] = {relay_ids::kBuzzerQuiet, relay_ids::kBuzzerSounding};
 
 using D = RdDevice;
 using V = RdData;
 
 constexpr RdButton kButtons[] = {
-    {.id = 1464, .device = D::kFactory, .function = "03", .address = "1000", .data = V::kFixed, .fixed = "0003",
-     .enable = kAfterAddressRead},
-    {.id = 1465, .device = D::kFactory, .function = "10", .address = "1000", .data = V::kFixed, .fixed = "0003",
-     .enable = kAfterAddressWrite, .asciiFromAddress = true},
-    {.id = 1021, .device = D::kWireless, .function = "03", .address = "0020", .data = V::kFixed, .fixed = "0004",
-     .enable = kAfterInformation},
-    {.id = 1472, .device = D::kChosen, .function = "06", .address = "2022", .data = V::kFixed, .fixed = "0000",
-     .disable = kRelayRadios},
-    {.id = 1473, .device = D::kChosen, .function = "06", .address = "2022", .data = V::kFixed, .fixed = "0001",
-     .enable = kRelayRadios},
-    {.id = 1474, .device = D::kChosen, .function = "05", .address = "2022", .data = V::kFixed, .fixed = "0000"},
-    {.id = 1036, .device = D::kChosen, .function = "05", .address = "2022", .data = V::kFixed, .fixed = "FF00"},
-    {.id = 1037, .device = D::kChosen, .function = "05", .address = "2023", .data = V::kFixed, .fixed = "0000"},
-    {.id = 1038, .device = D::kChosen, .function = "05", .address = "2023", .data = V::kFixed, .fixed = "FF00"},
-    {.id = 1039, .device = D::kChosen, .function = "05", .address = "2024", .data = V::kFixed, .fixed = "0000"},
-    {.id = 1040, .device = D::kChosen, .function = "05", .address = "2024", .data = V::kFixed, .fixed = "FF00"},
-    {.id = 1041, .device = D::kChosen, .function = "06", .address = "2021", .data = V::kFixed, .fixed = "0000",
-     .enable = kBuzzerStateRadios},
-    {.id = 1042, .device = D::kChosen, .function = "06", .address = "2021", .data = V::kFixed, .fixed = "0001",
-     .disable = kBuzzerStateRadios},
-    {.id = 1043, .device = D::kChosen, .function = "05", .address = "2021", .data = V::kFixed, .fixed = "0000"},
-    {.id = 1044, .device = D::kChosen, .function = "05", .address = "2021", .data = V::kFixed, .fixed = "FF00"},
-    {.id = 1475, .device = D::kChosen, .function = "06", .address = "2020", .data = V::kIdAndBattery,
-     .selection = true},
-    {.id = 1489, .device = D::kPrevious, .function = "06", .address = "2020", .data = V::kIdAndBattery,
+    {.id = relay_ids::kReadAddress, .device = D::kFactory, .function = "03", .address = "1000", .data = V::kFixed,
+     .fixed = "0003", .enable = kAfterAddressRead},
+    {.id = relay_ids::kWriteAddress, .device = D::kFactory, .function = "10", .address = "1000", .data = V::kFixed,
+     .fixed = "0003", .enable = kAfterAddressWrite, .asciiFromAddress = true},
+    {.id = relay_ids::kReadInformation, .device = D::kWireless, .function = "03", .address = "0020", .data = V::kFixed,
+     .fixed = "0004", .enable = kAfterInformation},
+    {.id = relay_ids::kActiveMode, .device = D::kChosen, .function = "06", .address = "2022", .data = V::kFixed,
+     .fixed = "0000", .disable = kRelayRadios},
+    {.id = relay_ids::kPassiveMode, .device = D::kChosen, .function = "06", .address = "2022", .data = V::kFixed,
+     .fixed = "0001", .enable = kRelayRadios},
+    {.id = relay_ids::kRelay1Off, .device = D::kChosen, .function = "05", .address = "2022", .data = V::kFixed,
+     .fixed = "0000"},
+    {.id = relay_ids::kRelay1On, .device = D::kChosen, .function = "05", .address = "2022", .data = V::kFixed,
+     .fixed = "FF00"},
+    {.id = relay_ids::kRelay2Off, .device = D::kChosen, .function = "05", .address = "2023", .data = V::kFixed,
+     .fixed = "0000"},
+    {.id = relay_ids::kRelay2On, .device = D::kChosen, .function = "05", .address = "2023", .data = V::kFixed,
+     .fixed = "FF00"},
+    {.id = relay_ids::kRelay3Off, .device = D::kChosen, .function = "05", .address = "2024", .data = V::kFixed,
+     .fixed = "0000"},
+    {.id = relay_ids::kRelay3On, .device = D::kChosen, .function = "05", .address = "2024", .data = V::kFixed,
+     .fixed = "FF00"},
+    {.id = relay_ids::kBuzzerEnabled, .device = D::kChosen, .function = "06", .address = "2021", .data = V::kFixed,
+     .fixed = "0000", .enable = kBuzzerStateRadios},
+    {.id = relay_ids::kBuzzerDisabled, .device = D::kChosen, .function = "06", .address = "2021", .data = V::kFixed,
+     .fixed = "0001", .disable = kBuzzerStateRadios},
+    {.id = relay_ids::kBuzzerQuiet, .device = D::kChosen, .function = "05", .address = "2021", .data = V::kFixed,
+     .fixed = "0000"},
+    {.id = relay_ids::kBuzzerSounding, .device = D::kChosen, .function = "05", .address = "2021", .data = V::kFixed,
+     .fixed = "FF00"},
+    {.id = relay_ids::kBatteryCount, .device = D::kChosen, .function = "06", .address = "2020",
+     .data = V::kIdAndBattery, .selection = true},
+    {.id = relay_ids::kModbusId, .device = D::kPrevious, .function = "06", .address = "2020", .data = V::kIdAndBattery,
      .remembersModbusId = true, .selection = true},
-    {.id = 1471, .device = D::kChosen, .function = "06", .address = "4000", .data = V::kFixed, .fixed = "0001"},
-    {.id = 1480, .device = D::kChosen, .function = "06", .address = "2030", .data = V::kRange, .index = 0},
-    {.id = 1481, .device = D::kChosen, .function = "06", .address = "2031", .data = V::kRange, .index = 1},
-    {.id = 1482, .device = D::kChosen, .function = "06", .address = "2032", .data = V::kRange, .index = 2},
-    {.id = 1131, .device = D::kChosen, .function = "06", .address = "2033", .data = V::kWarning, .index = 0},
-    {.id = 1132, .device = D::kChosen, .function = "06", .address = "2034", .data = V::kWarning, .index = 1},
-    {.id = 1484, .device = D::kWireless, .function = "03", .address = "2010", .data = V::kFixed, .fixed = "0001"},
-    {.id = 1485, .device = D::kWireless, .function = "03", .address = "2011", .data = V::kFixed, .fixed = "0001"},
-    {.id = 1486, .device = D::kWireless, .function = "03", .address = "2012", .data = V::kFixed, .fixed = "0001"},
-    {.id = 1487, .device = D::kWireless, .function = "03", .address = "2013", .data = V::kFixed, .fixed = "0001"},
-    {.id = 1488, .device = D::kWireless, .function = "03", .address = "2014", .data = V::kFixed, .fixed = "0001"},
-    {.id = 1018, .device = D::kWireless, .function = "2B", .address = "0E01", .data = V::kFixed, .fixed = "00"},
+    {.id = relay_ids::kFactoryReset, .device = D::kChosen, .function = "06", .address = "4000", .data = V::kFixed,
+     .fixed = "0001"},
+    {.id = relay_ids::kSetRelay1Range, .device = D::kChosen, .function = "06", .address = "2030", .data = V::kRange,
+     .index = 0},
+    {.id = relay_ids::kSetRelay2Range, .device = D::kChosen, .function = "06", .address = "2031", .data = V::kRange,
+     .index = 1},
+    {.id = relay_ids::kSetRelay3Range, .device = D::kChosen, .function = "06", .address = "2032", .data = V::kRange,
+     .index = 2},
+    {.id = relay_ids::kSetAlarmVoltage, .device = D::kChosen, .function = "06", .address = "2033", .data = V::kWarning,
+     .index = 0},
+    {.id = relay_ids::kSetWarningVoltage, .device = D::kChosen, .function = "06", .address = "2034",
+     .data = V::kWarning, .index = 1},
+    {.id = relay_ids::kReadRelay1Range, .device = D::kWireless, .function = "03", .address = "2010", .data = V::kFixed,
+     .fixed = "0001"},
+    {.id = relay_ids::kReadRelay2Range, .device = D::kWireless, .function = "03", .address = "2011", .data = V::kFixed,
+     .fixed = "0001"},
+    {.id = relay_ids::kReadRelay3Range, .device = D::kWireless, .function = "03", .address = "2012", .data = V::kFixed,
+     .fixed = "0001"},
+    {.id = relay_ids::kReadAlarmVoltage, .device = D::kWireless, .function = "03", .address = "2013",
+     .data = V::kFixed, .fixed = "0001"},
+    {.id = relay_ids::kReadWarningVoltage, .device = D::kWireless, .function = "03", .address = "2014",
+     .data = V::kFixed, .fixed = "0001"},
+    {.id = relay_ids::kReadIdentification, .device = D::kWireless, .function = "2B", .address = "0E01",
+     .data = V::kFixed, .fixed = "00"},
 };
 
 std::optional<int64_t> InRange(std::optional<int64_t> units, int64_t lo, int64_t hi) {

@@ -6,10 +6,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/main_frame.h"
-#include "app/prompter.h"
+#include "config/app_config.h"
 #include "link/text_format.h"
 #include "res/dialog_builder.h"
+#include "res/prompter.h"
+#include "res/relay_dialog_ids.h"
 #include "res/templates.h"
 #include "tools/common/address_entry.h"
 #include "tools/common/busy_cursor.h"
@@ -27,15 +28,25 @@ constexpr const char* kFunctions[] = {"03", "05", "06", "10"};
 constexpr const char* kBatteryCounts[] = {"1节12V", "2节24V", "4节48V"};
 
 // Without a network link to an RD the controller says is connected, nothing can be sent.
-constexpr int kSendingControls[] = {1464, 1465, 1463, 1472, 1473, 1474, 1036, 1037, 1038, 1039, 1040, 1041,
-                                    1042, 1043, 1044, 1475, 1483, 1009, 1010, 1011, 1012, 1013, 1014, 1015, 1016};
+constexpr int kSendingControls[] = {
+    relay_ids::kReadAddress,    relay_ids::kWriteAddress, relay_ids::kWirelessAddress, relay_ids::kActiveMode,
+    relay_ids::kPassiveMode,    relay_ids::kRelay1Off,    relay_ids::kRelay1On,        relay_ids::kRelay2Off,
+    relay_ids::kRelay2On,       relay_ids::kRelay3Off,    relay_ids::kRelay3On,        relay_ids::kBuzzerEnabled,
+    relay_ids::kBuzzerDisabled, relay_ids::kBuzzerQuiet,  relay_ids::kBuzzerSounding,  relay_ids::kBatteryCount,
+    relay_ids::kBatteryVoltage, relay_ids::kRelay1Action, relay_ids::kRelay1Restore,   relay_ids::kRelay2Action,
+    relay_ids::kRelay2Restore,  relay_ids::kRelay3Action, relay_ids::kRelay3Restore,   relay_ids::kAlarmVoltage,
+    relay_ids::kWarningVoltage};
 
-constexpr int kRelayOn[] = {1036, 1038, 1040};
-constexpr int kRelayOff[] = {1474, 1037, 1039};
-constexpr int kRelayRadios[] = {1474, 1036, 1037, 1038, 1039, 1040};
-constexpr int kRangeEdits[3][2] = {{1009, 1010}, {1011, 1012}, {1013, 1014}};
-constexpr int kWarningEdits[] = {1015, 1016};
-constexpr int kIdentityEdits[] = {1002, 1003, 1005, 1006, 1008};
+constexpr int kRelayOn[] = {relay_ids::kRelay1On, relay_ids::kRelay2On, relay_ids::kRelay3On};
+constexpr int kRelayOff[] = {relay_ids::kRelay1Off, relay_ids::kRelay2Off, relay_ids::kRelay3Off};
+constexpr int kRelayRadios[] = {relay_ids::kRelay1Off, relay_ids::kRelay1On,  relay_ids::kRelay2Off,
+                                relay_ids::kRelay2On,  relay_ids::kRelay3Off, relay_ids::kRelay3On};
+constexpr int kRangeEdits[3][2] = {{relay_ids::kRelay1Action, relay_ids::kRelay1Restore},
+                                   {relay_ids::kRelay2Action, relay_ids::kRelay2Restore},
+                                   {relay_ids::kRelay3Action, relay_ids::kRelay3Restore}};
+constexpr int kWarningEdits[] = {relay_ids::kAlarmVoltage, relay_ids::kWarningVoltage};
+constexpr int kIdentityEdits[] = {relay_ids::kVendorName, relay_ids::kProductCode, relay_ids::kHardwareVersion,
+                                  relay_ids::kSoftwareVersion, relay_ids::kSerialNumber};
 
 constexpr int kFirstDeviceChoice = 57;  // "3A"
 
@@ -48,28 +59,28 @@ std::string Text(const QLineEdit* edit) { return edit->text().toStdString(); }
 
 }  // namespace
 
-CRelayDevDlg::CRelayDevDlg(CMainFrame& frame, RelayMemory& memory)
-    : frame_(frame), memory_(memory), rdWirelessAddress_(kRdFactoryWirelessAddress) {
+CRelayDevDlg::CRelayDevDlg(const ToolContext& context, RelayMemory& memory)
+    : context_(context), memory_(memory), rdWirelessAddress_(kRdFactoryWirelessAddress) {
   res::BuildDialog(*this, res::kRelayDialog);
-  Fill(*Combo(1466), kPorts);
-  Fill(*Combo(1467), kBaudRates);
-  Fill(*Combo(1470), kFunctions);
-  Fill(*Combo(1475), kBatteryCounts);
-  Combo(1475)->setCurrentIndex(-1);  // no battery count chosen until the RD tells
+  Fill(*Combo(relay_ids::kPort), kPorts);
+  Fill(*Combo(relay_ids::kBaudRate), kBaudRates);
+  Fill(*Combo(relay_ids::kBuilderFunction), kFunctions);
+  Fill(*Combo(relay_ids::kBatteryCount), kBatteryCounts);
+  Combo(relay_ids::kBatteryCount)->setCurrentIndex(-1);  // no battery count chosen until the RD tells
 
-  const bool network = LinkModeOf(frame_.config().Get().workMode) == LinkMode::kNetwork;
-  if (network && CachedParams(frame_.link(), frame_.values()).rdLinkSetting == 0) {
+  const bool network = LinkModeOf(context_.config.Get().workMode) == LinkMode::kNetwork;
+  if (network && CachedParams(context_.link, context_.values).rdLinkSetting == 0) {
     for (const std::string& item : AddressListItems()) {
-      Combo(1469)->addItem(QString::fromStdString(item));
-      Combo(1489)->addItem(QString::fromStdString(item));
+      Combo(relay_ids::kBuilderDevice)->addItem(QString::fromStdString(item));
+      Combo(relay_ids::kModbusId)->addItem(QString::fromStdString(item));
     }
-    Combo(1469)->setCurrentIndex(kFirstDeviceChoice);
-    Combo(1470)->setCurrentIndex(0);
-    Combo(1466)->setCurrentIndex(1);
-    Combo(1467)->setCurrentIndex(2);
-    Combo(1489)->setCurrentIndex(-1);
-    Edit(1476)->setText(QStringLiteral("0020"));
-    Edit(1477)->setText(QStringLiteral("0004"));
+    Combo(relay_ids::kBuilderDevice)->setCurrentIndex(kFirstDeviceChoice);
+    Combo(relay_ids::kBuilderFunction)->setCurrentIndex(0);
+    Combo(relay_ids::kPort)->setCurrentIndex(1);
+    Combo(relay_ids::kBaudRate)->setCurrentIndex(2);
+    Combo(relay_ids::kModbusId)->setCurrentIndex(-1);
+    Edit(relay_ids::kBuilderAddress)->setText(QStringLiteral("0020"));
+    Edit(relay_ids::kBuilderCountOrData)->setText(QStringLiteral("0004"));
   } else {
     for (int id : kSendingControls) SetEnabled(id, false);
   }
@@ -81,8 +92,9 @@ CRelayDevDlg::CRelayDevDlg(CMainFrame& frame, RelayMemory& memory)
     else
       connect(res::Control<QAbstractButton>(*this, id), &QAbstractButton::clicked, this, [this, id] { Press(id); });
   }
-  connect(res::Control<QPushButton>(*this, 1020), &QPushButton::clicked, this, [this] { RunInternalCommand(); });
-  connect(res::Control<QPushButton>(*this, 1), &QPushButton::clicked, this, [this] { accept(); });
+  connect(res::Control<QPushButton>(*this, relay_ids::kRunBuilder), &QPushButton::clicked, this,
+          [this] { RunInternalCommand(); });
+  connect(res::Control<QPushButton>(*this, relay_ids::kExit), &QPushButton::clicked, this, [this] { accept(); });
 }
 
 QLineEdit* CRelayDevDlg::Edit(int id) const { return res::Control<QLineEdit>(*this, id); }
@@ -94,45 +106,47 @@ void CRelayDevDlg::Press(int id) {
   const RdButton* button = FindRdButton(id);
   if (!button) return;
   RdInputs inputs;
-  inputs.modbusIdIndex = Combo(1489)->currentIndex();
-  inputs.batteryIndex = Combo(1475)->currentIndex();
+  inputs.modbusIdIndex = Combo(relay_ids::kModbusId)->currentIndex();
+  inputs.batteryIndex = Combo(relay_ids::kBatteryCount)->currentIndex();
   for (size_t k = 0; k < 3; ++k)
     inputs.ranges[k] = {Text(Edit(kRangeEdits[k][0])), Text(Edit(kRangeEdits[k][1]))};
   for (size_t k = 0; k < 2; ++k) inputs.warnings[k] = Text(Edit(kWarningEdits[k]));
-  const RdDeviceChoice choice{Combo(1489)->currentText().toStdString(), rdWirelessAddress_[5],
+  const RdDeviceChoice choice{Combo(relay_ids::kModbusId)->currentText().toStdString(), rdWirelessAddress_[5],
                               memory_.lastRdModbusId};
   const RdPress press = RdButtonTexts(*button, choice, inputs);
   if (!press.texts) {
-    frame_.prompter().Message(this, QString::fromStdString(press.refusal));
+    context_.prompter.Message(this, QString::fromStdString(press.refusal));
     return;
   }
   for (int e : button->enable) SetEnabled(e, true);
   for (int d : button->disable) SetEnabled(d, false);
-  if (button->asciiFromAddress) Edit(1478)->setText(Edit(1463)->text());
+  if (button->asciiFromAddress) Edit(relay_ids::kBuilderAscii)->setText(Edit(relay_ids::kWirelessAddress)->text());
   const RdBuilderTexts& texts = *press.texts;
-  Combo(1469)->setEditText(QString::fromStdString(texts.device));
-  Combo(1470)->setEditText(QString::fromStdString(texts.function));
-  Edit(1476)->setText(QString::fromStdString(texts.address));
-  Edit(1477)->setText(QString::fromStdString(texts.countOrData));
+  Combo(relay_ids::kBuilderDevice)->setEditText(QString::fromStdString(texts.device));
+  Combo(relay_ids::kBuilderFunction)->setEditText(QString::fromStdString(texts.function));
+  Edit(relay_ids::kBuilderAddress)->setText(QString::fromStdString(texts.address));
+  Edit(relay_ids::kBuilderCountOrData)->setText(QString::fromStdString(texts.countOrData));
 
   // The new ModbusID is the RD's address from now on, once the RD took it.
   if (RunInternalCommand() && button->remembersModbusId)
-    memory_.lastRdModbusId = Combo(1489)->currentText().toStdString();
+    memory_.lastRdModbusId = Combo(relay_ids::kModbusId)->currentText().toStdString();
 }
 
 bool CRelayDevDlg::RunInternalCommand() {
-  const RdBuilderTexts texts{Combo(1469)->currentText().toStdString(), Combo(1470)->currentText().toStdString(),
-                             Text(Edit(1476)), Text(Edit(1477)), Text(Edit(1478))};
+  const RdBuilderTexts texts{Combo(relay_ids::kBuilderDevice)->currentText().toStdString(),
+                             Combo(relay_ids::kBuilderFunction)->currentText().toStdString(),
+                             Text(Edit(relay_ids::kBuilderAddress)), Text(Edit(relay_ids::kBuilderCountOrData)),
+                             Text(Edit(relay_ids::kBuilderAscii))};
   const Result<RdAnswer> run = [&] {
     BusyCursor busy;
-    return ::kaviro::RunInternalCommand(frame_.link(), texts, memory_);
+    return ::kaviro::RunInternalCommand(context_.link, texts, memory_);
   }();
   for (const Notice& n : run.notices)
-    frame_.prompter().Message(n.application ? nullptr : this, QString::fromStdString(n.text));
+    context_.prompter.Message(n.application ? nullptr : this, QString::fromStdString(n.text));
   if (!run.ok()) return false;
-  Edit(1007)->setText(QString::fromStdString(run.value->dump));
+  Edit(relay_ids::kBuilderAnswer)->setText(QString::fromStdString(run.value->dump));
   Apply(run.value->decoded);
-  Edit(1479)->setText(QString::fromStdString(run.value->decoded.text));
+  Edit(relay_ids::kBuilderResult)->setText(QString::fromStdString(run.value->decoded.text));
   return true;
 }
 
@@ -142,7 +156,7 @@ void CRelayDevDlg::Apply(const RdDecoded& d) {
     if (d.showWirelessAddress) {
       std::string digits;
       for (uint8_t b : *d.wirelessAddress) digits += Format("%02X", b);
-      Edit(1463)->setText(QString::fromStdString(digits));
+      Edit(relay_ids::kWirelessAddress)->setText(QString::fromStdString(digits));
     }
   }
   if (d.identity)
@@ -157,19 +171,20 @@ void CRelayDevDlg::Apply(const RdDecoded& d) {
 
   const RdInfo& info = *d.info;
   for (size_t k = 0; k < 3; ++k) Check(info.relays[k] ? kRelayOn[k] : kRelayOff[k]);
-  if (info.runMode == 0) Check(1472);
-  if (info.runMode == 1) Check(1473);
+  if (info.runMode == 0) Check(relay_ids::kActiveMode);
+  if (info.runMode == 1) Check(relay_ids::kPassiveMode);
   for (int id : kRelayRadios) SetEnabled(id, info.runMode != 0);
-  if (info.buzzerMode == 0) Check(1041);
-  if (info.buzzerMode == 1) Check(1042);
-  SetEnabled(1043, info.buzzerMode == 0);
-  SetEnabled(1044, info.buzzerMode == 0);
-  if (info.buzzerState == 0) Check(1043);
-  if (info.buzzerState == 1) Check(1044);
-  Edit(1483)->setText(QString::fromStdString(info.batteryText));
-  Combo(1489)->setCurrentIndex(info.modbusIdIndex < Combo(1489)->count() ? info.modbusIdIndex : -1);
-  if (info.batteryIndex) Combo(1475)->setCurrentIndex(*info.batteryIndex);
-  res::Control<QLabel>(*this, 1490)->setText(QString::number(info.readCount));
+  if (info.buzzerMode == 0) Check(relay_ids::kBuzzerEnabled);
+  if (info.buzzerMode == 1) Check(relay_ids::kBuzzerDisabled);
+  SetEnabled(relay_ids::kBuzzerQuiet, info.buzzerMode == 0);
+  SetEnabled(relay_ids::kBuzzerSounding, info.buzzerMode == 0);
+  if (info.buzzerState == 0) Check(relay_ids::kBuzzerQuiet);
+  if (info.buzzerState == 1) Check(relay_ids::kBuzzerSounding);
+  Edit(relay_ids::kBatteryVoltage)->setText(QString::fromStdString(info.batteryText));
+  Combo(relay_ids::kModbusId)
+      ->setCurrentIndex(info.modbusIdIndex < Combo(relay_ids::kModbusId)->count() ? info.modbusIdIndex : -1);
+  if (info.batteryIndex) Combo(relay_ids::kBatteryCount)->setCurrentIndex(*info.batteryIndex);
+  res::Control<QLabel>(*this, relay_ids::kReadCount)->setText(QString::number(info.readCount));
 }
 
 }  // namespace kaviro

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 
+#include "tools/common/tool_context.h"
 #include "tools/relay/rd_command.h"
 
 class QComboBox;
@@ -10,14 +11,13 @@ class QLineEdit;
 
 namespace kaviro {
 
-class CMainFrame;
 
 // The RD relay accessory's settings, over the network link only: every button fills the hidden
 // request builder and runs it; the answer is dumped and decoded into the controls.
 class CRelayDevDlg final : public QDialog {
   Q_OBJECT
  public:
-  explicit CRelayDevDlg(CMainFrame& frame, RelayMemory& memory = ProcessRelayMemory());
+  explicit CRelayDevDlg(const ToolContext& context, RelayMemory& memory = ProcessRelayMemory());
 
   // The handler of a row of the handler table, as its click or accepted selection runs it.
   void Press(int id);
@@ -33,7 +33,7 @@ class CRelayDevDlg final : public QDialog {
   QLineEdit* Edit(int id) const;
   QComboBox* Combo(int id) const;
 
-  CMainFrame& frame_;
+  ToolContext context_;
   RelayMemory& memory_;
   std::array<uint8_t, 6> rdWirelessAddress_;
 };

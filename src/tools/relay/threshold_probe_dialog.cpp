@@ -4,34 +4,36 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/main_frame.h"
+#include "config/app_config.h"
 #include "link/text_format.h"
 #include "res/dialog_builder.h"
 #include "res/templates.h"
+#include "res/threshold_probe_ids.h"
 #include "tools/common/busy_cursor.h"
 #include "tools/relay/threshold_probe.h"
 
 namespace kaviro {
 
-CThresholdProbeDlg::CThresholdProbeDlg(CMainFrame& frame) : frame_(frame) {
+CThresholdProbeDlg::CThresholdProbeDlg(const ToolContext& context) : context_(context) {
   res::BuildDialog(*this, res::kThresholdProbeDialog);
-  connect(res::Control<QPushButton>(*this, 1494), &QPushButton::clicked, this, [this] { Probe(); });
-  connect(res::Control<QPushButton>(*this, 1), &QPushButton::clicked, this, [this] { accept(); });
-  connect(res::Control<QPushButton>(*this, 2), &QPushButton::clicked, this, [this] { reject(); });
+  connect(res::Control<QPushButton>(*this, probe_ids::kProbe), &QPushButton::clicked, this, [this] { Probe(); });
+  connect(res::Control<QPushButton>(*this, probe_ids::kOk), &QPushButton::clicked, this, [this] { accept(); });
+  connect(res::Control<QPushButton>(*this, probe_ids::kCancel), &QPushButton::clicked, this, [this] { reject(); });
 }
 
 void CThresholdProbeDlg::Probe() {
-  const auto unit = static_cast<uint8_t>(frame_.config().Get().deviceId & 0xFF);
+  const auto unit = static_cast<uint8_t>(context_.config.Get().deviceId & 0xFF);
   const ProbeBytes sent = ProbeBlockOf(ProbeRequest(unit));
-  res::Control<QLineEdit>(*this, 1015)->setText(QString::fromStdString(HexBytes(sent)));
+  res::Control<QLineEdit>(*this, probe_ids::kSent)->setText(QString::fromStdString(HexBytes(sent)));
   const Result<ProbeAnswer> probe = [&] {
     BusyCursor busy;
-    return RunThresholdProbe(frame_.link(), unit);
+    return RunThresholdProbe(context_.link, unit);
   }();
   if (!probe.ok()) return;
-  res::Control<QLabel>(*this, 1492)->setText(QString::fromStdString(ProbeValueText(probe.value->first)));
-  res::Control<QLabel>(*this, 1493)->setText(QString::fromStdString(ProbeValueText(probe.value->second)));
-  res::Control<QLineEdit>(*this, 1016)->setText(QString::fromStdString(HexBytes(probe.value->received)));
+  res::Control<QLabel>(*this, probe_ids::kLowAlarmShown)->setText(QString::fromStdString(ProbeValueText(probe.value->first)));
+  res::Control<QLabel>(*this, probe_ids::kHighAlarmShown)
+      ->setText(QString::fromStdString(ProbeValueText(probe.value->second)));
+  res::Control<QLineEdit>(*this, probe_ids::kReceived)->setText(QString::fromStdString(HexBytes(probe.value->received)));
 }
 
 }  // namespace kaviro

@@ -14,12 +14,14 @@
 #include <optional>
 
 #include "app/gui_fixture.h"
+#include "app/tool_menu.h"
 #include "link/fake_link.h"
 #include "res/dialog_builder.h"
 #include "res/ip_address_edit.h"
+#include "res/modbus_test_dialog_ids.h"
 #include "sim/sim_process.h"
 #include "tools/console/modbus_test_dialog.h"
-#include "tools/tool_dialogs.h"
+#include "tools/tool_fixture.h"
 
 namespace kaviro {
 namespace {
@@ -36,69 +38,64 @@ void Click(const QWidget& d, int id) { res::Control<QAbstractButton>(d, id)->cli
 bool Checked(const QWidget& d, int id) { return res::Control<QAbstractButton>(d, id)->isChecked(); }
 QString U(const char* text) { return QString::fromUtf8(text); }
 
-class ConsoleDialogTest : public testing::GuiTest {
+class ConsoleDialogTest : public testing::ToolTest {
  protected:
   CModbusTestDlg& Open() {
-    Start({}, clock);
-    frame->poller().Stop();  // the dialog has the link to itself, as when opened from the menu
-    frame->link().UseSerialDevice(&port);
-    dialog = std::make_unique<CModbusTestDlg>(*frame);
+    dialog = std::make_unique<CModbusTestDlg>(Context());
     return *dialog;
   }
-  testing::FakeClock clock;
-  testing::ScriptedPort port{clock};
   std::unique_ptr<CModbusTestDlg> dialog;
 };
 
 TEST_F(ConsoleDialogTest, OpensWithItsListsHintsAndIdentificationRequest) {
   CModbusTestDlg& d = Open();
   EXPECT_EQ(d.windowTitle(), QStringLiteral("COM_Test"));
-  auto* address = res::Control<QComboBox>(d, 1012);
+  auto* address = res::Control<QComboBox>(d, console_ids::kAddress);
   ASSERT_EQ(address->count(), 247);
   EXPECT_FALSE(address->isEditable());
   EXPECT_EQ(address->itemText(0), QStringLiteral("01"));
   EXPECT_EQ(address->itemText(246), QStringLiteral("F7"));
-  auto* function = res::Control<QComboBox>(d, 1007);
+  auto* function = res::Control<QComboBox>(d, console_ids::kFunction);
   ASSERT_EQ(function->count(), 4);
   EXPECT_EQ(function->itemText(3), QStringLiteral("06"));
-  EXPECT_EQ(Text(d, 1021), U("16进制,将要读取寄存器的个数"));
-  EXPECT_EQ(Text(d, 1013), QStringLiteral("0001"));
-  EXPECT_EQ(Text(d, 1019), QStringLiteral("01 2B 0E 01 00 70 77 "));
-  EXPECT_EQ(Text(d, 1001), QStringLiteral("0"));
-  EXPECT_FALSE(Checked(d, 1139) || Checked(d, 1140));
-  EXPECT_TRUE(res::Control(d, 1136)->isEnabled());
-  EXPECT_FALSE(res::Control(d, 1150)->isEnabled());
-  EXPECT_EQ(Text(d, 1150), QString());
+  EXPECT_EQ(Text(d, console_ids::kValueHint), U("16进制,将要读取寄存器的个数"));
+  EXPECT_EQ(Text(d, console_ids::kStartRegister), QStringLiteral("0001"));
+  EXPECT_EQ(Text(d, console_ids::kIdentificationRequest), QStringLiteral("01 2B 0E 01 00 70 77 "));
+  EXPECT_EQ(Text(d, console_ids::kListenPort), QStringLiteral("0"));
+  EXPECT_FALSE(Checked(d, console_ids::kAutomaticIp) || Checked(d, console_ids::kStaticIp));
+  EXPECT_TRUE(res::Control(d, console_ids::kIp)->isEnabled());
+  EXPECT_FALSE(res::Control(d, console_ids::kModbusAddressShown)->isEnabled());
+  EXPECT_EQ(Text(d, console_ids::kModbusAddressShown), QString());
 
   function->setCurrentIndex(2);
-  EXPECT_EQ(Text(d, 1021), U("16进制，控制COILS,执行输入FF00,不执行输入0000"));
+  EXPECT_EQ(Text(d, console_ids::kValueHint), U("16进制，控制COILS,执行输入FF00,不执行输入0000"));
   address->setCurrentIndex(0x0A - 1);
-  EXPECT_EQ(Text(d, 1019).left(12), QStringLiteral("0A 2B 0E 01 "));
+  EXPECT_EQ(Text(d, console_ids::kIdentificationRequest).left(12), QStringLiteral("0A 2B 0E 01 "));
 }
 
 TEST_F(ConsoleDialogTest, ComposeShowsTheCrcAndFrameAndARefusalChangesNothing) {
   CModbusTestDlg& d = Open();
-  SetText(d, 1014, "0005");
-  Click(d, 1009);
-  EXPECT_EQ(Text(d, 1015), QStringLiteral("09D4"));
-  EXPECT_EQ(Text(d, 1017), QStringLiteral("01 03 00 01 00 05 D4 09 "));
-  SetText(d, 1014, "");
-  Click(d, 1009);
+  SetText(d, console_ids::kValue, "0005");
+  Click(d, console_ids::kComputeCrc);
+  EXPECT_EQ(Text(d, console_ids::kCrc), QStringLiteral("09D4"));
+  EXPECT_EQ(Text(d, console_ids::kFrame), QStringLiteral("01 03 00 01 00 05 D4 09 "));
+  SetText(d, console_ids::kValue, "");
+  Click(d, console_ids::kComputeCrc);
   EXPECT_EQ(prompter.texts, QStringList{U("ModBus值，只能输入4个16进制字符,例如：0005")});
-  EXPECT_EQ(Text(d, 1015), QStringLiteral("09D4"));
-  EXPECT_EQ(Text(d, 1017), QStringLiteral("01 03 00 01 00 05 D4 09 "));
+  EXPECT_EQ(Text(d, console_ids::kCrc), QStringLiteral("09D4"));
+  EXPECT_EQ(Text(d, console_ids::kFrame), QStringLiteral("01 03 00 01 00 05 D4 09 "));
   EXPECT_TRUE(port.writes().empty());
 }
 
 TEST_F(ConsoleDialogTest, APortEditThatIsNoIntegerPromptsFirst) {
   CModbusTestDlg& d = Open();
-  SetText(d, 1001, "50x");
-  SetText(d, 1014, "0005");
-  Click(d, 1009);  // compose goes on
-  EXPECT_EQ(Text(d, 1015), QStringLiteral("09D4"));
-  Click(d, 1121);  // so does a lighting write
+  SetText(d, console_ids::kListenPort, "50x");
+  SetText(d, console_ids::kValue, "0005");
+  Click(d, console_ids::kComputeCrc);  // compose goes on
+  EXPECT_EQ(Text(d, console_ids::kCrc), QStringLiteral("09D4"));
+  Click(d, console_ids::kSetDuskOn);  // so does a lighting write
   ASSERT_EQ(port.writes().size(), 1u);
-  Click(d, 1135);  // the network settings write stops
+  Click(d, console_ids::kWriteNetwork);  // the network settings write stops
   EXPECT_EQ(port.writes().size(), 1u);
   const QString prompt = U("请键入一个整数。");
   ASSERT_EQ(prompter.texts.size(), 4);
@@ -112,7 +109,7 @@ TEST_F(ConsoleDialogTest, APortEditThatIsNoIntegerPromptsFirst) {
 // empty one beside filled ones) refuses the write; a control left blank is 0.0.0.0.
 TEST_F(ConsoleDialogTest, AddressOctetsNeverWrap) {
   CModbusTestDlg& d = Open();
-  auto* ip = res::Control<res::IpAddressEdit>(d, 1136);
+  auto* ip = res::Control<res::IpAddressEdit>(d, console_ids::kIp);
   QLineEdit* first = ip->findChild<QLineEdit*>(QStringLiteral("octet0"));
   ASSERT_NE(first, nullptr);
   QTest::keyClicks(first, QStringLiteral("300"));
@@ -129,11 +126,12 @@ TEST_F(ConsoleDialogTest, AddressOctetsNeverWrap) {
     EXPECT_EQ(ip->Address(), c.address) << c.octets[3];
   }
 
-  SetText(d, 1001, "502");
-  Click(d, 1140);
-  for (int id : {1137, 1138}) res::Control<res::IpAddressEdit>(d, id)->SetAddress(0xFFFFFF00u);
+  SetText(d, console_ids::kListenPort, "502");
+  Click(d, console_ids::kStaticIp);
+  for (int id : {console_ids::kMask, console_ids::kGateway})
+    res::Control<res::IpAddressEdit>(d, id)->SetAddress(0xFFFFFF00u);
   for (int i = 0; i < 4; ++i) ip->SetOctetText(i, QString::fromUtf8(cases[1].octets[i]));
-  Click(d, 1135);
+  Click(d, console_ids::kWriteNetwork);
   EXPECT_EQ(prompter.texts, QStringList{U("数据格式错误，不能都为0!")});
   EXPECT_TRUE(port.writes().empty());
 }
@@ -143,18 +141,18 @@ TEST_F(ConsoleDialogTest, AddressOctetsNeverWrap) {
 TEST_F(ConsoleDialogTest, LightingTimesRoundTripInEveryZone) {
   const std::optional<std::string> saved = std::getenv("TZ") ? std::optional<std::string>(std::getenv("TZ")) : std::nullopt;
   Open();
-  frame->values().lightOnAtDusk = 66600;
-  frame->values().lightOffAtDawn = 23 * 3600 + 59 * 60 + 59;
+  values.lightOnAtDusk = 66600;
+  values.lightOffAtDawn = 23 * 3600 + 59 * 60 + 59;
   for (const char* zone : {"UTC", "Asia/Shanghai", "America/New_York"}) {
     SCOPED_TRACE(zone);
     setenv("TZ", zone, 1);
     tzset();
-    CModbusTestDlg d(*frame);
-    EXPECT_EQ(res::Control<QDateTimeEdit>(d, 1119)->time(), QTime(18, 30, 0));
-    EXPECT_EQ(res::Control<QDateTimeEdit>(d, 1127)->time(), QTime(23, 59, 59));
+    CModbusTestDlg d(Context());
+    EXPECT_EQ(res::Control<QDateTimeEdit>(d, console_ids::kDuskOnTime)->time(), QTime(18, 30, 0));
+    EXPECT_EQ(res::Control<QDateTimeEdit>(d, console_ids::kDawnOffTime)->time(), QTime(23, 59, 59));
     prompter.texts.clear();
-    Click(d, 1121);
-    Click(d, 1128);
+    Click(d, console_ids::kSetDuskOn);
+    Click(d, console_ids::kSetDawnOff);
     ASSERT_GE(prompter.texts.size(), 2);
     EXPECT_EQ(prompter.texts[0], QStringLiteral("01 10 E0 80 00 02 04 00 01 04 28 61 15 "));
     EXPECT_TRUE(prompter.texts[1].startsWith(QStringLiteral("01 10 E0 86 00 02 04 00 01 51 7F "))) << prompter.texts[1].toStdString();
@@ -166,14 +164,14 @@ TEST_F(ConsoleDialogTest, LightingTimesRoundTripInEveryZone) {
 
 TEST_F(ConsoleDialogTest, RefusedInputShowsItsCaptionAndSendsNothing) {
   CModbusTestDlg& d = Open();
-  SetText(d, 1008, "1234567");
-  Click(d, 1020);
-  SetText(d, 1133, "024b5652000g");
-  Click(d, 1131);
-  SetText(d, 1142, "3132");
-  Click(d, 1152);
-  SetText(d, 1147, "248");
-  Click(d, 1149);
+  SetText(d, console_ids::kSerialNumber, "1234567");
+  Click(d, console_ids::kUpdateIdentification);
+  SetText(d, console_ids::kMac, "024b5652000g");
+  Click(d, console_ids::kWriteMac);
+  SetText(d, console_ids::kControllerRadio, "3132");
+  Click(d, console_ids::kWriteWireless);
+  SetText(d, console_ids::kNewModbusAddress, "248");
+  Click(d, console_ids::kWriteModbusAddress);
   EXPECT_EQ(prompter.texts, (QStringList{U("设备ID 必须8个字节"), U("MAC地址，请输入12个16进制字符!"),
                                          U("控制器地址，请输入10个16进制字符!"), U("输入数据错误，请重新输入！")}));
   EXPECT_EQ(prompter.captions, (QStringList{U("格式错误"), U("输入格式错误"), QString(), QString()}));
@@ -216,10 +214,10 @@ class ConsoleDialogSimTest : public testing::GuiTest, public ::testing::WithPara
   bool network() const { return GetParam().workMode == 1; }
   // The answer box of the raw console after reading `count` registers at `start`.
   QString RawRead(QDialog& d, const char* start, const char* count) {
-    SetText(d, 1013, start);
-    SetText(d, 1014, count);
-    Click(d, 1010);
-    return Text(d, 1016);
+    SetText(d, console_ids::kStartRegister, start);
+    SetText(d, console_ids::kValue, count);
+    Click(d, console_ids::kSend);
+    return Text(d, console_ids::kAnswer);
   }
   testing::SimProcess sim;
 };
@@ -246,79 +244,82 @@ TEST_P(ConsoleDialogSimTest, EveryGroupReadsAndWrites) {
   prompter.texts.clear();
 
   testing::WhenDialogOpens([&](QDialog& d) {
-    EXPECT_EQ(res::Control<QDateTimeEdit>(d, 1119)->time(), QTime(18, 30, 0));  // the polled time, as it is
+    EXPECT_EQ(res::Control<QDateTimeEdit>(d, console_ids::kDuskOnTime)->time(),
+              QTime(18, 30, 0));  // the polled time, as it is
     // Serial answers are shown with their CRC; network answers are address and PDU.
-    SetText(d, 1014, "0005");
-    Click(d, 1010);
+    SetText(d, console_ids::kValue, "0005");
+    Click(d, console_ids::kSend);
     const QRegularExpression raw(network() ? QStringLiteral("^01 03 0A( [0-9A-F]{2}){10} $")
                                            : QStringLiteral("^01 03 0A( [0-9A-F]{2}){12} $"));
-    EXPECT_TRUE(raw.match(Text(d, 1016)).hasMatch()) << Text(d, 1016).toStdString();
+    EXPECT_TRUE(raw.match(Text(d, console_ids::kAnswer)).hasMatch()) << Text(d, console_ids::kAnswer).toStdString();
 
-    Click(d, 1018);
-    EXPECT_EQ(Text(d, 1002), QStringLiteral("KAVIRO"));
-    EXPECT_EQ(Text(d, 1008), QStringLiteral("24051701"));
-    SetText(d, 1002, "光伏科技");
-    SetText(d, 1003, "");  // not sent, so kept
-    SetText(d, 1008, "87654321");
-    Click(d, 1020);
-    EXPECT_TRUE(Text(d, 1004).startsWith(QStringLiteral("01 2B 0E 02 00 29 00 04 ")));  // K = 4, N = 2 x 5 + 31
+    Click(d, console_ids::kReadIdentification);
+    EXPECT_EQ(Text(d, console_ids::kVendorName), QStringLiteral("KAVIRO"));
+    EXPECT_EQ(Text(d, console_ids::kSerialNumber), QStringLiteral("24051701"));
+    SetText(d, console_ids::kVendorName, "光伏科技");
+    SetText(d, console_ids::kProductCode, "");  // not sent, so kept
+    SetText(d, console_ids::kSerialNumber, "87654321");
+    Click(d, console_ids::kUpdateIdentification);
+    EXPECT_TRUE(Text(d, console_ids::kIdentificationAnswer)
+                    .startsWith(QStringLiteral("01 2B 0E 02 00 29 00 04 ")));  // K = 4, N = 2 x 5 + 31
     LetTheWriteSettle();
-    SetText(d, 1002, "");
-    Click(d, 1018);
-    EXPECT_EQ(Text(d, 1002), U("光伏科技"));
-    EXPECT_EQ(Text(d, 1003), QStringLiteral("KV-MPPT30"));
-    EXPECT_EQ(Text(d, 1008), QStringLiteral("87654321"));
+    SetText(d, console_ids::kVendorName, "");
+    Click(d, console_ids::kReadIdentification);
+    EXPECT_EQ(Text(d, console_ids::kVendorName), U("光伏科技"));
+    EXPECT_EQ(Text(d, console_ids::kProductCode), QStringLiteral("KV-MPPT30"));
+    EXPECT_EQ(Text(d, console_ids::kSerialNumber), QStringLiteral("87654321"));
 
-    res::Control<QDateTimeEdit>(d, 1127)->setTime(QTime(19, 45, 10));
-    Click(d, 1128);
+    res::Control<QDateTimeEdit>(d, console_ids::kDawnOffTime)->setTime(QTime(19, 45, 10));
+    Click(d, console_ids::kSetDawnOff);
     LetTheWriteSettle();
-    EXPECT_TRUE(RawRead(d, "E086", "0002").startsWith(QStringLiteral("01 03 04 00 01 15 C6 "))) << Text(d, 1016).toStdString();
+    EXPECT_TRUE(RawRead(d, "E086", "0002").startsWith(QStringLiteral("01 03 04 00 01 15 C6 ")))
+        << Text(d, console_ids::kAnswer).toStdString();
 
-    Click(d, 1141);
-    EXPECT_EQ(Text(d, 1133), QStringLiteral("024b56520001"));
-    SetText(d, 1133, "0A0b0C0d0E0f");
-    Click(d, 1131);
+    Click(d, console_ids::kReadMac);
+    EXPECT_EQ(Text(d, console_ids::kMac), QStringLiteral("024b56520001"));
+    SetText(d, console_ids::kMac, "0A0b0C0d0E0f");
+    Click(d, console_ids::kWriteMac);
     LetTheWriteSettle();
-    SetText(d, 1133, "");
-    Click(d, 1141);
-    EXPECT_EQ(Text(d, 1133), QStringLiteral("0a0b0c0d0e0f"));
+    SetText(d, console_ids::kMac, "");
+    Click(d, console_ids::kReadMac);
+    EXPECT_EQ(Text(d, console_ids::kMac), QStringLiteral("0a0b0c0d0e0f"));
 
-    Click(d, 1134);
-    EXPECT_TRUE(Checked(d, 1140) && !Checked(d, 1139));
-    EXPECT_EQ(Text(d, 1001), QStringLiteral("502"));
-    EXPECT_EQ(res::Control<res::IpAddressEdit>(d, 1136)->Address(), 0xC0A80164u);
-    Click(d, 1139);
-    SetText(d, 1001, "8080");
-    Click(d, 1135);
+    Click(d, console_ids::kReadNetwork);
+    EXPECT_TRUE(Checked(d, console_ids::kStaticIp) && !Checked(d, console_ids::kAutomaticIp));
+    EXPECT_EQ(Text(d, console_ids::kListenPort), QStringLiteral("502"));
+    EXPECT_EQ(res::Control<res::IpAddressEdit>(d, console_ids::kIp)->Address(), 0xC0A80164u);
+    Click(d, console_ids::kAutomaticIp);
+    SetText(d, console_ids::kListenPort, "8080");
+    Click(d, console_ids::kWriteNetwork);
     LetTheWriteSettle();
-    SetText(d, 1001, "0");
-    Click(d, 1134);
-    EXPECT_TRUE(Checked(d, 1139) && !res::Control(d, 1136)->isEnabled());
-    EXPECT_EQ(Text(d, 1001), QStringLiteral("8080"));
+    SetText(d, console_ids::kListenPort, "0");
+    Click(d, console_ids::kReadNetwork);
+    EXPECT_TRUE(Checked(d, console_ids::kAutomaticIp) && !res::Control(d, console_ids::kIp)->isEnabled());
+    EXPECT_EQ(Text(d, console_ids::kListenPort), QStringLiteral("8080"));
 
-    Click(d, 1151);
-    EXPECT_EQ(Text(d, 1142), QStringLiteral("3231323031"));
-    EXPECT_EQ(Text(d, 1143), QStringLiteral("3231323036"));
-    SetText(d, 1142, "A1A2A3A4A5");
-    SetText(d, 1144, "b1b2b3b4b5");
-    res::Control<QCheckBox>(d, 1146)->setChecked(false);
-    Click(d, 1152);
+    Click(d, console_ids::kReadWireless);
+    EXPECT_EQ(Text(d, console_ids::kControllerRadio), QStringLiteral("3231323031"));
+    EXPECT_EQ(Text(d, console_ids::kRdRadio), QStringLiteral("3231323036"));
+    SetText(d, console_ids::kControllerRadio, "A1A2A3A4A5");
+    SetText(d, console_ids::kRtsRadio, "b1b2b3b4b5");
+    res::Control<QCheckBox>(d, console_ids::kRtsRadioOn)->setChecked(false);
+    Click(d, console_ids::kWriteWireless);
     LetTheWriteSettle();
-    SetText(d, 1142, "");
-    Click(d, 1151);
-    EXPECT_EQ(Text(d, 1142), QStringLiteral("a1a2a3a4a5"));
-    EXPECT_EQ(Text(d, 1144), QStringLiteral("b1b2b3b4b5"));
-    EXPECT_TRUE(Checked(d, 1145) && !Checked(d, 1146));
+    SetText(d, console_ids::kControllerRadio, "");
+    Click(d, console_ids::kReadWireless);
+    EXPECT_EQ(Text(d, console_ids::kControllerRadio), QStringLiteral("a1a2a3a4a5"));
+    EXPECT_EQ(Text(d, console_ids::kRtsRadio), QStringLiteral("b1b2b3b4b5"));
+    EXPECT_TRUE(Checked(d, console_ids::kRdRadioOn) && !Checked(d, console_ids::kRtsRadioOn));
 
     // Last: after a new address the controller answers there only.
-    Click(d, 1148);
-    EXPECT_EQ(Text(d, 1150), U("Modbus地址为：1"));
-    SetText(d, 1147, "5");
-    Click(d, 1149);
+    Click(d, console_ids::kReadModbusAddress);
+    EXPECT_EQ(Text(d, console_ids::kModbusAddressShown), U("Modbus地址为：1"));
+    SetText(d, console_ids::kNewModbusAddress, "5");
+    Click(d, console_ids::kWriteModbusAddress);
     LetTheWriteSettle();
-    res::Control<QComboBox>(d, 1012)->setCurrentIndex(4);
-    Click(d, 1148);
-    EXPECT_EQ(Text(d, 1150), U("Modbus地址为：5"));
+    res::Control<QComboBox>(d, console_ids::kAddress)->setCurrentIndex(4);
+    Click(d, console_ids::kReadModbusAddress);
+    EXPECT_EQ(Text(d, console_ids::kModbusAddressShown), U("Modbus地址为：5"));
     d.reject();
   });
   frame->MenuCommand(cmd::kModbusTest)->trigger();

@@ -6,8 +6,12 @@
 #include <set>
 
 #include "app/gui_fixture.h"
+#include "app/tool_menu.h"
 #include "link/fake_link.h"
 #include "link/text_format.h"
+#include "res/action_cmd_dialog_ids.h"
+#include "res/button_ids.h"
+#include "res/controller_info_dialog_ids.h"
 #include "res/dialog_builder.h"
 #include "res/templates.h"
 #include "sim/sim_process.h"
@@ -15,7 +19,7 @@
 #include "tools/controller/coil_command.h"
 #include "tools/controller/controller_info.h"
 #include "tools/controller/controller_info_dialog.h"
-#include "tools/tool_dialogs.h"
+#include "tools/tool_fixture.h"
 
 namespace kaviro {
 namespace {
@@ -37,14 +41,12 @@ Bytes ReadAnswer(uint8_t unit, const std::vector<uint16_t>& words) {
   return {f.Bytes().begin(), f.Bytes().end()};
 }
 
-class ControllerDialogTest : public kaviro::testing::GuiTest {
+class ControllerDialogTest : public kaviro::testing::ToolTest {
  protected:
   template <typename Dialog>
   Dialog& Open(std::unique_ptr<Dialog>& slot, int workMode = 0) {
-    Start([&](AppConfig& c) { c.workMode = workMode; }, clock);
-    frame->poller().Stop();  // the dialog has the link to itself, as when opened from the menu
-    frame->link().UseSerialDevice(&port);
-    slot = std::make_unique<Dialog>(*frame);
+    Configure([&](AppConfig& c) { c.workMode = workMode; });
+    slot = std::make_unique<Dialog>(Context());
     return *slot;
   }
   QString Text(QWidget& d, int id) {
@@ -54,8 +56,6 @@ class ControllerDialogTest : public kaviro::testing::GuiTest {
   bool Lit(QWidget& d, int id) { return res::Control(d, id)->isEnabled(); }
   void Click(QWidget& d, int id) { res::Control<QPushButton>(d, id)->click(); }
 
-  kaviro::testing::FakeClock clock;
-  kaviro::testing::ScriptedPort port{clock};
   std::unique_ptr<CActionCmdDlg> actions;
   std::unique_ptr<CControllerInfoDlg> info;
 };
@@ -64,16 +64,16 @@ TEST_F(ControllerDialogTest, ActionButtonsSendTheirCoilAndSayWhatCameBack) {
   CActionCmdDlg& d = Open(actions);
   EXPECT_EQ(d.windowTitle(), U("动作命令"));
   for (const CoilAction& a : CoilActions()) EXPECT_EQ(res::Control<QPushButton>(d, a.buttonId)->text(), U(a.caption));
-  EXPECT_EQ(res::Control<QPushButton>(d, 1), nullptr);  // no OK
-  EXPECT_EQ(res::Control<QPushButton>(d, 2), nullptr);  // no Cancel
+  EXPECT_EQ(res::Control<QPushButton>(d, button_ids::kOk), nullptr);      // no OK
+  EXPECT_EQ(res::Control<QPushButton>(d, button_ids::kCancel), nullptr);  // no Cancel
 
   const RtuFrame clear = WriteCoil(1, 0x0014);
   Bytes differing(clear.Bytes().begin(), clear.Bytes().end());
   port.AnswerWrite(0, 20, differing);
   differing[7] ^= 1;
   port.AnswerWrite(1, 20, differing);
-  Click(d, 1173);
-  Click(d, 1173);
+  Click(d, action_ids::kClearFaults);
+  Click(d, action_ids::kClearFaults);
   EXPECT_EQ(prompter.texts, Texts({"设置成功！", "操作失败！", "设置失败！"}));
   EXPECT_EQ(port.writes()[0], Bytes(clear.Bytes().begin(), clear.Bytes().end()));
 }
@@ -97,7 +97,7 @@ TEST_F(ControllerDialogTest, InfoDialogOpensEmptyAndUnlit) {
     EXPECT_EQ(Text(d, label.id), U(label.text)) << label.id;
     EXPECT_FALSE(Lit(d, label.id)) << label.id;
   }
-  for (int id : {1298, 1299}) {
+  for (int id : {info_ids::kSwitchReadCount, info_ids::kFaultReadCount}) {
     EXPECT_FALSE(Lit(d, id));
     EXPECT_TRUE(Text(d, id).isEmpty());
   }
@@ -118,13 +118,14 @@ TEST_F(ControllerDialogTest, EachButtonFillsOrLightsItsControls) {
   port.AnswerWrite(3, 100, ReadAnswer(1, {0x0022}));
   port.AnswerWrite(4, 100, corrupt);
 
-  Click(d, 1125);
-  EXPECT_EQ(Text(d, 1154), U("14.40"));
-  EXPECT_EQ(Text(d, 1157), U("176"));  // 1200 = 0x04B0: the low byte
-  EXPECT_EQ(Text(d, 1225), U("-10"));
+  Click(d, info_ids::kReadPresets);
+  EXPECT_EQ(Text(d, PresetEditId(0, 0)), U("14.40"));
+  EXPECT_EQ(Text(d, PresetEditId(0, 3)), U("176"));  // 1200 = 0x04B0: the low byte
+  EXPECT_EQ(Text(d, PresetEditId(7, 8)), U("-10"));
 
-  Click(d, 1229);
-  const std::set<int> lit = {1227, 1231, 1233, 1240, 1245, 1247};
+  Click(d, info_ids::kReadSwitches);
+  const std::set<int> lit = {info_ids::kLightingLoad, info_ids::kHighFrequency,     info_ids::kBatteries24V,
+                             info_ids::kFlooded2Row,  info_ids::kAutomaticEqualise, info_ids::kMeterRadio};
   for (const DipGroup& g : kDipGroupTable)
     for (int o = 0; o < g.count; ++o) EXPECT_EQ(Lit(d, g.options[o].id), lit.count(g.options[o].id) == 1) << g.options[o].id;
   for (int k = 0; k < kDipSwitches; ++k) {
@@ -132,27 +133,27 @@ TEST_F(ControllerDialogTest, EachButtonFillsOrLightsItsControls) {
     EXPECT_EQ(Text(d, kDipIndicators[k].onId), on ? U("1") : QString()) << k;
     EXPECT_EQ(Text(d, kDipIndicators[k].offId), on ? QString() : U("0")) << k;
   }
-  EXPECT_EQ(Text(d, 1298), U("1"));
+  EXPECT_EQ(Text(d, info_ids::kSwitchReadCount), U("1"));
 
-  Click(d, 1274);
-  for (int k = 0; k < 8; ++k) EXPECT_EQ(Lit(d, 1260 + k), k == 0 || k == 7) << k;
-  for (int k = 0; k < 6; ++k) EXPECT_EQ(Lit(d, 1268 + k), k == 1 || k == 5) << k;
-  EXPECT_EQ(Text(d, 1299), U("1"));
+  Click(d, info_ids::kReadFaultsAndAlarms);
+  for (int k = 0; k < 8; ++k) EXPECT_EQ(Lit(d, kFaultLabels[k].id), k == 0 || k == 7) << k;
+  for (int k = 0; k < 6; ++k) EXPECT_EQ(Lit(d, kAlarmLabels[k].id), k == 1 || k == 5) << k;
+  EXPECT_EQ(Text(d, info_ids::kFaultReadCount), U("1"));
   EXPECT_TRUE(prompter.texts.isEmpty());
 
   // A corrupted fault word lights nothing and counts nothing.
-  Click(d, 1274);
+  Click(d, info_ids::kReadFaultsAndAlarms);
   EXPECT_EQ(prompter.texts, Texts({"返回数据错误！"}));
-  EXPECT_TRUE(Lit(d, 1260));
-  EXPECT_FALSE(Lit(d, 1261));
-  EXPECT_EQ(Text(d, 1299), U("1"));
+  EXPECT_TRUE(Lit(d, info_ids::kBatteryFault));
+  EXPECT_FALSE(Lit(d, info_ids::kBatterySensorShorted));
+  EXPECT_EQ(Text(d, info_ids::kFaultReadCount), U("1"));
 }
 
 TEST_F(ControllerDialogTest, CustomRowIsCheckedShownThenSent) {
   CControllerInfoDlg& d = Open(info);
   const char* row[] = {"14.4", "13.8", "14.8", "30", "16", "11", "12", "16.01", "-10"};
   for (int j = 0; j < kPresetColumns; ++j) res::Control<QLineEdit>(d, PresetEditId(7, j))->setText(U(row[j]));
-  Click(d, 1126);
+  Click(d, info_ids::kSetCustomRow);
   EXPECT_EQ(prompter.texts, Texts({"中电压上限范围为8.0~16.0"}));
   EXPECT_EQ(prompter.captions, Texts({"输入范围错误"}));
   EXPECT_TRUE(port.writes().empty());
@@ -160,7 +161,7 @@ TEST_F(ControllerDialogTest, CustomRowIsCheckedShownThenSent) {
   res::Control<QLineEdit>(d, PresetEditId(7, 7))->setText(U("12.5"));
   const RtuFrame confirmation = RtuFrame::Seal(Bytes{0x01, 0x10, 0x20, 0x3F, 0x00, 0x09});
   port.AnswerAfter(200, Bytes(confirmation.Bytes().begin(), confirmation.Bytes().end()));
-  Click(d, 1126);
+  Click(d, info_ids::kSetCustomRow);
   const RtuFrame frame = CustomPresetFrame(1, {1440, 1380, 1480, 30, 1600, 1100, 1200, 1250, 0x00F6});
   ASSERT_EQ(prompter.texts.size(), 3);
   EXPECT_EQ(prompter.texts[1], QString::fromStdString(HexBytes(frame.Bytes())));
@@ -249,17 +250,19 @@ TEST_P(ControllerDialogsSimTest, ActionsShowInTheNextPollAndTheInformationReadsB
   const char* custom[] = {"14.6", "13.6", "14.9", "25", "15.5", "10.8", "12.1", "12.6", "-20"};
   QStringList row7;
   kaviro::testing::WhenDialogOpens([&](QDialog& dialog) {
-    Click(dialog, 1274);
-    for (int k = 0; k < 8; ++k) EXPECT_FALSE(res::Control(dialog, 1260 + k)->isEnabled()) << k;
-    EXPECT_EQ(Text(dialog, 1299), U("1"));
-    Click(dialog, 1229);  // the simulator's switches 2 and 7: low frequency, sealed battery
-    for (int id : {1227, 1230, 1235, 1237, 1245, 1247}) EXPECT_TRUE(res::Control(dialog, id)->isEnabled()) << id;
-    Click(dialog, 1125);
-    EXPECT_EQ(Text(dialog, 1154), U("14.20"));
+    Click(dialog, info_ids::kReadFaultsAndAlarms);
+    for (int k = 0; k < 8; ++k) EXPECT_FALSE(res::Control(dialog, kFaultLabels[k].id)->isEnabled()) << k;
+    EXPECT_EQ(Text(dialog, info_ids::kFaultReadCount), U("1"));
+    Click(dialog, info_ids::kReadSwitches);  // the simulator's switches 2 and 7: low frequency, sealed battery
+    for (int id : {info_ids::kLightingLoad, info_ids::kLowFrequency, info_ids::kBatteriesAuto, info_ids::kSealedRow,
+                   info_ids::kAutomaticEqualise, info_ids::kMeterRadio})
+      EXPECT_TRUE(res::Control(dialog, id)->isEnabled()) << id;
+    Click(dialog, info_ids::kReadPresets);
+    EXPECT_EQ(Text(dialog, PresetEditId(0, 0)), U("14.20"));
     for (int j = 0; j < kPresetColumns; ++j) res::Control<QLineEdit>(dialog, PresetEditId(7, j))->setText(U(custom[j]));
-    Click(dialog, 1126);
+    Click(dialog, info_ids::kSetCustomRow);
     for (int j = 0; j < kPresetColumns; ++j) res::Control<QLineEdit>(dialog, PresetEditId(7, j))->clear();
-    Click(dialog, 1125);
+    Click(dialog, info_ids::kReadPresets);
     for (int j = 0; j < kPresetColumns; ++j) row7.push_back(Text(dialog, PresetEditId(7, j)));
     dialog.reject();
   });

@@ -6,6 +6,7 @@
 
 #include "link/fake_link.h"
 #include "link/radio_packet.h"
+#include "res/controller_info_dialog_ids.h"
 #include "tools/controller/controller_info.h"
 
 namespace kaviro {
@@ -272,12 +273,24 @@ TEST_F(InfoLinkTest, FaultsThenAlarms) {
 
 TEST(DipSwitches, OneLitLabelPerGroup) {
   const struct { uint16_t word; std::array<int, 6> lit; } cases[] = {
-      {0x0014, {1227, 1231, 1233, 1240, 1245, 1247}},  // 照明 高频 24V 铅酸 自动 Metter
-      {0x0000, {1227, 1231, 1235, 1236, 1245, 1247}},
-      {0x01FF, {1226, 1230, 1232, 1243, 1244, 1246}},
-      {0x0008, {1227, 1231, 1234, 1236, 1245, 1247}},
-      {0x0040, {1227, 1231, 1235, 1237, 1245, 1247}},  // switch 7 alone is the low bit: row 1
-      {0x0020, {1227, 1231, 1235, 1238, 1245, 1247}},
+      {0x0014,
+       {info_ids::kLightingLoad, info_ids::kHighFrequency, info_ids::kBatteries24V, info_ids::kFlooded2Row,
+        info_ids::kAutomaticEqualise, info_ids::kMeterRadio}},
+      {0x0000,
+       {info_ids::kLightingLoad, info_ids::kHighFrequency, info_ids::kBatteriesAuto, info_ids::kGelRow,
+        info_ids::kAutomaticEqualise, info_ids::kMeterRadio}},
+      {0x01FF,
+       {info_ids::kStandardLoad, info_ids::kLowFrequency, info_ids::kBatteries48V, info_ids::kCustomRow,
+        info_ids::kManualEqualise, info_ids::kRtsRadio}},
+      {0x0008,
+       {info_ids::kLightingLoad, info_ids::kHighFrequency, info_ids::kBatteries12V, info_ids::kGelRow,
+        info_ids::kAutomaticEqualise, info_ids::kMeterRadio}},
+      {0x0040,
+       {info_ids::kLightingLoad, info_ids::kHighFrequency, info_ids::kBatteriesAuto, info_ids::kSealedRow,
+        info_ids::kAutomaticEqualise, info_ids::kMeterRadio}},  // switch 7 alone is the low bit: row 1
+      {0x0020,
+       {info_ids::kLightingLoad, info_ids::kHighFrequency, info_ids::kBatteriesAuto, info_ids::kSealed2Row,
+        info_ids::kAutomaticEqualise, info_ids::kMeterRadio}},
   };
   for (const auto& c : cases) {
     const DipView v = DecodeDip(c.word);

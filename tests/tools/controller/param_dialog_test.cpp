@@ -5,14 +5,16 @@
 #include <QPushButton>
 
 #include "app/gui_fixture.h"
+#include "app/tool_menu.h"
 #include "link/fake_link.h"
 #include "link/link_texts.h"
 #include "res/dialog_builder.h"
+#include "res/param_dialog_ids.h"
 #include "res/templates.h"
 #include "sim/sim_process.h"
 #include "tools/controller/param_set_dialog.h"
 #include "tools/controller/param_settings.h"
-#include "tools/tool_dialogs.h"
+#include "tools/tool_fixture.h"
 
 namespace kaviro {
 namespace {
@@ -30,26 +32,23 @@ QString Text(QWidget& dialog, int id) { return res::Control<QLineEdit>(dialog, i
 void Type(QWidget& dialog, int id, const char* text) { res::Control<QLineEdit>(dialog, id)->setText(QString::fromUtf8(text)); }
 void Click(QWidget& dialog, int id) { res::Control<QPushButton>(dialog, id)->click(); }
 QDateTime Clock(QWidget& dialog) {
-  return QDateTime(res::Control<QDateTimeEdit>(dialog, 1372)->date(), res::Control<QDateTimeEdit>(dialog, 1373)->time());
+  return QDateTime(res::Control<QDateTimeEdit>(dialog, param_ids::kClockDate)->date(),
+                   res::Control<QDateTimeEdit>(dialog, param_ids::kClockTime)->time());
 }
 
-class ParamDialogTest : public kaviro::testing::GuiTest {
+class ParamDialogTest : public kaviro::testing::ToolTest {
  protected:
   CParamSetDlg& Open(const std::function<void(AppConfig&)>& edit = {}) {
-    Start(edit, clock);
-    frame->poller().Stop();  // the dialog has the link to itself, as when opened from the menu
-    frame->link().UseSerialDevice(&port);
-    dialog = std::make_unique<CParamSetDlg>(*frame);
+    if (edit) Configure(edit);
+    dialog = std::make_unique<CParamSetDlg>(Context());
     return *dialog;
   }
-  kaviro::testing::FakeClock clock;
-  kaviro::testing::ScriptedPort port{clock};
   std::unique_ptr<CParamSetDlg> dialog;
 };
 
 TEST_F(ParamDialogTest, OpeningHidesFiveRowsShowsTheCacheAndReadsTheClock) {
   CParamSetDlg& d = Open();
-  DecodedValues& v = frame->values();
+  DecodedValues& v = values;
   v.loadHighVoltageDisconnect = 16.0f;
   v.lowVoltageAlarmDelay = 35;
   v.minimumTemperatureCompensation = -20;
@@ -63,37 +62,40 @@ TEST_F(ParamDialogTest, OpeningHidesFiveRowsShowsTheCacheAndReadsTheClock) {
   EXPECT_EQ(d.windowTitle(), QString::fromUtf8("参数设置"));
   EXPECT_EQ(port.writes().size(), 1u);  // the clock, nothing else
   EXPECT_EQ(Clock(d), QDateTime(QDate(2000, 1, 1), QTime(0, 1, 40)));
-  EXPECT_EQ(Text(d, 1331), QStringLiteral("16.00"));
-  EXPECT_EQ(Text(d, 1335), QStringLiteral("3.5"));
-  EXPECT_EQ(Text(d, 1329), QStringLiteral("-20"));
-  EXPECT_EQ(Text(d, 1336), QString());  // "%.d" of 0
-  EXPECT_EQ(Text(d, 1337), QString::fromUtf8("定时"));
-  EXPECT_EQ(Text(d, 1467), QStringLiteral("1"));
-  EXPECT_EQ(Text(d, 1308), QStringLiteral("30.00"));  // hidden, but filled
+  EXPECT_EQ(Text(d, param_ids::kLoadHvdDisplay), QStringLiteral("16.00"));
+  EXPECT_EQ(Text(d, param_ids::kLvdAlarmDelayDisplay), QStringLiteral("3.5"));
+  EXPECT_EQ(Text(d, param_ids::kTempCompMinDisplay), QStringLiteral("-20"));
+  EXPECT_EQ(Text(d, param_ids::kOverloadDelayDisplay), QString());  // "%.d" of 0
+  EXPECT_EQ(Text(d, param_ids::kLightingModeDisplay), QString::fromUtf8("定时"));
+  EXPECT_EQ(Text(d, param_ids::kCellConflictDisplay), QStringLiteral("1"));
+  EXPECT_EQ(Text(d, param_ids::kLoadRatedCurrentDisplay), QStringLiteral("30.00"));  // hidden, but filled
   EXPECT_TRUE(prompter.texts.isEmpty()) << prompter.texts.join('|').toStdString();
 
   int hidden = 0;
   for (QWidget* w : d.findChildren<QWidget*>())
     if (!w->objectName().isEmpty() && !w->isVisibleTo(&d)) ++hidden;
   EXPECT_EQ(hidden, 45);
-  for (int id : {3, 1374, 1300, 1301, 1302, 1303, 1316, 1347, 1369, 1452})
+  for (int id : {param_ids::kBatteryMinSetTo, param_ids::kBatteryMinCaption, param_ids::kBatteryMinRead,
+                 param_ids::kBatteryMinDisplay, param_ids::kBatteryMinInput, param_ids::kBatteryMinSet,
+                 param_ids::kFloatEntryCurrentDisplay, param_ids::kOverloadDelayRead, param_ids::kOverloadDelaySet,
+                 param_ids::kOverloadDelayRange})
     EXPECT_FALSE(res::Control(d, id)->isVisibleTo(&d)) << id;
-  for (int id : {1342, 1331, 1353, 1364, 1372, 1349, 1371, 1469})
+  for (int id : {param_ids::kLoadHvdRead, param_ids::kLoadHvdDisplay, param_ids::kLoadHvdInput, param_ids::kLoadHvdSet,
+                 param_ids::kClockDate, param_ids::kClockRead, param_ids::kClockSet, param_ids::kCellConflictRead})
     EXPECT_TRUE(res::Control(d, id)->isVisibleTo(&d)) << id;
 }
 
 TEST_F(ParamDialogTest, WithoutTheLinkOpeningSaysSoAndSendsNothing) {
   CParamSetDlg& serial = Open();
   port.SetOpen(false);
-  frame->values().loadHighVoltageDisconnect = 16.0f;
+  values.loadHighVoltageDisconnect = 16.0f;
   serial.show();
   EXPECT_EQ(prompter.texts, QStringList{QString::fromUtf8(text::kPortBusy)});
-  EXPECT_TRUE(Text(serial, 1331).isEmpty());
+  EXPECT_TRUE(Text(serial, param_ids::kLoadHvdDisplay).isEmpty());
   EXPECT_TRUE(port.writes().empty());
 
   prompter.texts.clear();
   dialog.reset();
-  frame.reset();
   CParamSetDlg& network = Open([](AppConfig& c) { c.workMode = 1; });
   network.show();
   EXPECT_EQ(prompter.texts, QStringList{QString::fromUtf8(text::kNotConnected)});
@@ -102,51 +104,51 @@ TEST_F(ParamDialogTest, WithoutTheLinkOpeningSaysSoAndSendsNothing) {
 TEST_F(ParamDialogTest, RowButtonsReadIntoTheCacheAndWriteTheInput) {
   CParamSetDlg& d = Open();
   port.AnswerAfter(50, ReadAnswer({1450}));
-  Click(d, 1342);
-  EXPECT_EQ(Text(d, 1331), QStringLiteral("14.50"));
-  EXPECT_EQ(frame->values().loadHighVoltageDisconnect, 14.5f);
+  Click(d, param_ids::kLoadHvdRead);
+  EXPECT_EQ(Text(d, param_ids::kLoadHvdDisplay), QStringLiteral("14.50"));
+  EXPECT_EQ(values.loadHighVoltageDisconnect, 14.5f);
 
-  Type(d, 1353, "12.5");
-  Click(d, 1364);
+  Type(d, param_ids::kLoadHvdInput, "12.5");
+  Click(d, param_ids::kLoadHvdSet);
   const Bytes write = {1, 6, 0xE0, 0x0E, 0x05, 0x14, 0xDC, 0x96};
   port.AnswerAfter(50, write);
-  Type(d, 1353, "13");
-  Click(d, 1364);
+  Type(d, param_ids::kLoadHvdInput, "13");
+  Click(d, param_ids::kLoadHvdSet);
   EXPECT_EQ(prompter.texts, (QStringList{QString::fromUtf8(kBadInputText), QString::fromUtf8(text::kSetOk)}));
   EXPECT_EQ(port.writes().back(), write);
-  EXPECT_EQ(Text(d, 1331), QStringLiteral("14.50"));  // a write changes neither display nor cache
-  EXPECT_EQ(frame->values().loadHighVoltageDisconnect, 14.5f);
+  EXPECT_EQ(Text(d, param_ids::kLoadHvdDisplay), QStringLiteral("14.50"));  // a write changes neither display nor cache
+  EXPECT_EQ(values.loadHighVoltageDisconnect, 14.5f);
 }
 
 TEST_F(ParamDialogTest, OnlyTheNetworkSendFailureIsTheApplicationsMessage) {
   CParamSetDlg& d = Open([](AppConfig& c) { c.workMode = 1; });
   auto socket = std::make_shared<kaviro::testing::ScriptedSocket>();
-  frame->link().SetConnection(socket);
-  frame->link().SetConnected(true);
+  link.SetConnection(socket);
+  link.SetConnected(true);
   socket->LimitSend(3);
-  Click(d, 1342);
+  Click(d, param_ids::kLoadHvdRead);
   socket->LimitSend(-1);
-  Click(d, 1342);
+  Click(d, param_ids::kLoadHvdRead);
   EXPECT_EQ(prompter.texts, (QStringList{QString::fromUtf8(text::kSendFailed), QString::fromUtf8(kReadFailedText)}));
-  EXPECT_EQ(prompter.owners, (QList<QWidget*>{frame.get(), &d}));
+  EXPECT_EQ(prompter.owners, (QList<QWidget*>{&window, &d}));
 }
 
 TEST_F(ParamDialogTest, ClockButtonsSendThePickedLocalTime) {
   CParamSetDlg& d = Open();
-  res::Control<QDateTimeEdit>(d, 1372)->setDate(QDate(1999, 12, 31));
-  res::Control<QDateTimeEdit>(d, 1373)->setTime(QTime(23, 59, 0));
+  res::Control<QDateTimeEdit>(d, param_ids::kClockDate)->setDate(QDate(1999, 12, 31));
+  res::Control<QDateTimeEdit>(d, param_ids::kClockTime)->setTime(QTime(23, 59, 0));
   const uint8_t confirmation[] = {1, fn::kWriteMultiple, 0x00, 0x3E, 0x00, 0x02};
   const RtuFrame confirm = RtuFrame::Seal(confirmation);
   port.AnswerAfter(50, Bytes(confirm.Bytes().begin(), confirm.Bytes().end()));
-  Click(d, 1371);
+  Click(d, param_ids::kClockSet);
   const RtuFrame sent = ClockWriteRequest(1, -60);
   EXPECT_EQ(port.writes().back(), Bytes(sent.Bytes().begin(), sent.Bytes().end()));
   EXPECT_EQ(prompter.texts, QStringList{QString::fromUtf8(text::kSetOk)});
 
   port.AnswerAfter(50, ReadAnswer({0x0000, 0x0E10}, fn::kReadHolding));
-  Click(d, 1349);
+  Click(d, param_ids::kClockRead);
   EXPECT_EQ(Clock(d), QDateTime(QDate(2000, 1, 1), QTime(1, 0, 0)));
-  Click(d, 1349);  // no answer: the pickers keep what they show
+  Click(d, param_ids::kClockRead);  // no answer: the pickers keep what they show
   EXPECT_EQ(Clock(d), QDateTime(QDate(2000, 1, 1), QTime(1, 0, 0)));
   EXPECT_EQ(prompter.texts.last(), QString::fromUtf8(text::kCommunicationFailed));
 }
@@ -205,34 +207,34 @@ TEST_P(ParamDialogSimTest, ReadsEveryVisibleRowSetsAndReadsBack) {
       Click(d, row.readId);
       read[row.displayId] = Text(d, row.displayId);
     }
-    Type(d, 1353, "15.5");
-    Click(d, 1364);
-    Type(d, 1359, "0");
-    Click(d, 1370);
+    Type(d, param_ids::kLoadHvdInput, "15.5");
+    Click(d, param_ids::kLoadHvdSet);
+    Type(d, param_ids::kLightingModeInput, "0");
+    Click(d, param_ids::kLightingModeSet);
     setTo = QDateTime(QDate(2021, 6, 1), QTime(8, 30, 0));
-    res::Control<QDateTimeEdit>(d, 1372)->setDate(setTo.date());
-    res::Control<QDateTimeEdit>(d, 1373)->setTime(setTo.time());
-    Click(d, 1371);
-    Click(d, 1342);
-    Click(d, 1348);
-    Click(d, 1349);
+    res::Control<QDateTimeEdit>(d, param_ids::kClockDate)->setDate(setTo.date());
+    res::Control<QDateTimeEdit>(d, param_ids::kClockTime)->setTime(setTo.time());
+    Click(d, param_ids::kClockSet);
+    Click(d, param_ids::kLoadHvdRead);
+    Click(d, param_ids::kLightingModeRead);
+    Click(d, param_ids::kClockRead);
     clockRead = Clock(d);
-    read[1331] = Text(d, 1331);
-    read[1337] = Text(d, 1337);
+    read[param_ids::kLoadHvdDisplay] = Text(d, param_ids::kLoadHvdDisplay);
+    read[param_ids::kLightingModeDisplay] = Text(d, param_ids::kLightingModeDisplay);
     d.reject();
   });
   frame->MenuCommand(cmd::kParameters)->trigger();
 
   const QString ok = QString::fromUtf8(text::kSetOk);
   EXPECT_EQ(prompter.texts, (QStringList{ok, ok, ok}));
-  EXPECT_EQ(opened[1331], QStringLiteral("16.00"));  // the simulator's defaults, from the poll
-  EXPECT_EQ(opened[1337], QString::fromUtf8("智能"));
-  EXPECT_EQ(opened[1320], QStringLiteral("7200"));
+  EXPECT_EQ(opened[param_ids::kLoadHvdDisplay], QStringLiteral("16.00"));  // the simulator's defaults, from the poll
+  EXPECT_EQ(opened[param_ids::kLightingModeDisplay], QString::fromUtf8("智能"));
+  EXPECT_EQ(opened[param_ids::kEqualizeTimeDisplay], QStringLiteral("7200"));
   EXPECT_EQ(read.size(), 14u);
-  EXPECT_EQ(read[1320], QStringLiteral("7200"));
-  EXPECT_EQ(read[1329], QStringLiteral("-20"));
-  EXPECT_EQ(read[1331], QStringLiteral("15.50"));
-  EXPECT_EQ(read[1337], QString::fromUtf8("定时"));
+  EXPECT_EQ(read[param_ids::kEqualizeTimeDisplay], QStringLiteral("7200"));
+  EXPECT_EQ(read[param_ids::kTempCompMinDisplay], QStringLiteral("-20"));
+  EXPECT_EQ(read[param_ids::kLoadHvdDisplay], QStringLiteral("15.50"));
+  EXPECT_EQ(read[param_ids::kLightingModeDisplay], QString::fromUtf8("定时"));
   EXPECT_GE(clockRead, setTo);
   EXPECT_LE(clockRead, setTo.addSecs(5));
   EXPECT_EQ(CachedParams(frame->link(), frame->values()).loadHighVoltageDisconnect, 15.5f);  // the poll runs again

@@ -7,11 +7,13 @@
 #include <iterator>
 
 #include "app/gui_fixture.h"
+#include "app/tool_menu.h"
 #include "link/fake_link.h"
 #include "res/dialog_builder.h"
+#include "res/log_dialog_ids.h"
 #include "sim/sim_process.h"
 #include "tools/log/log_read_dialog.h"
-#include "tools/tool_dialogs.h"
+#include "tools/tool_fixture.h"
 
 namespace kaviro {
 namespace {
@@ -37,45 +39,40 @@ std::string FileText(const std::string& path) {
   return {std::istreambuf_iterator<char>(in), {}};
 }
 
-class LogDialogTest : public kaviro::testing::GuiTest {
+class LogDialogTest : public kaviro::testing::ToolTest {
  protected:
   CLogReadDlg& Open() {
-    Start({}, clock);
-    frame->poller().Stop();  // the dialog has the link to itself, as when opened from the menu
-    frame->link().UseSerialDevice(&port);
-    dialog = std::make_unique<CLogReadDlg>(*frame);
+    dialog = std::make_unique<CLogReadDlg>(Context());
     return *dialog;
   }
   QString Cell(int row, int column) {
-    return res::Control<QTableWidget>(*dialog, 1459)->item(row, column)->text();
+    return res::Control<QTableWidget>(*dialog, log_ids::kList)->item(row, column)->text();
   }
-  kaviro::testing::FakeClock clock;
-  kaviro::testing::ScriptedPort port{clock};
   std::unique_ptr<CLogReadDlg> dialog;
 };
 
 TEST_F(LogDialogTest, OpensWithTheLatestRecordRequestForAddress01) {
   CLogReadDlg& d = Open();
   EXPECT_EQ(d.windowTitle(), QString::fromUtf8("读日志信息"));
-  EXPECT_EQ(res::Control<QLineEdit>(d, 1001)->text(), QStringLiteral("01 2B 0E 03 01 B0 D7 "));
-  auto* address = res::Control<QComboBox>(d, 1012);
+  EXPECT_EQ(res::Control<QLineEdit>(d, log_ids::kRequest)->text(), QStringLiteral("01 2B 0E 03 01 B0 D7 "));
+  auto* address = res::Control<QComboBox>(d, log_ids::kAddress);
   EXPECT_EQ(address->count(), 247);
   EXPECT_EQ(address->currentText(), QStringLiteral("01"));
   EXPECT_EQ(address->itemText(246), QStringLiteral("F7"));
-  auto* list = res::Control<QTableWidget>(d, 1459);
+  auto* list = res::Control<QTableWidget>(d, log_ids::kList);
   ASSERT_EQ(list->columnCount(), 17);
   EXPECT_EQ(list->horizontalHeaderItem(3)->text(), QString::fromUtf8("故障"));
   EXPECT_EQ(list->columnWidth(1), 85);
-  EXPECT_FALSE(res::Control<QPushButton>(d, 1020)->isVisibleTo(&d));
+  EXPECT_FALSE(res::Control<QPushButton>(d, log_ids::kClearAbove)->isVisibleTo(&d));
 }
 
 TEST_F(LogDialogTest, AddressEntryIsChecked) {
   CLogReadDlg& d = Open();
-  auto* address = res::Control<QComboBox>(d, 1012);
+  auto* address = res::Control<QComboBox>(d, log_ids::kAddress);
   address->setEditText(QStringLiteral("1"));
-  res::Control<QPushButton>(d, 1006)->click();
+  res::Control<QPushButton>(d, log_ids::kReadAll)->click();
   address->setEditText(QStringLiteral("G1"));
-  res::Control<QPushButton>(d, 1006)->click();
+  res::Control<QPushButton>(d, log_ids::kReadAll)->click();
   EXPECT_EQ(prompter.texts, (QStringList{QString::fromUtf8("ModBus地址，只能输入两个16进制字符，开头可以是0，例如：01"),
                                          QString::fromUtf8("ModBus地址，16进制数据请输入0~9或a~f或A~F的值。")}));
   EXPECT_TRUE(port.writes().empty());
@@ -85,18 +82,18 @@ TEST_F(LogDialogTest, ASecondReadStacksItsRowsOnTop) {
   CLogReadDlg& d = Open();
   port.AnswerWrite(0, 100, Answer({0x11, 0x12}));
   port.AnswerWrite(1, 100, Answer({0x1E}));
-  res::Control<QComboBox>(d, 1012)->setEditText(QStringLiteral("0a"));
-  res::Control<QPushButton>(d, 1006)->click();
-  res::Control<QPushButton>(d, 1005)->click();
-  EXPECT_EQ(res::Control<QLineEdit>(d, 1001)->text().left(15), QStringLiteral("0A 2B 0E 03 01 "));
-  ASSERT_EQ(res::Control<QTableWidget>(d, 1459)->rowCount(), 3);
+  res::Control<QComboBox>(d, log_ids::kAddress)->setEditText(QStringLiteral("0a"));
+  res::Control<QPushButton>(d, log_ids::kReadAll)->click();
+  res::Control<QPushButton>(d, log_ids::kReadLatest)->click();
+  EXPECT_EQ(res::Control<QLineEdit>(d, log_ids::kRequest)->text().left(15), QStringLiteral("0A 2B 0E 03 01 "));
+  ASSERT_EQ(res::Control<QTableWidget>(d, log_ids::kList)->rowCount(), 3);
   EXPECT_EQ(Cell(0, 0), QStringLiteral("2014-05-30"));
   EXPECT_EQ(Cell(1, 0), QStringLiteral("2014-05-17"));
   EXPECT_EQ(Cell(2, 0), QStringLiteral("2014-05-18"));
   EXPECT_TRUE(prompter.texts.isEmpty());
 
-  res::Control<QPushButton>(d, 1128)->click();
-  EXPECT_EQ(res::Control<QTableWidget>(d, 1459)->rowCount(), 0);
+  res::Control<QPushButton>(d, log_ids::kClearList)->click();
+  EXPECT_EQ(res::Control<QTableWidget>(d, log_ids::kList)->rowCount(), 0);
 }
 
 TEST_F(LogDialogTest, ExportsWriteTheListWithTheExtensionAlwaysAppended) {
@@ -185,10 +182,10 @@ TEST_P(LogDialogSimTest, ReadAllThenLatestAndSaveBoth) {
   const std::string base = (dir / "records").string();
   prompter.saveAs = QString::fromStdString(base);
   kaviro::testing::WhenDialogOpens([&](QDialog& dialog) {
-    res::Control<QPushButton>(dialog, 1006)->click();
-    res::Control<QPushButton>(dialog, 1005)->click();
-    res::Control<QPushButton>(dialog, 1129)->click();
-    res::Control<QPushButton>(dialog, 1130)->click();
+    res::Control<QPushButton>(dialog, log_ids::kReadAll)->click();
+    res::Control<QPushButton>(dialog, log_ids::kReadLatest)->click();
+    res::Control<QPushButton>(dialog, log_ids::kSaveText)->click();
+    res::Control<QPushButton>(dialog, log_ids::kSaveSpreadsheet)->click();
     rows = static_cast<CLogReadDlg&>(dialog).Rows();
     dialog.reject();
   });

@@ -7,13 +7,16 @@
 #include <QPushButton>
 
 #include "app/gui_fixture.h"
+#include "app/tool_menu.h"
 #include "link/fake_link.h"
 #include "res/dialog_builder.h"
+#include "res/relay_dialog_ids.h"
+#include "res/threshold_probe_ids.h"
 #include "sim/sim_process.h"
 #include "tools/relay/rd_answers.h"
 #include "tools/relay/rd_buttons.h"
 #include "tools/relay/relay_dev_dialog.h"
-#include "tools/tool_dialogs.h"
+#include "tools/tool_fixture.h"
 
 namespace kaviro {
 namespace {
@@ -25,21 +28,28 @@ using kaviro::testing::RdAnswer;
 const Bytes kInformationExample = {0x36, 0x03, 0x08, 0x05, 0x01, 0x00, 0x00, 0x30, 0x70, 0x36, 0x02};
 
 // Every control that can send a request, besides the address read.
-constexpr int kSenders[] = {1465, 1021, 1471, 1472, 1473, 1474, 1036, 1037, 1038, 1039, 1040, 1041, 1042,
-                            1043, 1044, 1475, 1489, 1480, 1481, 1482, 1484, 1485, 1486, 1487, 1488, 1131, 1132, 1018};
+constexpr int kSenders[] = {relay_ids::kWriteAddress,       relay_ids::kReadInformation, relay_ids::kFactoryReset,
+                            relay_ids::kActiveMode,         relay_ids::kPassiveMode,     relay_ids::kRelay1Off,
+                            relay_ids::kRelay1On,           relay_ids::kRelay2Off,       relay_ids::kRelay2On,
+                            relay_ids::kRelay3Off,          relay_ids::kRelay3On,        relay_ids::kBuzzerEnabled,
+                            relay_ids::kBuzzerDisabled,     relay_ids::kBuzzerQuiet,     relay_ids::kBuzzerSounding,
+                            relay_ids::kBatteryCount,       relay_ids::kModbusId,        relay_ids::kSetRelay1Range,
+                            relay_ids::kSetRelay2Range,     relay_ids::kSetRelay3Range,  relay_ids::kReadRelay1Range,
+                            relay_ids::kReadRelay2Range,    relay_ids::kReadRelay3Range, relay_ids::kReadAlarmVoltage,
+                            relay_ids::kReadWarningVoltage, relay_ids::kSetAlarmVoltage, relay_ids::kSetWarningVoltage,
+                            relay_ids::kReadIdentification};
 
-class RelayDialogTest : public kaviro::testing::GuiTest {
+class RelayDialogTest : public kaviro::testing::ToolTest {
  protected:
   CRelayDevDlg& Open(int workMode = 1, int16_t rdLinkSetting = 0) {
-    Start([&](AppConfig& c) { c.workMode = workMode; }, clock);
-    frame->poller().Stop();  // the dialog has the link to itself, as when opened from the menu
-    frame->values().rdLinkSetting = rdLinkSetting;
-    frame->link().SetConnection(socket);
-    frame->link().SetConnected(true);
-    dialog = std::make_unique<CRelayDevDlg>(*frame, memory);
+    Configure([&](AppConfig& c) { c.workMode = workMode; });
+    values.rdLinkSetting = rdLinkSetting;
+    link.SetConnection(socket);
+    link.SetConnected(true);
+    dialog = std::make_unique<CRelayDevDlg>(Context(), memory);
     return *dialog;
   }
-  void Answer(const Bytes& pdu) { socket->Then(RdAnswer(frame->link().transaction().Current(), pdu)); }
+  void Answer(const Bytes& pdu) { socket->Then(RdAnswer(link.transaction().Current(), pdu)); }
   // What the last request carried behind its transaction id and header.
   Bytes LastPdu() const {
     if (socket->sent().empty()) return {};
@@ -56,7 +66,6 @@ class RelayDialogTest : public kaviro::testing::GuiTest {
     emit Combo(id)->activated(index);
   }
 
-  kaviro::testing::FakeClock clock;
   std::shared_ptr<kaviro::testing::ScriptedSocket> socket = std::make_shared<kaviro::testing::ScriptedSocket>();
   RelayMemory memory;
   std::unique_ptr<CRelayDevDlg> dialog;
@@ -65,21 +74,24 @@ class RelayDialogTest : public kaviro::testing::GuiTest {
 TEST_F(RelayDialogTest, OpensWithOnlyTheAddressReadAbleToSend) {
   CRelayDevDlg& d = Open();
   EXPECT_EQ(d.windowTitle(), QStringLiteral("Dialog"));
-  EXPECT_EQ(Combo(1469)->count(), 247);
-  EXPECT_EQ(Combo(1469)->currentText(), QStringLiteral("3A"));
-  EXPECT_EQ(Combo(1470)->currentText(), QStringLiteral("03"));
-  EXPECT_EQ(Combo(1466)->currentText(), QStringLiteral("COM2"));
-  EXPECT_EQ(Combo(1467)->currentText(), QStringLiteral("9600"));
-  EXPECT_EQ(Combo(1489)->count(), 247);
-  EXPECT_EQ(Combo(1489)->currentIndex(), -1);
-  EXPECT_EQ(Combo(1475)->itemText(2), QString::fromUtf8("4节48V"));
-  EXPECT_EQ(Combo(1475)->currentIndex(), -1);
-  EXPECT_EQ(Text(1476), QStringLiteral("0020"));
-  EXPECT_EQ(Text(1477), QStringLiteral("0004"));
-  EXPECT_TRUE(W(1464)->isEnabled());
-  EXPECT_TRUE(W(1009)->isEnabled());
+  EXPECT_EQ(Combo(relay_ids::kBuilderDevice)->count(), 247);
+  EXPECT_EQ(Combo(relay_ids::kBuilderDevice)->currentText(), QStringLiteral("3A"));
+  EXPECT_EQ(Combo(relay_ids::kBuilderFunction)->currentText(), QStringLiteral("03"));
+  EXPECT_EQ(Combo(relay_ids::kPort)->currentText(), QStringLiteral("COM2"));
+  EXPECT_EQ(Combo(relay_ids::kBaudRate)->currentText(), QStringLiteral("9600"));
+  EXPECT_EQ(Combo(relay_ids::kModbusId)->count(), 247);
+  EXPECT_EQ(Combo(relay_ids::kModbusId)->currentIndex(), -1);
+  EXPECT_EQ(Combo(relay_ids::kBatteryCount)->itemText(2), QString::fromUtf8("4节48V"));
+  EXPECT_EQ(Combo(relay_ids::kBatteryCount)->currentIndex(), -1);
+  EXPECT_EQ(Text(relay_ids::kBuilderAddress), QStringLiteral("0020"));
+  EXPECT_EQ(Text(relay_ids::kBuilderCountOrData), QStringLiteral("0004"));
+  EXPECT_TRUE(W(relay_ids::kReadAddress)->isEnabled());
+  EXPECT_TRUE(W(relay_ids::kRelay1Action)->isEnabled());
   for (int id : kSenders) EXPECT_FALSE(W(id)->isEnabled() && W(id)->isVisibleTo(&d)) << id;
-  for (int id : {1465, 1466, 1467, 1468, 1020, 1469, 1470, 1476, 1477, 1478, 1007, 1479})
+  for (int id :
+       {relay_ids::kWriteAddress, relay_ids::kPort, relay_ids::kBaudRate, relay_ids::kOpenDevice,
+        relay_ids::kRunBuilder, relay_ids::kBuilderDevice, relay_ids::kBuilderFunction, relay_ids::kBuilderAddress,
+        relay_ids::kBuilderCountOrData, relay_ids::kBuilderAscii, relay_ids::kBuilderAnswer, relay_ids::kBuilderResult})
     EXPECT_FALSE(W(id)->isVisibleTo(&d)) << id;
 }
 
@@ -94,9 +106,11 @@ class RelayDialogClosed : public RelayDialogTest, public ::testing::WithParamInt
 
 TEST_P(RelayDialogClosed, NothingCanSend) {
   CRelayDevDlg& d = Open(GetParam().workMode, GetParam().rdLinkSetting);
-  for (int id : {1464, 1463, 1009, 1016, 1483}) EXPECT_FALSE(W(id)->isEnabled()) << id;
+  for (int id : {relay_ids::kReadAddress, relay_ids::kWirelessAddress, relay_ids::kRelay1Action,
+                 relay_ids::kWarningVoltage, relay_ids::kBatteryVoltage})
+    EXPECT_FALSE(W(id)->isEnabled()) << id;
   for (int id : kSenders) EXPECT_FALSE(W(id)->isEnabled() && W(id)->isVisibleTo(&d)) << id;
-  EXPECT_EQ(Combo(1489)->count(), 0);
+  EXPECT_EQ(Combo(relay_ids::kModbusId)->count(), 0);
   EXPECT_TRUE(socket->sent().empty());
 }
 
@@ -108,48 +122,53 @@ INSTANTIATE_TEST_SUITE_P(Relay, RelayDialogClosed,
 TEST_F(RelayDialogTest, AddressThenInformationFillTheControls) {
   CRelayDevDlg& d = Open();
   Answer({0x36, 0x03, 0x06, 0x00, 0x32, 0x31, 0x32, 0x30, 0x41});
-  Click(1464);
+  Click(relay_ids::kReadAddress);
   EXPECT_EQ(LastPdu(), (Bytes{0x36, 0x03, 0x10, 0x00, 0x00, 0x03}));
-  EXPECT_EQ(Text(1463), QStringLiteral("3231323041"));
-  EXPECT_EQ(Text(1479), QStringLiteral("SN:3231323041"));
-  EXPECT_EQ(Text(1007), QStringLiteral("36 03 06 00 32 31 32 30 41 "));
+  EXPECT_EQ(Text(relay_ids::kWirelessAddress), QStringLiteral("3231323041"));
+  EXPECT_EQ(Text(relay_ids::kBuilderResult), QStringLiteral("SN:3231323041"));
+  EXPECT_EQ(Text(relay_ids::kBuilderAnswer), QStringLiteral("36 03 06 00 32 31 32 30 41 "));
   EXPECT_EQ(d.wirelessAddress()[5], 0x41);
-  for (int id : {1021, 1471, 1018, 1480, 1488, 1132}) EXPECT_TRUE(W(id)->isEnabled()) << id;
-  EXPECT_FALSE(W(1472)->isEnabled());
+  for (int id : {relay_ids::kReadInformation, relay_ids::kFactoryReset, relay_ids::kReadIdentification,
+                 relay_ids::kSetRelay1Range, relay_ids::kReadWarningVoltage, relay_ids::kSetWarningVoltage})
+    EXPECT_TRUE(W(id)->isEnabled()) << id;
+  EXPECT_FALSE(W(relay_ids::kActiveMode)->isEnabled());
 
   // The information goes to the wireless address's last byte.
   Answer(kInformationExample);
-  Click(1021);
+  Click(relay_ids::kReadInformation);
   EXPECT_EQ(LastPdu(), (Bytes{0x41, 0x03, 0x00, 0x20, 0x00, 0x04}));
-  EXPECT_EQ(Text(1479), QString::fromUtf8("SW1工作 SW3工作 SW手动模式 蜂鸣器工作 蜂鸣灭 12.40V 2节24V "));
-  EXPECT_TRUE(Checked(1036));
-  EXPECT_TRUE(Checked(1037));
-  EXPECT_TRUE(Checked(1040));
-  EXPECT_TRUE(Checked(1473));
-  for (int id : {1474, 1036, 1037, 1038, 1039, 1040}) EXPECT_TRUE(W(id)->isEnabled()) << id;
-  EXPECT_TRUE(Checked(1041));
-  EXPECT_TRUE(Checked(1043));
-  EXPECT_TRUE(W(1044)->isEnabled());
-  EXPECT_EQ(Text(1483), QStringLiteral("12.400 "));
-  EXPECT_EQ(Combo(1489)->currentText(), QStringLiteral("36"));
-  EXPECT_EQ(Combo(1475)->currentIndex(), 1);
-  EXPECT_EQ(res::Control<QLabel>(d, 1490)->text(), QStringLiteral("1"));
+  EXPECT_EQ(Text(relay_ids::kBuilderResult),
+            QString::fromUtf8("SW1工作 SW3工作 SW手动模式 蜂鸣器工作 蜂鸣灭 12.40V 2节24V "));
+  EXPECT_TRUE(Checked(relay_ids::kRelay1On));
+  EXPECT_TRUE(Checked(relay_ids::kRelay2Off));
+  EXPECT_TRUE(Checked(relay_ids::kRelay3On));
+  EXPECT_TRUE(Checked(relay_ids::kPassiveMode));
+  for (int id : {relay_ids::kRelay1Off, relay_ids::kRelay1On, relay_ids::kRelay2Off, relay_ids::kRelay2On,
+                 relay_ids::kRelay3Off, relay_ids::kRelay3On})
+    EXPECT_TRUE(W(id)->isEnabled()) << id;
+  EXPECT_TRUE(Checked(relay_ids::kBuzzerEnabled));
+  EXPECT_TRUE(Checked(relay_ids::kBuzzerQuiet));
+  EXPECT_TRUE(W(relay_ids::kBuzzerSounding)->isEnabled());
+  EXPECT_EQ(Text(relay_ids::kBatteryVoltage), QStringLiteral("12.400 "));
+  EXPECT_EQ(Combo(relay_ids::kModbusId)->currentText(), QStringLiteral("36"));
+  EXPECT_EQ(Combo(relay_ids::kBatteryCount)->currentIndex(), 1);
+  EXPECT_EQ(res::Control<QLabel>(d, relay_ids::kReadCount)->text(), QStringLiteral("1"));
   EXPECT_EQ(memory.lastRdModbusId, "36");
 
   // Settings go to the ModbusID now shown. Active mode takes the relays out of the user's hands.
   Answer({0x36, 0x06, 0x20, 0x22, 0x00, 0x00});
-  Click(1472);
+  Click(relay_ids::kActiveMode);
   EXPECT_EQ(LastPdu(), (Bytes{0x36, 0x06, 0x20, 0x22, 0x00, 0x00}));
-  EXPECT_EQ(Text(1476), QStringLiteral("2022"));
-  EXPECT_FALSE(W(1036)->isEnabled());
-  EXPECT_EQ(Text(1479), QString::fromUtf8("设置：SW自动模式 "));
+  EXPECT_EQ(Text(relay_ids::kBuilderAddress), QStringLiteral("2022"));
+  EXPECT_FALSE(W(relay_ids::kRelay1On)->isEnabled());
+  EXPECT_EQ(Text(relay_ids::kBuilderResult), QString::fromUtf8("设置：SW自动模式 "));
 
   // A new ModbusID goes to the one remembered, which then becomes the new one.
   Answer({0x36, 0x06, 0x20, 0x20, 0x05, 0x02});
-  Choose(1489, 4);
+  Choose(relay_ids::kModbusId, 4);
   EXPECT_EQ(LastPdu(), (Bytes{0x36, 0x06, 0x20, 0x20, 0x05, 0x02}));
   EXPECT_EQ(memory.lastRdModbusId, "05");
-  EXPECT_EQ(Text(1479), QString::fromUtf8("设置：电池拨码模式 2节24V "));
+  EXPECT_EQ(Text(relay_ids::kBuilderResult), QString::fromUtf8("设置：电池拨码模式 2节24V "));
   EXPECT_TRUE(prompter.texts.isEmpty()) << prompter.texts.join('|').toStdString();
 }
 
@@ -158,22 +177,22 @@ TEST_F(RelayDialogTest, AddressThenInformationFillTheControls) {
 TEST_F(RelayDialogTest, ExceptionAndShortAnswersChangeNothing) {
   CRelayDevDlg& d = Open();
   Answer({0x36, 0x03, 0x06, 0x00, 0x32, 0x31, 0x32, 0x30, 0x41});
-  Click(1464);
+  Click(relay_ids::kReadAddress);
   Answer(kInformationExample);
-  Click(1021);
-  ASSERT_EQ(Combo(1489)->currentText(), QStringLiteral("36"));
-  ASSERT_TRUE(Checked(1473));
-  const QString dump = Text(1007), result = Text(1479);
+  Click(relay_ids::kReadInformation);
+  ASSERT_EQ(Combo(relay_ids::kModbusId)->currentText(), QStringLiteral("36"));
+  ASSERT_TRUE(Checked(relay_ids::kPassiveMode));
+  const QString dump = Text(relay_ids::kBuilderAnswer), result = Text(relay_ids::kBuilderResult);
 
   struct Case {
     int button;
     Bytes answer;
   };
   const Case cases[] = {
-      {1464, {0x36, 0x83, 0x02}},                    // exception to the address read
-      {1021, {0x36, 0x83, 0x02}},                    // exception to the information read
-      {1021, {0x36, 0x03, 0x08, 0x05, 0x01, 0x00}},  // the information cut short
-      {1021, {0x36, 0x04, 0x08, 0, 0, 0, 0, 0, 0, 0, 0, 0}},  // another function's answer
+      {relay_ids::kReadAddress, {0x36, 0x83, 0x02}},                        // exception to the address read
+      {relay_ids::kReadInformation, {0x36, 0x83, 0x02}},                    // exception to the information read
+      {relay_ids::kReadInformation, {0x36, 0x03, 0x08, 0x05, 0x01, 0x00}},  // the information cut short
+      {relay_ids::kReadInformation, {0x36, 0x04, 0x08, 0, 0, 0, 0, 0, 0, 0, 0, 0}},  // another function's answer
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.button);
@@ -182,17 +201,17 @@ TEST_F(RelayDialogTest, ExceptionAndShortAnswersChangeNothing) {
     Click(c.button);
     EXPECT_EQ(prompter.texts, QStringList{QString::fromUtf8("返回数据错误！")});
     EXPECT_EQ(d.wirelessAddress()[5], 0x41);
-    EXPECT_EQ(Text(1463), QStringLiteral("3231323041"));
-    EXPECT_TRUE(Checked(1473));
-    EXPECT_FALSE(Checked(1472));
-    EXPECT_EQ(Combo(1489)->currentText(), QStringLiteral("36"));
+    EXPECT_EQ(Text(relay_ids::kWirelessAddress), QStringLiteral("3231323041"));
+    EXPECT_TRUE(Checked(relay_ids::kPassiveMode));
+    EXPECT_FALSE(Checked(relay_ids::kActiveMode));
+    EXPECT_EQ(Combo(relay_ids::kModbusId)->currentText(), QStringLiteral("36"));
     EXPECT_EQ(memory.lastRdModbusId, "36");
-    EXPECT_EQ(Text(1007), dump);
-    EXPECT_EQ(Text(1479), result);
+    EXPECT_EQ(Text(relay_ids::kBuilderAnswer), dump);
+    EXPECT_EQ(Text(relay_ids::kBuilderResult), result);
   }
   // The next setting still goes to the RD's own address, not to unit 0.
   Answer({0x36, 0x06, 0x40, 0x00, 0x00, 0x01});
-  Click(1471);
+  Click(relay_ids::kFactoryReset);
   EXPECT_EQ(LastPdu(), (Bytes{0x36, 0x06, 0x40, 0x00, 0x00, 0x01}));
 }
 
@@ -200,13 +219,16 @@ TEST_F(RelayDialogTest, ExceptionAndShortAnswersChangeNothing) {
 TEST_F(RelayDialogTest, ThresholdsAreCheckedBeforeSending) {
   Open();
   Answer({0x36, 0x03, 0x06, 0x00, 0x32, 0x31, 0x32, 0x30, 0x36});
-  Click(1464);
+  Click(relay_ids::kReadAddress);
   const size_t sent = socket->sent().size();
   const std::pair<int, std::pair<int, const char*>> cases[] = {
-      {1480, {1009, "300"}}, {1480, {1009, "abc"}}, {1131, {1015, "70"}}, {1132, {1016, ""}}};
+      {relay_ids::kSetRelay1Range, {relay_ids::kRelay1Action, "300"}},
+      {relay_ids::kSetRelay1Range, {relay_ids::kRelay1Action, "abc"}},
+      {relay_ids::kSetAlarmVoltage, {relay_ids::kAlarmVoltage, "70"}},
+      {relay_ids::kSetWarningVoltage, {relay_ids::kWarningVoltage, ""}}};
   for (const auto& [button, edit] : cases) {
     prompter.texts.clear();
-    res::Control<QLineEdit>(*dialog, 1010)->setText(QStringLiteral("1.5"));
+    res::Control<QLineEdit>(*dialog, relay_ids::kRelay1Restore)->setText(QStringLiteral("1.5"));
     res::Control<QLineEdit>(*dialog, edit.first)->setText(QString::fromUtf8(edit.second));
     Click(button);
     EXPECT_EQ(prompter.texts, QStringList{QString::fromUtf8(kRdBadInputText)}) << edit.second;
@@ -216,18 +238,18 @@ TEST_F(RelayDialogTest, ThresholdsAreCheckedBeforeSending) {
 
 TEST_F(RelayDialogTest, FailedRequestsStillOpenTheNextControls) {
   CRelayDevDlg& d = Open();
-  Click(1464);
+  Click(relay_ids::kReadAddress);
   EXPECT_EQ(prompter.texts, QStringList{QString::fromUtf8("返回数据错误！")});
-  EXPECT_TRUE(W(1021)->isEnabled());
-  EXPECT_EQ(Text(1463), QString());
+  EXPECT_TRUE(W(relay_ids::kReadInformation)->isEnabled());
+  EXPECT_EQ(Text(relay_ids::kWirelessAddress), QString());
 
   // Before any information was decoded the RD's address is unknown: the ModbusID change is
   // refused rather than sent to unit 0, the broadcast address.
-  Click(1021);
-  EXPECT_TRUE(W(1489)->isEnabled());
-  EXPECT_EQ(res::Control<QLabel>(d, 1490)->text(), QString());
+  Click(relay_ids::kReadInformation);
+  EXPECT_TRUE(W(relay_ids::kModbusId)->isEnabled());
+  EXPECT_EQ(res::Control<QLabel>(d, relay_ids::kReadCount)->text(), QString());
   const size_t sent = socket->sent().size();
-  Choose(1489, 4);
+  Choose(relay_ids::kModbusId, 4);
   EXPECT_EQ(socket->sent().size(), sent);
   EXPECT_EQ(memory.lastRdModbusId, "");
   ASSERT_EQ(prompter.texts.size(), 3);
@@ -272,33 +294,33 @@ TEST_F(RelaySimTest, RdSettingsOverTheNetwork) {
     bool relayOn = true;
   } seen;
   kaviro::testing::WhenDialogOpens([&](QDialog& d) {
-    ClickIn(d, 1464);
-    seen.address = EditText(d, 1463);
-    ClickIn(d, 1021);
-    seen.information = EditText(d, 1479);
-    ClickIn(d, 1473);  // passive: the relays are switched by hand
-    ClickIn(d, 1474);
-    seen.relayOff = EditText(d, 1479);
-    ClickIn(d, 1021);
-    seen.relayOn = res::Control<QAbstractButton>(d, 1036)->isChecked();
-    SetEdit(d, 1009, "11");
-    SetEdit(d, 1010, "0.5");
-    ClickIn(d, 1480);
-    seen.rangeSet = EditText(d, 1479);
-    SetEdit(d, 1009, "");
-    SetEdit(d, 1010, "");
-    ClickIn(d, 1484);
-    seen.rangeAction = EditText(d, 1009);
-    seen.rangeOffset = EditText(d, 1010);
-    SetEdit(d, 1015, "11.8");
-    ClickIn(d, 1131);
-    seen.alarmSet = EditText(d, 1479);
-    SetEdit(d, 1015, "");
-    ClickIn(d, 1487);
-    seen.alarm = EditText(d, 1015);
-    ClickIn(d, 1018);
-    seen.vendor = EditText(d, 1002);
-    seen.serial = EditText(d, 1008);
+    ClickIn(d, relay_ids::kReadAddress);
+    seen.address = EditText(d, relay_ids::kWirelessAddress);
+    ClickIn(d, relay_ids::kReadInformation);
+    seen.information = EditText(d, relay_ids::kBuilderResult);
+    ClickIn(d, relay_ids::kPassiveMode);  // passive: the relays are switched by hand
+    ClickIn(d, relay_ids::kRelay1Off);
+    seen.relayOff = EditText(d, relay_ids::kBuilderResult);
+    ClickIn(d, relay_ids::kReadInformation);
+    seen.relayOn = res::Control<QAbstractButton>(d, relay_ids::kRelay1On)->isChecked();
+    SetEdit(d, relay_ids::kRelay1Action, "11");
+    SetEdit(d, relay_ids::kRelay1Restore, "0.5");
+    ClickIn(d, relay_ids::kSetRelay1Range);
+    seen.rangeSet = EditText(d, relay_ids::kBuilderResult);
+    SetEdit(d, relay_ids::kRelay1Action, "");
+    SetEdit(d, relay_ids::kRelay1Restore, "");
+    ClickIn(d, relay_ids::kReadRelay1Range);
+    seen.rangeAction = EditText(d, relay_ids::kRelay1Action);
+    seen.rangeOffset = EditText(d, relay_ids::kRelay1Restore);
+    SetEdit(d, relay_ids::kAlarmVoltage, "11.8");
+    ClickIn(d, relay_ids::kSetAlarmVoltage);
+    seen.alarmSet = EditText(d, relay_ids::kBuilderResult);
+    SetEdit(d, relay_ids::kAlarmVoltage, "");
+    ClickIn(d, relay_ids::kReadAlarmVoltage);
+    seen.alarm = EditText(d, relay_ids::kAlarmVoltage);
+    ClickIn(d, relay_ids::kReadIdentification);
+    seen.vendor = EditText(d, relay_ids::kVendorName);
+    seen.serial = EditText(d, relay_ids::kSerialNumber);
     d.accept();
   });
   frame->MenuCommand(cmd::kRelay)->trigger();
@@ -330,11 +352,11 @@ TEST_F(RelaySimTest, ProbeOverTheSerialPort) {
 
   QString sent, first, second, received;
   kaviro::testing::WhenDialogOpens([&](QDialog& d) {
-    ClickIn(d, 1494);
-    sent = EditText(d, 1015);
-    first = res::Control<QLabel>(d, 1492)->text();
-    second = res::Control<QLabel>(d, 1493)->text();
-    received = EditText(d, 1016);
+    ClickIn(d, probe_ids::kProbe);
+    sent = EditText(d, probe_ids::kSent);
+    first = res::Control<QLabel>(d, probe_ids::kLowAlarmShown)->text();
+    second = res::Control<QLabel>(d, probe_ids::kHighAlarmShown)->text();
+    received = EditText(d, probe_ids::kReceived);
     d.accept();
   });
   frame->MenuCommand(cmd::kThresholdProbe)->trigger();

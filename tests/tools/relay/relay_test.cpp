@@ -8,6 +8,7 @@
 #include "link/crc16.h"
 #include "link/fake_link.h"
 #include "link/link_texts.h"
+#include "res/relay_dialog_ids.h"
 #include "tools/relay/rd_answers.h"
 #include "tools/relay/rd_buttons.h"
 #include "tools/relay/rd_command.h"
@@ -101,25 +102,25 @@ TEST_P(RdFrames, HandlerSendsItsFrame) {
 INSTANTIATE_TEST_SUITE_P(
     Handlers, RdFrames,
     ::testing::Values(
-        FrameCase{"InformationRead", 1021, {}, {}, {0x01, 0x01, 0x00, 0x06, 0x36, 0x03, 0x00, 0x20, 0x00, 0x04}},
-        FrameCase{"Relay1On", 1036, {}, {}, {1, 1, 0, 6, 0x36, 0x05, 0x20, 0x22, 0xFF, 0x00}},
-        FrameCase{"Relay1Off", 1474, {}, {}, {1, 1, 0, 6, 0x36, 0x05, 0x20, 0x22, 0x00, 0x00}},
-        FrameCase{"Relay2Range", 1481, WithRange(1, "12", "1.5"), {}, {1, 1, 0, 6, 0x36, 0x06, 0x20, 0x31, 0x0C, 0x0F}},
-        FrameCase{"RangeOfWhatIsNoNumber", 1480, WithRange(0, "x", ""), {}, {}, kRdBadInputText},
-        FrameCase{"RangeOf300VoltsIsRefused", 1480, WithRange(0, "300", "1"), {}, {}, kRdBadInputText},
-        FrameCase{"RangeOffsetWithAComma", 1480, WithRange(0, "12", "1,5"), {}, {}, kRdBadInputText},
-        FrameCase{"RangeOffsetRoundsToTenths", 1480, WithRange(0, "12", "1.55"), {}, {1, 1, 0, 6, 0x36, 0x06, 0x20, 0x30, 0x0C, 0x10}},
-        FrameCase{"AlarmVoltage", 1131, WithWarning(0, "11.5"), {}, {1, 1, 0, 6, 0x36, 0x06, 0x20, 0x33, 0x2C, 0xEC}},
-        FrameCase{"AlarmVoltage16_06IsAllItsMillivolts", 1131, WithWarning(0, "16.06"), {}, {1, 1, 0, 6, 0x36, 0x06, 0x20, 0x33, 0x3E, 0xBC}},
-        FrameCase{"WarningVoltageRounds", 1132, WithWarning(1, "12.0009"), {}, {1, 1, 0, 6, 0x36, 0x06, 0x20, 0x34, 0x2E, 0xE1}},
-        FrameCase{"WarningOf70VoltsIsRefused", 1132, WithWarning(1, "70"), {}, {}, kRdBadInputText},
-        FrameCase{"WarningThatIsNoNumber", 1132, WithWarning(1, "abc"), {}, {}, kRdBadInputText},
-        FrameCase{"BatteryWithoutModbusId", 1475, WithSelections(-1, 2), Choice("", 0x44), {1, 1, 0, 6, 0x44, 0x06, 0x20, 0x20, 0x00, 0x03}},
+        FrameCase{"InformationRead", relay_ids::kReadInformation, {}, {}, {0x01, 0x01, 0x00, 0x06, 0x36, 0x03, 0x00, 0x20, 0x00, 0x04}},
+        FrameCase{"Relay1On", relay_ids::kRelay1On, {}, {}, {1, 1, 0, 6, 0x36, 0x05, 0x20, 0x22, 0xFF, 0x00}},
+        FrameCase{"Relay1Off", relay_ids::kRelay1Off, {}, {}, {1, 1, 0, 6, 0x36, 0x05, 0x20, 0x22, 0x00, 0x00}},
+        FrameCase{"Relay2Range", relay_ids::kSetRelay2Range, WithRange(1, "12", "1.5"), {}, {1, 1, 0, 6, 0x36, 0x06, 0x20, 0x31, 0x0C, 0x0F}},
+        FrameCase{"RangeOfWhatIsNoNumber", relay_ids::kSetRelay1Range, WithRange(0, "x", ""), {}, {}, kRdBadInputText},
+        FrameCase{"RangeOf300VoltsIsRefused", relay_ids::kSetRelay1Range, WithRange(0, "300", "1"), {}, {}, kRdBadInputText},
+        FrameCase{"RangeOffsetWithAComma", relay_ids::kSetRelay1Range, WithRange(0, "12", "1,5"), {}, {}, kRdBadInputText},
+        FrameCase{"RangeOffsetRoundsToTenths", relay_ids::kSetRelay1Range, WithRange(0, "12", "1.55"), {}, {1, 1, 0, 6, 0x36, 0x06, 0x20, 0x30, 0x0C, 0x10}},
+        FrameCase{"AlarmVoltage", relay_ids::kSetAlarmVoltage, WithWarning(0, "11.5"), {}, {1, 1, 0, 6, 0x36, 0x06, 0x20, 0x33, 0x2C, 0xEC}},
+        FrameCase{"AlarmVoltage16_06IsAllItsMillivolts", relay_ids::kSetAlarmVoltage, WithWarning(0, "16.06"), {}, {1, 1, 0, 6, 0x36, 0x06, 0x20, 0x33, 0x3E, 0xBC}},
+        FrameCase{"WarningVoltageRounds", relay_ids::kSetWarningVoltage, WithWarning(1, "12.0009"), {}, {1, 1, 0, 6, 0x36, 0x06, 0x20, 0x34, 0x2E, 0xE1}},
+        FrameCase{"WarningOf70VoltsIsRefused", relay_ids::kSetWarningVoltage, WithWarning(1, "70"), {}, {}, kRdBadInputText},
+        FrameCase{"WarningThatIsNoNumber", relay_ids::kSetWarningVoltage, WithWarning(1, "abc"), {}, {}, kRdBadInputText},
+        FrameCase{"BatteryWithoutModbusId", relay_ids::kBatteryCount, WithSelections(-1, 2), Choice("", 0x44), {1, 1, 0, 6, 0x44, 0x06, 0x20, 0x20, 0x00, 0x03}},
         // Nothing decoded yet: the RD's address is unknown, and unit 0 would reach every device.
-        FrameCase{"ModbusIdChangeBeforeAnyRead", 1489, WithSelections(4, -1), Choice("05"), {}, kRdModbusIdUnknownText},
-        FrameCase{"ModbusIdChangeToTheRemembered", 1489, WithSelections(4, 0), Choice("05", 0x36, "36"), {1, 1, 0, 6, 0x36, 0x06, 0x20, 0x20, 0x05, 0x01}},
-        FrameCase{"RangeReadToTheWirelessByte", 1486, {}, Choice("05", 0x37), {1, 1, 0, 6, 0x37, 0x03, 0x20, 0x12, 0x00, 0x01}},
-        FrameCase{"DeviceInformationIs11Bytes", 1018, {}, {}, {1, 1, 0, 5, 0x36, 0x2B, 0x0E, 0x01, 0x00}}),
+        FrameCase{"ModbusIdChangeBeforeAnyRead", relay_ids::kModbusId, WithSelections(4, -1), Choice("05"), {}, kRdModbusIdUnknownText},
+        FrameCase{"ModbusIdChangeToTheRemembered", relay_ids::kModbusId, WithSelections(4, 0), Choice("05", 0x36, "36"), {1, 1, 0, 6, 0x36, 0x06, 0x20, 0x20, 0x05, 0x01}},
+        FrameCase{"RangeReadToTheWirelessByte", relay_ids::kReadRelay3Range, {}, Choice("05", 0x37), {1, 1, 0, 6, 0x37, 0x03, 0x20, 0x12, 0x00, 0x01}},
+        FrameCase{"DeviceInformationIs11Bytes", relay_ids::kReadIdentification, {}, {}, {1, 1, 0, 5, 0x36, 0x2B, 0x0E, 0x01, 0x00}}),
     [](const ::testing::TestParamInfo<FrameCase>& info) { return info.param.name; });
 
 TEST(RdBuilder, HexTextsConvertLikeTheStandardConversion) {
@@ -176,7 +177,7 @@ TEST_F(RdLinkTest, AnswerIsTakenByItsTransactionIdWithinAHundredReceives) {
   socket->Then(RdAnswer(kTid - 1, {0x36, 0x03, 0x02, 0x0B, 0x0A}));
   socket->ThenCode(0);  // a failed receive does not end the wait
   socket->Then(RdAnswer(kTid, {0x36, 0x03, 0x02, 0x0C, 0x0F}));
-  const Result<kaviro::RdAnswer> run = Press(1485);
+  const Result<kaviro::RdAnswer> run = Press(relay_ids::kReadRelay2Range);
   ASSERT_TRUE(run.ok());
   EXPECT_EQ(clock.NowMs(), 6u * 30);
   EXPECT_EQ(run.value->dump, "36 03 02 0C 0F ");
@@ -188,28 +189,28 @@ TEST_F(RdLinkTest, AnswerIsTakenByItsTransactionIdWithinAHundredReceives) {
 }
 
 TEST_F(RdLinkTest, FailuresCarryTheirTexts) {
-  Result<kaviro::RdAnswer> run = Press(1021);
+  Result<kaviro::RdAnswer> run = Press(relay_ids::kReadInformation);
   EXPECT_EQ(run.Text(), text::kBadAnswer);
   EXPECT_EQ(socket->receives(), 100);
   EXPECT_EQ(clock.NowMs(), 3000u);
 
   // Five bytes with the right id: no answer, not the previous one decoded again.
   socket->Then({0x12, 0x34, 0x01, 0x01, 0x00});
-  run = Press(1021);
+  run = Press(relay_ids::kReadInformation);
   EXPECT_EQ(run.status, Status::kNoAnswer);
   EXPECT_EQ(run.Text(), text::kBadAnswer);
   socket->Then(RdHeader(kTid, 8));
-  EXPECT_EQ(Press(1021).Text(), text::kBadAnswer) << "a header alone is no answer either";
+  EXPECT_EQ(Press(relay_ids::kReadInformation).Text(), text::kBadAnswer) << "a header alone is no answer either";
   EXPECT_EQ(memory.rdInfoReadCount, 0);
 
   socket->LimitSend(5);
-  run = Press(1021);
+  run = Press(relay_ids::kReadInformation);
   EXPECT_EQ(run.Text(), text::kSendFailed);
   EXPECT_TRUE(run.notices.front().application);
 
   link.SetConnected(false);
   const size_t sends = socket->sent().size();
-  run = Press(1021);
+  run = Press(relay_ids::kReadInformation);
   EXPECT_EQ(run.status, Status::kNotConnected);
   EXPECT_EQ(run.Text(), text::kNotConnected);
   EXPECT_EQ(socket->sent().size(), sends);

@@ -1,0 +1,18 @@
+#pragma once
+#include "res/button_ids.h"
+
+// The control IDs of the log reader (template 143).
+namespace kaviro::log_ids {
+
+inline constexpr int kAddress = 1012;
+inline constexpr int kRequest = 1001;  // the request frame as sent
+inline constexpr int kReadLatest = 1005;
+inline constexpr int kReadAll = 1006;
+inline constexpr int kClearList = 1128;
+inline constexpr int kClearAbove = 1020;  // 清除上: never shown
+inline constexpr int kSaveText = 1129;
+inline constexpr int kSaveSpreadsheet = 1130;
+inline constexpr int kExit = button_ids::kCancel;
+inline constexpr int kList = 1459;
+
+}  // namespace kaviro::log_ids
