@@ -3,6 +3,7 @@
 
 #include "cli/commands.h"
 #include "cli/verb_link.h"
+#include "res/relay_dialog_ids.h"
 #include "link/link_texts.h"
 #include "link/text_format.h"
 #include "tools/common/address_entry.h"
@@ -31,19 +32,13 @@ const std::string kRdFooter = Footer(
 
 // The dialog's controls whose handlers the commands run.
 namespace button {
-constexpr int kAddressRead = 1464;
-constexpr int kInformation = 1021;
-constexpr int kIdentity = 1018;
-constexpr int kFactoryReset = 1471;
-constexpr int kBattery = 1475;
-constexpr int kActive = 1472, kPassive = 1473;
-constexpr int kBuzzerEnable = 1041, kBuzzerDisable = 1042, kBuzzerOff = 1043, kBuzzerOn = 1044;
-constexpr int kRelayOn[] = {1036, 1038, 1040};
-constexpr int kRelayOff[] = {1474, 1037, 1039};
-constexpr int kRangeSet[] = {1480, 1481, 1482};
-constexpr int kRangeRead[] = {1484, 1485, 1486};
-constexpr int kWarningSet[] = {1131, 1132};
-constexpr int kWarningRead[] = {1487, 1488};
+using namespace relay_ids;
+constexpr int kRelayOn[] = {kRelay1On, kRelay2On, kRelay3On};
+constexpr int kRelayOff[] = {kRelay1Off, kRelay2Off, kRelay3Off};
+constexpr int kRangeSet[] = {kSetRelay1Range, kSetRelay2Range, kSetRelay3Range};
+constexpr int kRangeRead[] = {kReadRelay1Range, kReadRelay2Range, kReadRelay3Range};
+constexpr int kWarningSet[] = {kSetAlarmVoltage, kSetWarningVoltage};
+constexpr int kWarningRead[] = {kReadAlarmVoltage, kReadWarningVoltage};
 }  // namespace button
 
 constexpr uint16_t kRdLinkRegister = 0x0041;
@@ -120,7 +115,7 @@ int Set(RdTarget& rd, int id, int readId, std::function<bool(const RdAnswer&)> s
 
 // A factory reset: confirmed by its echo, nothing to read back.
 int Reset(RdTarget& rd) {
-  Result<RdAnswer> r = PressRdButton(rd.link, *FindRdButton(button::kFactoryReset), rd.choice, rd.inputs, rd.memory, rd.unit);
+  Result<RdAnswer> r = PressRdButton(rd.link, *FindRdButton(relay_ids::kFactoryReset), rd.choice, rd.inputs, rd.memory, rd.unit);
   if (r.value) PrintDecoded(r.value->decoded);
   if (r.ok() && !r.value->Echoes()) r = Fail<RdAnswer>(Status::kNotConfirmed, {text::kSetFailed});
   return Finish(r);
@@ -257,34 +252,34 @@ int RunRd(const std::vector<std::string>& args) {
   if (const int refused = CheckRdConnected(link->link(), link->unit())) return refused;
 
   RdTarget rd{link->link(), unit, choice, inputs, {}};
-  if (address->parsed()) return Read(rd, button::kAddressRead);
-  if (info->parsed()) return Read(rd, button::kInformation);
-  if (ident->parsed()) return Read(rd, button::kIdentity);
+  if (address->parsed()) return Read(rd, relay_ids::kReadAddress);
+  if (info->parsed()) return Read(rd, relay_ids::kReadInformation);
+  if (ident->parsed()) return Read(rd, relay_ids::kReadIdentification);
   if (reset->parsed()) return Reset(rd);
   if (relay->parsed()) {
     const size_t k = static_cast<size_t>(relayNumber - 1);
     const bool on = onOff == "on";
-    return Set(rd, on ? button::kRelayOn[k] : button::kRelayOff[k], button::kInformation,
+    return Set(rd, on ? button::kRelayOn[k] : button::kRelayOff[k], relay_ids::kReadInformation,
                [=](const RdAnswer& r) { return Info(r).relays[k] == on; }, Format("relay %d %s", relayNumber, onOff.c_str()));
   }
   if (mode->parsed()) {
     const bool passive = modeName == "passive";
-    return Set(rd, passive ? button::kPassive : button::kActive, button::kInformation,
+    return Set(rd, passive ? relay_ids::kPassiveMode : relay_ids::kActiveMode, relay_ids::kReadInformation,
                [=](const RdAnswer& r) { return (Info(r).runMode != 0) == passive; }, "mode " + modeName);
   }
   if (buzzer->parsed()) {
     const bool modeChange = buzzerName == "enable" || buzzerName == "disable";
-    const int id = buzzerName == "enable"    ? button::kBuzzerEnable
-                   : buzzerName == "disable" ? button::kBuzzerDisable
-                   : buzzerName == "on"      ? button::kBuzzerOn
-                                             : button::kBuzzerOff;
+    const int id = buzzerName == "enable"    ? relay_ids::kBuzzerEnabled
+                   : buzzerName == "disable" ? relay_ids::kBuzzerDisabled
+                   : buzzerName == "on"      ? relay_ids::kBuzzerSounding
+                                             : relay_ids::kBuzzerQuiet;
     const bool yes = buzzerName == "disable" || buzzerName == "on";
-    return Set(rd, id, button::kInformation,
+    return Set(rd, id, relay_ids::kReadInformation,
                [=](const RdAnswer& r) { return ((modeChange ? Info(r).buzzerMode : Info(r).buzzerState) != 0) == yes; },
                "buzzer " + buzzerName);
   }
   if (battery->parsed())
-    return Set(rd, button::kBattery, button::kInformation,
+    return Set(rd, relay_ids::kBatteryCount, relay_ids::kReadInformation,
                [=](const RdAnswer& r) {
                  return Info(r).batteryCode == batteryIndex + 1 && (!modbusId || Info(r).modbusId == *modbusId);
                },

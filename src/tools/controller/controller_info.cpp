@@ -8,6 +8,7 @@
 #include "link/acceptance.h"
 #include "link/link_texts.h"
 #include "link/text_format.h"
+#include "tools/common/int_text.h"
 #include "tools/common/register_answer.h"
 #include "tools/common/verified_write.h"
 #include "tools/common/typed_number.h"
@@ -181,7 +182,7 @@ Result<CustomPresetWords> CheckCustomPreset(const PresetRow& texts) {
     const bool integer = kCustomRanges[j].integer;
     const auto typed = integer ? TypedUnits(texts[j], NumberKind::kWhole)
                                : TypedUnits(texts[j], NumberKind::kDecimal, kVoltDecimals);
-    if (!typed) return refused(integer ? info_text::kNotAnInteger : info_text::kNotANumber, "", j);
+    if (!typed) return refused(integer ? kNotAnIntegerText : info_text::kNotANumber, "", j);
     units[j] = *typed;
   }
   for (int j = 0; j < kPresetColumns; ++j) {

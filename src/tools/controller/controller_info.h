@@ -113,7 +113,6 @@ inline constexpr const char* kNetworkReceiveError = "接收数据错误，请检
 inline constexpr const char* kReceiveError = "接收数据错误！";
 inline constexpr const char* kRangeCaption = "输入范围错误";
 inline constexpr const char* kNotANumber = "请键入一个数。";
-inline constexpr const char* kNotAnInteger = "请键入一个整数。";
 }  // namespace info_text
 
 // The text a preset register shows in its column: volts with two decimals, the equalise period
