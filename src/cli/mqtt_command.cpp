@@ -20,7 +20,7 @@ namespace kaviro::cli {
 
 namespace {
 
-constexpr const char *kMqttSynopsis =
+constexpr const char* kMqttSynopsis =
     "kaviro-cli mqtt --broker HOST[:PORT] [options] [link options]\n"
     "  Polls the controller like the main window does and publishes every poll "
     "on an MQTT broker,\n"
@@ -29,7 +29,7 @@ constexpr const char *kMqttSynopsis =
     "  buttons and the parameters as numbers and selects. Runs until SIGINT or "
     "SIGTERM.";
 
-constexpr const char *kMqttFooter =
+constexpr const char* kMqttFooter =
     "Topics (DEVICE: kaviro_<serial number>, else kaviro_<link>_<unit>):\n"
     "  PREFIX/DEVICE/state          one JSON object per successful poll, a key "
     "reg_HHHH per register\n"
@@ -80,7 +80,7 @@ class CommandQueue {
   std::deque<Command> queue_;
 };
 
-bool SplitBroker(const std::string &text, std::string &host, int &port) {
+bool SplitBroker(const std::string& text, std::string& host, int& port) {
   const size_t colon = text.rfind(':');
   host = text.substr(0, colon);
   if (colon == std::string::npos) return !host.empty();
@@ -90,7 +90,7 @@ bool SplitBroker(const std::string &text, std::string &host, int &port) {
   return !host.empty() && port >= 1 && port <= 65535;
 }
 
-std::string LinkWhere(const AppConfig &config, const LinkOverrides &overrides) {
+std::string LinkWhere(const AppConfig& config, const LinkOverrides& overrides) {
   const LinkMode mode = LinkModeOf(config.workMode);
   if (mode == LinkMode::kNetwork) return std::string("network_") + IpText(config.controllerIp);
   const std::string device =
@@ -104,7 +104,7 @@ struct MqttOptions {
   std::optional<std::string> username, passwordFile, tlsCa, deviceName;
 };
 
-void AddMqttOptions(CLI::App &app, MqttOptions &o) {
+void AddMqttOptions(CLI::App& app, MqttOptions& o) {
   app.add_option("--broker", o.broker, "the MQTT broker, port 1883 unless given")->type_name("HOST[:PORT]")->required();
   app.add_option("--prefix", o.prefix, "first level of the device's topics (default kaviro)");
   app.add_option("--discovery-prefix", o.discoveryPrefix, "Home Assistant's discovery prefix (default homeassistant)");
@@ -121,7 +121,7 @@ void AddMqttOptions(CLI::App &app, MqttOptions &o) {
 
 // The broker's settings; nothing when --broker is no HOST[:PORT] (said on
 // stderr).
-std::optional<MqttSettings> BrokerSettings(const MqttOptions &o) {
+std::optional<MqttSettings> BrokerSettings(const MqttOptions& o) {
   MqttSettings settings;
   if (!SplitBroker(o.broker, settings.host, settings.port)) {
     std::cerr << "kaviro-cli mqtt: --broker " << o.broker << ": not HOST or HOST:PORT\n";
@@ -144,15 +144,15 @@ std::optional<MqttSettings> BrokerSettings(const MqttOptions &o) {
 // broker's messages come on its network thread.
 class DeviceBridge {
  public:
-  DeviceBridge(PollSession &session, const DeviceIdentity &identity, const MqttOptions &o, MqttSettings settings)
+  DeviceBridge(PollSession& session, const DeviceIdentity& identity, const MqttOptions& o, MqttSettings settings)
       : session_(session),
         topics_(TopicsFor(o.prefix, o.discoveryPrefix, identity)),
         statusTopic_(o.discoveryPrefix + "/status"),
         client_(
             Configured(std::move(settings), identity, topics_),
-            [this](const std::string &t, const std::string &p) { Receive(t, p); }, [this] { announce_.store(true); }) {
+            [this](const std::string& t, const std::string& p) { Receive(t, p); }, [this] { announce_.store(true); }) {
     discovery_ = SensorConfigs(session.report().table(), identity, topics_);
-    for (Retained &r : CommandConfigs(session.report().table(), identity, topics_)) discovery_.push_back(std::move(r));
+    for (Retained& r : CommandConfigs(session.report().table(), identity, topics_)) discovery_.push_back(std::move(r));
     std::cerr << "kaviro-cli mqtt: device " << identity.id << " on " << topics_.base << '\n';
   }
 
@@ -187,7 +187,7 @@ class DeviceBridge {
   }
 
  private:
-  static MqttSettings Configured(MqttSettings settings, const DeviceIdentity &identity, const Topics &topics) {
+  static MqttSettings Configured(MqttSettings settings, const DeviceIdentity& identity, const Topics& topics) {
     settings.clientId = Format("%s-%d", identity.id.c_str(), static_cast<int>(::getpid()));
     settings.willTopic = topics.availability;
     settings.willPayload = "offline";
@@ -195,7 +195,7 @@ class DeviceBridge {
   }
 
   // On the network thread.
-  void Receive(const std::string &topic, const std::string &payload) {
+  void Receive(const std::string& topic, const std::string& payload) {
     if (topic == statusTopic_) {
       if (payload == "online") announce_.store(true);
       return;
@@ -211,7 +211,7 @@ class DeviceBridge {
 
   void BetweenPolls() {
     if (announce_.exchange(false)) {
-      for (const Retained &r : discovery_) client_.Publish(r.topic, r.payload, 1, true);
+      for (const Retained& r : discovery_) client_.Publish(r.topic, r.payload, 1, true);
       client_.Publish(topics_.availability, online_ ? "online" : "offline", 1, true);
     }
     if (refusedCommand_.exchange(false))
@@ -226,7 +226,7 @@ class DeviceBridge {
     }
   }
 
-  PollSession &session_;
+  PollSession& session_;
   const Topics topics_;
   const std::string statusTopic_;
   std::vector<Retained> discovery_;
@@ -241,7 +241,7 @@ class DeviceBridge {
 
 }  // namespace
 
-int RunMqtt(const std::vector<std::string> &args) {
+int RunMqtt(const std::vector<std::string>& args) {
   Verb verb("mqtt", kMqttSynopsis, kMqttFooter);
   MqttOptions options;
   AddMqttOptions(verb.app(), options);

@@ -15,7 +15,7 @@ namespace kaviro::cli {
 
 namespace {
 
-constexpr const char *kRdSynopsis =
+constexpr const char* kRdSynopsis =
     "kaviro-cli rd <command> [--unit HEX] [link options]\n"
     "  The RD relay accessory's settings, as the RD settings dialog has them. "
     "The RD is reached\n"
@@ -47,19 +47,19 @@ constexpr int kWarningRead[] = {kReadAlarmVoltage, kReadWarningVoltage};
 }  // namespace button
 
 constexpr uint16_t kRdLinkRegister = 0x0041;
-constexpr const char *kWarningNames[] = {"alarm voltage", "warning voltage"};
+constexpr const char* kWarningNames[] = {"alarm voltage", "warning voltage"};
 
 // The dialog's own check of a range or warning edit, so the command line
 // refuses what the dialog does.
-CLI::Validator Threshold(std::optional<uint16_t> (*check)(std::string_view), const char *what) {
-  return CLI::Validator([check, what](std::string &text) { return check(text) ? std::string() : std::string(what); },
+CLI::Validator Threshold(std::optional<uint16_t> (*check)(std::string_view), const char* what) {
+  return CLI::Validator([check, what](std::string& text) { return check(text) ? std::string() : std::string(what); },
                         "");
 }
 std::optional<uint16_t> OffsetWord(std::string_view text) { return RdRangeWord("0", text); }
 
-const char *OnOff(bool on) { return on ? "on" : "off"; }
+const char* OnOff(bool on) { return on ? "on" : "off"; }
 
-void PrintInfo(const RdInfo &info) {
+void PrintInfo(const RdInfo& info) {
   for (size_t k = 0; k < info.relays.size(); ++k)
     std::cout << "relay " << k + 1 << ": " << OnOff(info.relays[k]) << '\n';
   std::cout << "mode: " << (info.runMode ? "passive" : "active") << '\n'
@@ -70,7 +70,7 @@ void PrintInfo(const RdInfo &info) {
             << "battery count: " << RdBatteryText(info.batteryCode) << "(code " << int(info.batteryCode) << ")\n";
 }
 
-void PrintDecoded(const RdDecoded &d) {
+void PrintDecoded(const RdDecoded& d) {
   if (!d.text.empty()) std::cout << d.text << '\n';
   if (d.wirelessAddress) {
     std::string digits;
@@ -79,7 +79,7 @@ void PrintDecoded(const RdDecoded &d) {
               << "unit: " << Format("%02X", d.wirelessAddress->back()) << '\n';
   }
   if (d.identity) {
-    static constexpr const char *kNames[] = {"VendorName", "Product Code", "硬件版本号", "软件版本号", "设备序列号"};
+    static constexpr const char* kNames[] = {"VendorName", "Product Code", "硬件版本号", "软件版本号", "设备序列号"};
     for (size_t k = 0; k < d.identity->size(); ++k) std::cout << kNames[k] << ": " << (*d.identity)[k] << '\n';
   }
   if (d.range)
@@ -92,7 +92,7 @@ void PrintDecoded(const RdDecoded &d) {
 // The RD as the command line drives it: the dialog's handlers with the command
 // line's inputs.
 struct RdTarget {
-  LinkService &link;
+  LinkService& link;
   std::optional<uint8_t> unit;  // --unit in place of the handlers' device
   RdDeviceChoice choice;
   RdInputs inputs;
@@ -100,14 +100,14 @@ struct RdTarget {
 };
 
 // A read: the answer's texts and fields on stdout.
-int Read(RdTarget &rd, int id) {
+int Read(RdTarget& rd, int id) {
   const Result<RdAnswer> read = PressRdButton(rd.link, *FindRdButton(id), rd.choice, rd.inputs, rd.memory, rd.unit);
   if (read.value) PrintDecoded(read.value->decoded);
   return Finish(read);
 }
 
 // A setting: its answer, then "read back:" and what the read brought.
-int Set(RdTarget &rd, int id, int readId, std::function<bool(const RdAnswer &)> same, std::string written) {
+int Set(RdTarget& rd, int id, int readId, std::function<bool(const RdAnswer&)> same, std::string written) {
   const Result<RdSetting> set =
       SetRdVerified(rd.link, *FindRdButton(id), {FindRdButton(readId), std::move(same), std::move(written)}, rd.choice,
                     rd.inputs, rd.memory, rd.unit);
@@ -122,7 +122,7 @@ int Set(RdTarget &rd, int id, int readId, std::function<bool(const RdAnswer &)> 
 }
 
 // A factory reset: confirmed by its echo, nothing to read back.
-int Reset(RdTarget &rd) {
+int Reset(RdTarget& rd) {
   Result<RdAnswer> r =
       PressRdButton(rd.link, *FindRdButton(relay_ids::kFactoryReset), rd.choice, rd.inputs, rd.memory, rd.unit);
   if (r.value) PrintDecoded(r.value->decoded);
@@ -131,15 +131,15 @@ int Reset(RdTarget &rd) {
 }
 
 // A register read's first data word.
-std::optional<uint16_t> ReadWord(const RdAnswer &answer) {
-  const auto &a = answer.bytes;
+std::optional<uint16_t> ReadWord(const RdAnswer& answer) {
+  const auto& a = answer.bytes;
   if (a.size() < 5 || a[1] != fn::kReadHolding) return std::nullopt;
   return GetU16(a, 3);
 }
 
-const RdInfo &Info(const RdAnswer &answer) { return *answer.decoded.info; }
+const RdInfo& Info(const RdAnswer& answer) { return *answer.decoded.info; }
 
-std::optional<uint8_t> HexOption(const std::optional<std::string> &text) {
+std::optional<uint8_t> HexOption(const std::optional<std::string>& text) {
   std::string message;
   const std::optional<uint8_t> value = ParseAddressEntry(*text, message);
   if (!value) std::cerr << message << '\n';
@@ -151,7 +151,7 @@ std::optional<uint8_t> HexOption(const std::optional<std::string> &text) {
 }
 
 // The controller's say on the RD: its 0x0041 must read 0 ("连接").
-int CheckRdConnected(LinkService &link, uint8_t controller) {
+int CheckRdConnected(LinkService& link, uint8_t controller) {
   DecodedValues values{};
   const Result<ParamValue> read =
       ReadParamRow(link, LinkMode::kNetwork, controller, *FindParamRow(kRdLinkRegister), values);
@@ -175,8 +175,8 @@ struct RdArgs {
   CLI::App *address, *info, *ident, *relay, *mode, *buzzer, *battery, *range, *warn, *reset;
 };
 
-void DefineRdVerb(Verb &verb, RdArgs &a) {
-  CLI::App &app = verb.app();
+void DefineRdVerb(Verb& verb, RdArgs& a) {
+  CLI::App& app = verb.app();
   app.add_option("--unit", a.unitText,
                  "the RD's unit address as two hex digits\n(default: the "
                  "--modbus-id when given, else 36)")
@@ -247,7 +247,7 @@ void DefineRdVerb(Verb &verb, RdArgs &a) {
 }
 
 // The sub-verb that was given, on the RD.
-int RunSubVerb(RdTarget &rd, const RdArgs &a, std::optional<uint8_t> modbusId) {
+int RunSubVerb(RdTarget& rd, const RdArgs& a, std::optional<uint8_t> modbusId) {
   const int batteryIndex = rd.inputs.batteryIndex;
   if (a.address->parsed()) return Read(rd, relay_ids::kReadAddress);
   if (a.info->parsed()) return Read(rd, relay_ids::kReadInformation);
@@ -258,14 +258,14 @@ int RunSubVerb(RdTarget &rd, const RdArgs &a, std::optional<uint8_t> modbusId) {
     const bool on = a.onOff == "on";
     return Set(
         rd, on ? button::kRelayOn[k] : button::kRelayOff[k], relay_ids::kReadInformation,
-        [=](const RdAnswer &r) { return Info(r).relays[k] == on; },
+        [=](const RdAnswer& r) { return Info(r).relays[k] == on; },
         Format("relay %d %s", a.relayNumber, a.onOff.c_str()));
   }
   if (a.mode->parsed()) {
     const bool passive = a.modeName == "passive";
     return Set(
         rd, passive ? relay_ids::kPassiveMode : relay_ids::kActiveMode, relay_ids::kReadInformation,
-        [=](const RdAnswer &r) { return (Info(r).runMode != 0) == passive; }, "mode " + a.modeName);
+        [=](const RdAnswer& r) { return (Info(r).runMode != 0) == passive; }, "mode " + a.modeName);
   }
   if (a.buzzer->parsed()) {
     const bool modeChange = a.buzzerName == "enable" || a.buzzerName == "disable";
@@ -276,13 +276,13 @@ int RunSubVerb(RdTarget &rd, const RdArgs &a, std::optional<uint8_t> modbusId) {
     const bool yes = a.buzzerName == "disable" || a.buzzerName == "on";
     return Set(
         rd, id, relay_ids::kReadInformation,
-        [=](const RdAnswer &r) { return ((modeChange ? Info(r).buzzerMode : Info(r).buzzerState) != 0) == yes; },
+        [=](const RdAnswer& r) { return ((modeChange ? Info(r).buzzerMode : Info(r).buzzerState) != 0) == yes; },
         "buzzer " + a.buzzerName);
   }
   if (a.battery->parsed())
     return Set(
         rd, relay_ids::kBatteryCount, relay_ids::kReadInformation,
-        [=](const RdAnswer &r) {
+        [=](const RdAnswer& r) {
           return Info(r).batteryCode == batteryIndex + 1 && (!modbusId || Info(r).modbusId == *modbusId);
         },
         "battery " + a.cells + (modbusId ? ", ModbusID " + rd.choice.modbusIdText : ""));
@@ -291,7 +291,7 @@ int RunSubVerb(RdTarget &rd, const RdArgs &a, std::optional<uint8_t> modbusId) {
     if (!a.actionVolts) return Read(rd, button::kRangeRead[k]);
     const uint16_t word = RdRangeWord(*a.actionVolts, *a.offsetVolts).value_or(0);
     return Set(
-        rd, button::kRangeSet[k], button::kRangeRead[k], [=](const RdAnswer &r) { return ReadWord(r) == word; },
+        rd, button::kRangeSet[k], button::kRangeRead[k], [=](const RdAnswer& r) { return ReadWord(r) == word; },
         Format("range %04X", word));
   }
   if (a.warn->parsed()) {
@@ -299,13 +299,13 @@ int RunSubVerb(RdTarget &rd, const RdArgs &a, std::optional<uint8_t> modbusId) {
     if (!a.warnVolts) return Read(rd, button::kWarningRead[k]);
     const uint16_t word = RdWarningWord(*a.warnVolts).value_or(0);
     return Set(
-        rd, button::kWarningSet[k], button::kWarningRead[k], [=](const RdAnswer &r) { return ReadWord(r) == word; },
+        rd, button::kWarningSet[k], button::kWarningRead[k], [=](const RdAnswer& r) { return ReadWord(r) == word; },
         Format("%s %.3f V", kWarningNames[k], word * 0.001));
   }
   return kExitUsage;
 }
 
-int RunRd(const std::vector<std::string> &args) {
+int RunRd(const std::vector<std::string>& args) {
   Verb verb("rd", kRdSynopsis, kRdFooter);
   RdArgs a;
   DefineRdVerb(verb, a);
