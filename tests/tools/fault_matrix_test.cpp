@@ -26,6 +26,7 @@
 #include "tools/console/lighting.h"
 #include "tools/console/network_module.h"
 #include "tools/console/raw_frame.h"
+#include "tools/common/verified_write.h"
 #include "tools/console/wireless_settings.h"
 #include "tools/controller/coil_command.h"
 #include "tools/controller/controller_info.h"
@@ -194,8 +195,8 @@ struct Op {
   const char* name;
   Operation run;
   Ended success;  // what it ends in without a fault
-  // Its longest wait for an answer on the serial line and on the network: a late answer comes
-  // just after it, while the next request waits.
+  // How long after its first request its last wait for an answer ends, on the serial line and on
+  // the network: a late answer to that request comes after it, while the next request waits.
   int lineWaitMs;
   int netWaitMs;
 };
@@ -214,7 +215,9 @@ const Op kIdentification{"Identification", Identification, {true, ""}, 300, 500}
 const Op kLightingTimes{"LightingTimes", LightingTimes, {true, ""}, 2000, 500};
 const Op kNetworkModule{"NetworkModule", NetworkModule, {true, ""}, 400, 500};
 const Op kWirelessAddresses{"WirelessAddresses", WirelessAddresses, {true, ""}, 2000, 500};
-const Op kAddressWrite{"AddressWrite", AddressWrite, {true, ""}, 2000, 500};
+// The write's short look for its echo (network only), the settle, then the read-back's own wait.
+const Op kAddressWrite{"AddressWrite", AddressWrite, {true, ""}, kUnreadWriteSettleMs + 2000,
+                       10 + kUnreadWriteSettleMs + 500};
 const Op kRawFrame{"RawFrame", RawSendOp, {true, ""}, 1050, 500};
 const Op kRdInfo{"RdInfo", RdInfo, {true, ""}, 3000, 3000};
 const Op kRdWrite{"RdWrite", RdWrite, {true, ""}, 3000, 3000};
