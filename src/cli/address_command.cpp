@@ -27,7 +27,7 @@ const std::string kAddressFooter = Footer(
 int RunAddress(const std::vector<std::string>& args) {
   Verb verb("address", kAddressSynopsis, kAddressFooter, IdOption::kHex);
   verb.app().require_subcommand(1);
-  CLI::App* get = verb.Sub("get", "kaviro-cli address get [--id HEX] [link options]\n  Reads the address.");
+  verb.Sub("get", "kaviro-cli address get [--id HEX] [link options]\n  Reads the address.");
   CLI::App* set = verb.Sub("set", kAddressSetSynopsis);
   std::string text;
   set->add_option("N", text, "the new address, 1 to 247")->required();

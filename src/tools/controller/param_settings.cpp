@@ -24,8 +24,6 @@ DecodedValues CachedParams(LinkService& link, const DecodedValues& values) {
 
 namespace {
 
-ParamValue ValueOf(const ParamRow& row, uint16_t word) { return {word, ParamWordText(row, word)}; }
-
 std::string ClockShown(const ClockValue& c) { return c.time ? ClockText(*c.time) : std::to_string(c.seconds); }
 
 }  // namespace
