@@ -1,6 +1,7 @@
 #include "tools/settings/settings_plan.h"
 
 #include <algorithm>
+#include <iterator>
 #include <set>
 
 #include "link/text_format.h"
@@ -75,28 +76,39 @@ ApplyPlan PlanApply(const Snapshot& file, const Snapshot& live, const ApplyOptio
   }
   std::ranges::stable_sort(pending, {}, [](const PlanStep& s) { return s.kind->order; });
 
-  // Greedy: within each order, the first setting that may be written now and leaves every other
-  // setting's rule as satisfied as it was goes next; writing it may open the way for one whose
-  // bound it is.
+  // The rules that hold at the end: none of them may be broken on the way (one the file's own
+  // values break, as the controller it came from holds them, is no guide).
+  SettingsState end = state;
+  for (const PlanStep& step : pending) end[step.kind->name] = step.value.words;
+  const std::set<std::string> atEnd = Satisfied(end);
+
+  // Greedy: within each order, the first setting that may be written now and keeps those rules
+  // that hold goes next; writing it may open the way for one whose bound it is.
   while (!pending.empty()) {
     const int order = pending.front().kind->order;
-    const std::set<std::string> satisfied = Satisfied(state);
+    std::set<std::string> kept;
+    std::ranges::set_intersection(Satisfied(state), atEnd, std::inserter(kept, kept.end()));
     auto next = pending.end();
+    std::optional<std::string> why;
     for (auto it = pending.begin(); it != pending.end() && it->kind->order == order; ++it) {
-      if (it->kind->group->Check(it->kind->index, it->value.words, state)) continue;
-      SettingsState after = state;
-      after[it->kind->name] = it->value.words;
-      std::set<std::string> still = Satisfied(after);
-      still.insert(it->kind->name);
-      if (std::ranges::includes(still, satisfied)) {
-        next = it;
-        break;
+      std::optional<std::string> refused = it->kind->group->Check(it->kind->index, it->value.words, state);
+      if (!refused) {
+        SettingsState after = state;
+        after[it->kind->name] = it->value.words;
+        std::set<std::string> still = Satisfied(after);
+        still.insert(it->kind->name);
+        std::vector<std::string> broken;
+        std::ranges::set_difference(kept, still, std::back_inserter(broken));
+        if (broken.empty()) {
+          next = it;
+          break;
+        }
+        refused = "it would take " + broken.front() + " outside its range";
       }
+      if (!why) why = Named(*it->kind) + " cannot be set to " + it->value.text + ": " + *refused;
     }
     if (next == pending.end()) {
-      const PlanStep& stuck = pending.front();
-      const std::string why = *stuck.kind->group->Check(stuck.kind->index, stuck.value.words, state);
-      plan.refusal = Named(*stuck.kind) + " cannot be set to " + stuck.value.text + ": " + why;
+      plan.refusal = why;
       plan.steps.clear();
       return plan;
     }

@@ -250,6 +250,8 @@ INSTANTIATE_TEST_SUITE_P(
                  Load(1700, 1650, 1350, 1450),
                  {},
                  {"load-hvr", "load-hvd", "load-lvd", "load-lvr"}},
+        // The file's own values break the reconnect's rule, as its controller holds them: no guide.
+        PlanCase{"FileBreaksItsOwnRule", Load(1500, 1480, 1150, 1250), Load(1700, 1480, 1150, 1250), {}, {"load-hvd"}},
         PlanCase{"NoOrderWorks",
                  Bounded(1400, 1300),
                  Bounded(1000, 1600),
