@@ -28,6 +28,7 @@ constexpr Subcommand kSubcommands[] = {
     {"info", kaviro::cli::RunInfo, "battery presets and the user's own row, DIP switches, faults and alarms"},
     {"rd", kaviro::cli::RunRd, "read and change the RD relay accessory's settings (network mode)"},
     {"mqtt", kaviro::cli::RunMqtt, "publish the polls on an MQTT broker, with Home Assistant discovery and commands"},
+    {"settings", kaviro::cli::RunSettings, "save the controller's settings to a file, compare them, apply them"},
     {"probe", kaviro::cli::RunProbe, "read the RD alarm thresholds 0x2033 and 0x2034 over the serial port"},
 };
 

@@ -26,11 +26,16 @@ class RecordingPrompter final : public Prompter {
     filters.push_back(filter);
     return saveAs;
   }
+  QString OpenFileName(QWidget*, const QString& filter) override {
+    filters.push_back(filter);
+    return openAs;
+  }
   QStringList texts;
   QStringList captions;
   QList<QWidget*> owners;
   QStringList filters;
   QString saveAs;  // what the save dialog answers; empty: cancelled
+  QString openAs;  // what the open dialog answers; empty: cancelled
 };
 
 // Processes events until `done` holds or `timeoutMs` passes; true when it held.

@@ -43,6 +43,7 @@ constexpr MenuItem kMenu[] = {
     {cmd::kParameters, "参数设置"},
     {cmd::kRelay, "RD设置"},
     {cmd::kThresholdProbe, ""},
+    {cmd::kSettingsBackup, "设置备份"},
 };
 
 constexpr int kLockPanes[] = {2, 3, 4};
@@ -83,7 +84,7 @@ void CMainFrame::BuildMenu() {
     if (config_.Get().workMode == 1) session_->ConnectOrDisconnect();
   });
   for (int id : {cmd::kModbusTest, cmd::kReadLog, cmd::kControllerInfo, cmd::kActions, cmd::kParameters, cmd::kRelay,
-                 cmd::kThresholdProbe}) {
+                 cmd::kThresholdProbe, cmd::kSettingsBackup}) {
     commands_[id]->setEnabled(false);  // until its dialog is registered
     connect(commands_[id], &QAction::triggered, this, [this, id] {
       const auto found = dialogs_.find(id);

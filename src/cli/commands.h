@@ -49,6 +49,9 @@ int RunRd(const std::vector<std::string>& args);
 // `kaviro-cli mqtt`: the poll published on an MQTT broker, with Home Assistant discovery and commands.
 int RunMqtt(const std::vector<std::string>& args);
 
+// `kaviro-cli settings`: a snapshot of the controller's settings saved, compared and applied.
+int RunSettings(const std::vector<std::string>& args);
+
 // `kaviro-cli probe`: the alarm threshold probe over the serial port.
 int RunProbe(const std::vector<std::string>& args);
 

@@ -35,17 +35,6 @@ const std::string kRdFooter = Footer(
     "  kaviro-cli rd battery 2 --modbus-id 05 --unit 36 --mode network  "
     " (new ModbusID 05)\n");
 
-// The dialog's controls whose handlers the commands run.
-namespace button {
-using namespace relay_ids;
-constexpr int kRelayOn[] = {kRelay1On, kRelay2On, kRelay3On};
-constexpr int kRelayOff[] = {kRelay1Off, kRelay2Off, kRelay3Off};
-constexpr int kRangeSet[] = {kSetRelay1Range, kSetRelay2Range, kSetRelay3Range};
-constexpr int kRangeRead[] = {kReadRelay1Range, kReadRelay2Range, kReadRelay3Range};
-constexpr int kWarningSet[] = {kSetAlarmVoltage, kSetWarningVoltage};
-constexpr int kWarningRead[] = {kReadAlarmVoltage, kReadWarningVoltage};
-}  // namespace button
-
 constexpr uint16_t kRdLinkRegister = 0x0041;
 constexpr const char* kWarningNames[] = {"alarm voltage", "warning voltage"};
 
@@ -128,13 +117,6 @@ int Reset(RdTarget& rd) {
   if (r.value) PrintDecoded(r.value->decoded);
   if (r.ok() && !r.value->Echoes()) r = Fail<RdAnswer>(Status::kNotConfirmed, {text::kSetFailed});
   return Finish(r);
-}
-
-// A register read's first data word.
-std::optional<uint16_t> ReadWord(const RdAnswer& answer) {
-  const auto& a = answer.bytes;
-  if (a.size() < 5 || a[1] != fn::kReadHolding) return std::nullopt;
-  return GetU16(a, 3);
 }
 
 const RdInfo& Info(const RdAnswer& answer) { return *answer.decoded.info; }
@@ -257,7 +239,7 @@ int RunSubVerb(RdTarget& rd, const RdArgs& a, std::optional<uint8_t> modbusId) {
     const size_t k = static_cast<size_t>(a.relayNumber - 1);
     const bool on = a.onOff == "on";
     return Set(
-        rd, on ? button::kRelayOn[k] : button::kRelayOff[k], relay_ids::kReadInformation,
+        rd, on ? relay_ids::kRelayOnButtons[k] : relay_ids::kRelayOffButtons[k], relay_ids::kReadInformation,
         [=](const RdAnswer& r) { return Info(r).relays[k] == on; },
         Format("relay %d %s", a.relayNumber, a.onOff.c_str()));
   }
@@ -288,18 +270,20 @@ int RunSubVerb(RdTarget& rd, const RdArgs& a, std::optional<uint8_t> modbusId) {
         "battery " + a.cells + (modbusId ? ", ModbusID " + rd.choice.modbusIdText : ""));
   if (a.range->parsed()) {
     const size_t k = static_cast<size_t>(a.rangeRelay - 1);
-    if (!a.actionVolts) return Read(rd, button::kRangeRead[k]);
+    if (!a.actionVolts) return Read(rd, relay_ids::kRangeReadButtons[k]);
     const uint16_t word = RdRangeWord(*a.actionVolts, *a.offsetVolts).value_or(0);
     return Set(
-        rd, button::kRangeSet[k], button::kRangeRead[k], [=](const RdAnswer& r) { return ReadWord(r) == word; },
+        rd, relay_ids::kRangeSetButtons[k], relay_ids::kRangeReadButtons[k],
+        [=](const RdAnswer& r) { return RdRegisterWord(r) == word; },
         Format("range %04X", word));
   }
   if (a.warn->parsed()) {
     const size_t k = static_cast<size_t>(a.warnIndex - 1);
-    if (!a.warnVolts) return Read(rd, button::kWarningRead[k]);
+    if (!a.warnVolts) return Read(rd, relay_ids::kWarningReadButtons[k]);
     const uint16_t word = RdWarningWord(*a.warnVolts).value_or(0);
     return Set(
-        rd, button::kWarningSet[k], button::kWarningRead[k], [=](const RdAnswer& r) { return ReadWord(r) == word; },
+        rd, relay_ids::kWarningSetButtons[k], relay_ids::kWarningReadButtons[k],
+        [=](const RdAnswer& r) { return RdRegisterWord(r) == word; },
         Format("%s %.3f V", kWarningNames[k], word * 0.001));
   }
   return kExitUsage;

@@ -11,12 +11,24 @@ void MessageBoxPrompter::Message(QWidget* owner, const QString& text, const QStr
   box.exec();
 }
 
-QString MessageBoxPrompter::SaveFileName(QWidget* owner, const QString& filter) {
-  // "name|pattern|name|pattern||": the names already show their patterns, as Qt filters want.
+namespace {
+
+// "name|pattern|name|pattern||": the names already show their patterns, as Qt filters want.
+QString QtFilter(const QString& filter) {
   const QStringList parts = filter.split('|', Qt::SkipEmptyParts);
   QStringList names;
   for (int i = 0; i < parts.size(); i += 2) names << parts[i];
-  return QFileDialog::getSaveFileName(owner, QString(), QString(), names.join(QStringLiteral(";;")));
+  return names.join(QStringLiteral(";;"));
+}
+
+}  // namespace
+
+QString MessageBoxPrompter::SaveFileName(QWidget* owner, const QString& filter) {
+  return QFileDialog::getSaveFileName(owner, QString(), QString(), QtFilter(filter));
+}
+
+QString MessageBoxPrompter::OpenFileName(QWidget* owner, const QString& filter) {
+  return QFileDialog::getOpenFileName(owner, QString(), QString(), QtFilter(filter));
 }
 
 }  // namespace kaviro

@@ -15,12 +15,15 @@ class Prompter {
   virtual void Message(QWidget* owner, const QString& text, const QString& caption = {}) = 0;
   // The save-file dialog; `filter` is "name|pattern|...||". An empty result means cancelled.
   virtual QString SaveFileName(QWidget* owner, const QString& filter) = 0;
+  // The open-file dialog, filtered alike.
+  virtual QString OpenFileName(QWidget* owner, const QString& filter) = 0;
 };
 
 class MessageBoxPrompter final : public Prompter {
  public:
   void Message(QWidget* owner, const QString& text, const QString& caption = {}) override;
   QString SaveFileName(QWidget* owner, const QString& filter) override;
+  QString OpenFileName(QWidget* owner, const QString& filter) override;
 };
 
 }  // namespace kaviro

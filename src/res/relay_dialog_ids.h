@@ -74,4 +74,12 @@ inline constexpr int kBuilderAnswer = 1007;  // the answer as dumped
 inline constexpr int kBuilderResult = 1479;  // the answer as decoded
 inline constexpr int kExit = button_ids::kOk;
 
+// The per-relay and per-voltage buttons, by relay (warning voltage) index.
+inline constexpr int kRelayOnButtons[] = {kRelay1On, kRelay2On, kRelay3On};
+inline constexpr int kRelayOffButtons[] = {kRelay1Off, kRelay2Off, kRelay3Off};
+inline constexpr int kRangeSetButtons[] = {kSetRelay1Range, kSetRelay2Range, kSetRelay3Range};
+inline constexpr int kRangeReadButtons[] = {kReadRelay1Range, kReadRelay2Range, kReadRelay3Range};
+inline constexpr int kWarningSetButtons[] = {kSetAlarmVoltage, kSetWarningVoltage};
+inline constexpr int kWarningReadButtons[] = {kReadAlarmVoltage, kReadWarningVoltage};
+
 }  // namespace kaviro::relay_ids

@@ -74,7 +74,14 @@ std::vector<uint8_t> FaultInjector::Noise(int count) {
 
 std::optional<std::vector<uint8_t>> FaultInjector::Spoil(std::vector<uint8_t> answer, AnswerForm form) {
   // A silence switched on at run time holds for every answer, counted or not.
-  if (silenced_ && silenced_->load()) return std::nullopt;
+  if (silenced_ && silenced_->load() != answeringWhen_) return std::nullopt;
+  if (settings_.silentAfter > 0 && answers_ >= settings_.silentAfter && !silentAfterReached_) {
+    // Without the switch nothing wakes it.
+    if (!silenced_) return std::nullopt;
+    silentAfterReached_ = true;
+    answeringWhen_ = !silenced_->load();
+    return std::nullopt;
+  }
   active_ = settings_.faultAnswers == 0 || answers_ < settings_.faultAnswers;
   ++answers_;
   if (!active_) return answer;

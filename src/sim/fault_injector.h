@@ -25,6 +25,7 @@ struct FaultSettings {
   bool split = false;
   int delayMs = 0;
   int faultAnswers = 0;  // faults touch only the first N answers (0: every answer)
+  int silentAfter = 0;   // after N answers nothing is answered until SIGUSR1 (0: never)
 };
 
 inline constexpr size_t kOversizeBytes = 1100;
@@ -65,6 +66,10 @@ class FaultInjector {
   int answers_ = 0;
   bool active_ = true;  // the last answer was one the faults touch
   const std::atomic<bool>* silenced_ = nullptr;
+  // The switch's position that means answering: --silent-after turns it over, so that the next
+  // SIGUSR1 wakes the simulator.
+  bool answeringWhen_ = false;
+  bool silentAfterReached_ = false;
 };
 
 }  // namespace kaviro::sim

@@ -211,6 +211,10 @@ std::unique_ptr<CLI::App> MakeApp(SimOptions& o) {
                "the faults above touch only the first N answers, the rest go out clean\n"
                "(default 0: every answer)")
       ->type_name("N")->transform(Whole(0, kMaxCount));
+  a.add_option("--silent-after", f.silentAfter,
+               "answer N times, then answer nothing until the next SIGUSR1 (the request that\n"
+               "went unanswered is still carried out)")
+      ->type_name("N")->transform(Whole(1, kMaxCount));
   a.add_option("--close-after", o.closeAfter, "close a TCP connection after N answers")
       ->type_name("N")->transform(Whole(1, kMaxCount));
   a.add_flag("--forget-writes", o.forgetWrites, "confirm register writes as usual but keep the old values");

@@ -8,6 +8,7 @@
 #include "tools/log/log_read_dialog.h"
 #include "tools/relay/relay_dev_dialog.h"
 #include "tools/relay/threshold_probe_dialog.h"
+#include "tools/settings/settings_backup_dialog.h"
 
 namespace kaviro {
 
@@ -26,6 +27,7 @@ constexpr ToolDialog kToolDialogs[] = {
     {cmd::kActions, &Open<CActionCmdDlg>},
     {cmd::kRelay, &Open<CRelayDevDlg>},
     {cmd::kThresholdProbe, &Open<CThresholdProbeDlg>},
+    {cmd::kSettingsBackup, &Open<CSettingsBackupDlg>},
 };
 
 }  // namespace

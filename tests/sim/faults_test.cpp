@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include "link/crc16.h"
 #include "link/rtu_frame.h"
 #include "sim/fault_injector.h"
@@ -133,6 +135,33 @@ TEST(FaultInjector, FaultsStopAfterTheirAnswers) {
     ASSERT_EQ(pieces.size(), 1u);
     EXPECT_EQ(pieces[0].afterMs, 0);
   }
+}
+
+TEST(FaultInjector, SilentAfterItsAnswersUntilTheSwitchIsTurned) {
+  FaultSettings s;
+  s.silentAfter = 2;
+  std::atomic<bool> toggle{false};
+  FaultInjector faults(s, 1);
+  faults.SilenceWith(&toggle);
+  const auto answered = [&] { return faults.Spoil(kRtuAnswer, AnswerForm::kRtu).has_value(); };
+  EXPECT_TRUE(answered());
+  EXPECT_TRUE(answered());
+  EXPECT_FALSE(answered());
+  EXPECT_FALSE(answered());
+  toggle = true;  // SIGUSR1: awake again, and it stays so
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(answered());
+  toggle = false;  // the next one silences as ever
+  EXPECT_FALSE(answered());
+  toggle = true;
+  EXPECT_TRUE(answered());
+}
+
+TEST(FaultInjector, SilentAfterWithoutTheSwitchStaysSilent) {
+  FaultSettings s;
+  s.silentAfter = 1;
+  FaultInjector faults(s, 1);
+  EXPECT_TRUE(faults.Spoil(kRtuAnswer, AnswerForm::kRtu));
+  for (int i = 0; i < 3; ++i) EXPECT_FALSE(faults.Spoil(kRtuAnswer, AnswerForm::kRtu));
 }
 
 TEST(FaultInjector, ProbabilitiesDrawPerAnswerAndRepeatWithTheSeed) {

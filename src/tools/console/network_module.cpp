@@ -33,6 +33,20 @@ void PutAddress(std::vector<uint8_t>& out, uint32_t a) {
 
 }  // namespace
 
+std::vector<uint16_t> NetworkSettingsWords(const NetworkSettings& s) {
+  std::vector<uint16_t> words{s.mode, static_cast<uint16_t>(s.port)};
+  for (const uint32_t a : {s.ip, s.mask, s.gateway}) {
+    words.push_back(static_cast<uint16_t>(a >> 16));
+    words.push_back(static_cast<uint16_t>(a));
+  }
+  return words;
+}
+
+NetworkSettings NetworkSettingsOf(std::span<const uint16_t, kNetworkSettingsWords> w) {
+  const auto address = [&](size_t at) { return static_cast<uint32_t>(w[at]) << 16 | w[at + 1]; };
+  return {w[0], w[1], address(2), address(4), address(6)};
+}
+
 RtuFrame MacReadRequest(uint8_t unit) { return ReadRegisters(unit, fn::kReadHolding, kMacStart, kMacRegisters); }
 
 RtuFrame NetworkReadRequest(uint8_t unit) {

@@ -3,6 +3,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "link/link_service.h"
 #include "tools/console/console_link.h"
@@ -20,6 +21,11 @@ struct NetworkSettings {
   uint32_t gateway = 0;
   bool operator==(const NetworkSettings&) const = default;
 };
+
+// The eight registers from 0x3010 as the settings hold them, and back.
+inline constexpr size_t kNetworkSettingsWords = 8;
+std::vector<uint16_t> NetworkSettingsWords(const NetworkSettings& settings);
+NetworkSettings NetworkSettingsOf(std::span<const uint16_t, kNetworkSettingsWords> words);
 
 RtuFrame MacReadRequest(uint8_t unit);
 RtuFrame NetworkReadRequest(uint8_t unit);

@@ -48,17 +48,54 @@ RtuFrame WirelessReadRequest(uint8_t unit) {
   return ReadRegisters(unit, fn::kReadHolding, kWirelessStart, kWirelessRegisters);
 }
 
+namespace {
+
+// The block's bytes, as read or as written, into its fields.
+WirelessConfig ConfigOfBlock(std::span<const uint8_t> block) {
+  WirelessConfig c;
+  size_t at = 0;
+  for (const RadioField& f : kRadioFields) {
+    c.*f.address = LowerHex(block.subspan(at, kRadioAddressBytes));
+    if (f.enabled) c.*f.enabled = block[at + kRadioAddressBytes] != 0;
+    at += kRadioAddressBytes + 1;
+  }
+  return c;
+}
+
+// The block's bytes, or nothing (and the refusal) for an address that is no ten hex characters.
+std::optional<std::vector<uint8_t>> BlockOf(const WirelessConfig& config, const RadioField** refused = nullptr) {
+  std::vector<uint8_t> block;
+  for (const RadioField& f : kRadioFields) {
+    const std::string& text = config.*f.address;
+    if (CharacterCount(text) != kRadioAddressText || !HexTextToBytes(text, block)) {
+      if (refused) *refused = &f;
+      return std::nullopt;
+    }
+    block.push_back(f.enabled && config.*f.enabled ? 1 : 0);
+  }
+  return block;
+}
+
+}  // namespace
+
+std::optional<std::vector<uint16_t>> WirelessConfigWords(const WirelessConfig& config) {
+  const std::optional<std::vector<uint8_t>> block = BlockOf(config);
+  if (!block) return std::nullopt;
+  std::vector<uint16_t> words;
+  for (size_t i = 0; i < block->size(); i += 2) words.push_back(GetU16(*block, i));
+  return words;
+}
+
+WirelessConfig WirelessConfigOf(std::span<const uint16_t, kWirelessConfigWords> words) {
+  std::vector<uint8_t> block;
+  for (const uint16_t w : words) PutU16(block, w);
+  return ConfigOfBlock(block);
+}
+
 Result<WirelessConfig> HandleWirelessConfig(std::span<const uint8_t> b, int count, uint8_t unit, bool network) {
   if (auto refused = RegisterAnswerRefusal(b, count, unit, network, 2 * kWirelessRegisters))
     return refused->As<WirelessConfig>();
-  WirelessConfig c;
-  size_t at = 3;
-  for (const RadioField& f : kRadioFields) {
-    c.*f.address = LowerHex(b.subspan(at, kRadioAddressBytes));
-    if (f.enabled) c.*f.enabled = b[at + kRadioAddressBytes] != 0;
-    at += kRadioAddressBytes + 1;
-  }
-  return Ok(c);
+  return Ok(ConfigOfBlock(b.subspan(3, 2 * kWirelessRegisters)));
 }
 
 Result<WirelessConfig> ReadWirelessConfig(LinkService& link, LinkMode mode, uint8_t unit) {
@@ -68,21 +105,20 @@ Result<WirelessConfig> ReadWirelessConfig(LinkService& link, LinkMode mode, uint
 }
 
 Result<RtuFrame> BuildWirelessWrite(uint8_t unit, const WirelessConfig& config) {
-  std::vector<uint8_t> block;
-  for (const RadioField& f : kRadioFields) {
-    const std::string& text = config.*f.address;
-    if (CharacterCount(text) != kRadioAddressText) return ConsoleRefusal<RtuFrame>(f.refusal);
-    if (!HexTextToBytes(text, block)) return ConsoleRefusal<RtuFrame>(f.refusal, kHexCaption);
-    block.push_back(f.enabled && config.*f.enabled ? 1 : 0);
+  const RadioField* refused = nullptr;
+  const std::optional<std::vector<uint8_t>> block = BlockOf(config, &refused);
+  if (!block) {
+    const bool wrongLength = CharacterCount(config.*refused->address) != kRadioAddressText;
+    return ConsoleRefusal<RtuFrame>(refused->refusal, wrongLength ? "" : kHexCaption);
   }
-  return Ok(WriteRegisters(unit, kWirelessStart, block));
+  return Ok(WriteRegisters(unit, kWirelessStart, *block));
+}
+
+std::string WirelessConfigText(const WirelessConfig& c) {
+  return c.controller + " " + c.rd + (c.rdOn ? " on " : " off ") + c.rts + (c.rtsOn ? " on" : " off");
 }
 
 namespace {
-
-std::string WirelessText(const WirelessConfig& c) {
-  return c.controller + " " + c.rd + (c.rdOn ? " on " : " off ") + c.rts + (c.rtsOn ? " on" : " off");
-}
 
 std::string Lower(std::string text) {
   for (char& ch : text) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
@@ -101,8 +137,8 @@ Result<WirelessConfig> SetWirelessVerified(LinkService& link, LinkMode mode, uin
        .settleMs = kUnreadWriteSettleMs,
        .readBack = [&] { return ReadWirelessConfig(link, mode, unit); },
        .same = [&](const WirelessConfig& read) { return read == expected; },
-       .shown = WirelessText,
-       .written = [&] { return WirelessText(expected); }});
+       .shown = WirelessConfigText,
+       .written = [&] { return WirelessConfigText(expected); }});
 }
 
 RtuFrame ModbusAddressRequest(uint8_t unit) {

@@ -3,6 +3,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "link/link_service.h"
 #include "tools/console/console_link.h"
@@ -20,6 +21,14 @@ struct WirelessConfig {
   bool rtsOn = false;
   bool operator==(const WirelessConfig&) const = default;
 };
+
+// The nine registers from 0x3040 as the block holds them, and back; nothing when an address is
+// not ten hex characters.
+inline constexpr size_t kWirelessConfigWords = 9;
+std::optional<std::vector<uint16_t>> WirelessConfigWords(const WirelessConfig& config);
+WirelessConfig WirelessConfigOf(std::span<const uint16_t, kWirelessConfigWords> words);
+// The addresses and switches on one line, as the command line prints a read back.
+std::string WirelessConfigText(const WirelessConfig& config);
 
 RtuFrame WirelessReadRequest(uint8_t unit);
 

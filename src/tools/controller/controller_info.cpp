@@ -206,13 +206,15 @@ Result<> SendCustomPreset(LinkService& link, LinkMode mode, const RtuFrame& fram
   return SendParamWrite(link, mode, frame);
 }
 
+std::string CustomPresetText(const CustomPresetWords& row) {
+  std::string all;
+  for (int j = 0; j < kPresetColumns; ++j) all += (j ? " " : "") + PresetText(j, row[j]);
+  return all;
+}
+
 Result<CustomPresetWords> SetCustomPresetVerified(LinkService& link, LinkMode mode, uint8_t unit,
                                                   const CustomPresetWords& words) {
-  const auto text = [](const CustomPresetWords& row) {
-    std::string all;
-    for (int j = 0; j < kPresetColumns; ++j) all += (j ? " " : "") + PresetText(j, row[j]);
-    return all;
-  };
+  const auto text = CustomPresetText;
   return WriteAndVerify<CustomPresetWords>(
       link, mode,
       {.write = [&] { return SendCustomPreset(link, mode, CustomPresetFrame(unit, words)); },

@@ -150,6 +150,8 @@ RtuFrame CustomPresetFrame(uint8_t unit, const CustomPresetWords& words);
 // Sends the write and waits for the controller's standard answer, as the clock write does:
 // "设置成功！" only once it came.
 Result<> SendCustomPreset(LinkService& link, LinkMode mode, const RtuFrame& frame);
+// The user's row as one line: its columns' texts, blank between.
+std::string CustomPresetText(const CustomPresetWords& words);
 // The command line's write: confirmed, then the table read back and its row 7 compared.
 Result<CustomPresetWords> SetCustomPresetVerified(LinkService& link, LinkMode mode, uint8_t unit,
                                                   const CustomPresetWords& words);

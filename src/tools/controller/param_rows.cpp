@@ -202,6 +202,19 @@ std::string ParamWordText(const ParamRow& row, uint16_t word) {
   return ParamDisplayText(row, values);
 }
 
+std::string ParamInputText(const ParamRow& row, uint16_t word) {
+  switch (row.shown) {
+    case S::kCenti: return Format("%.2f", word * 0.01);
+    case S::kTenths: return Format("%.1f", word * 0.1);
+    case S::kLightingMode: return Format("%u", word);
+    case S::kSigned:
+    case S::kSignedByte: return Format("%d", static_cast<int>(ParamReading(row, word)));
+    case S::kUnsigned:
+    case S::kBlankZero: break;
+  }
+  return Format("%u", word);
+}
+
 int ParamDecimals(const ParamRow& row) {
   return row.shown == S::kCenti ? 2 : row.shown == S::kTenths ? 1 : 0;
 }

@@ -73,6 +73,9 @@ std::string ParamDisplayText(const ParamRow& row, const DecodedValues& values);
 // The display text of a word as the row shows it.
 std::string ParamWordText(const ParamRow& row, uint16_t word);
 
+// The text that, typed into the row's input, becomes `word` (for a word the row can hold).
+std::string ParamInputText(const ParamRow& row, uint16_t word);
+
 // An input checked against the row's rule, with its companions' readings: the word to send, or
 // the text to show. The word is the typed number in the register's units, rounded half away
 // from zero; the range is checked on that word, so what is checked is what the controller gets.

@@ -89,6 +89,12 @@ bool RdAnswer::Echoes() const {
   return std::ranges::equal(bytes, request.WithoutCrc());
 }
 
+std::optional<uint16_t> RdRegisterWord(const RdAnswer& answer) {
+  const RdBytes& a = answer.bytes;
+  if (a.size() < 5 || a[1] != fn::kReadHolding) return std::nullopt;
+  return GetU16(a, 3);
+}
+
 Result<RdAnswer> RunInternalCommand(LinkService& link, const RdBuilderTexts& texts, RelayMemory& memory) {
   const RdCommand c = ParseRdCommand(texts);
   RdDataBytes area{};

@@ -75,6 +75,9 @@ struct RdAnswer {
   bool Echoes() const;
 };
 
+// A register read's first data word; nothing for an answer that is no register read.
+std::optional<uint16_t> RdRegisterWord(const RdAnswer& answer);
+
 // Parses the builder, sends, and decodes the answer; an information answer also updates `memory`.
 // An exception answer, or one too short for what its request reads, is "返回数据错误！".
 Result<RdAnswer> RunInternalCommand(LinkService& link, const RdBuilderTexts& texts, RelayMemory& memory);
