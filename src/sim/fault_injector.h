@@ -51,6 +51,8 @@ class FaultInjector {
   bool Closes() const { return active_ && settings_.halfClose; }
 
   const FaultSettings& settings() const { return settings_; }
+  // What Spoil did to the last answer it passed on ("crc", "unit id", ...), for --verbose.
+  const std::vector<const char*>& LastSpoils() const { return spoils_; }
 
   // A switch flipped while the simulator runs (SIGUSR1): while it is on, nothing is answered.
   void SilenceWith(const std::atomic<bool>* silenced) { silenced_ = silenced; }
@@ -65,6 +67,7 @@ class FaultInjector {
   int answers_ = 0;
   bool active_ = true;  // the last answer was one the faults touch
   const std::atomic<bool>* silenced_ = nullptr;
+  std::vector<const char*> spoils_;
 };
 
 }  // namespace kaviro::sim
