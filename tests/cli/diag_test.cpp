@@ -12,6 +12,8 @@
 namespace kaviro::testing {
 namespace {
 
+using ::kaviro::testing::PrintTo;  // for the table rows declared here
+
 std::string FileText(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::stringstream s;
