@@ -13,8 +13,10 @@
 #include "app/kaviro_view.h"
 #include "app/keyboard_locks.h"
 #include "app/network_session.h"
+#include "diag/stats_summary.h"
 #include "monitor/register_sink.h"
 #include "res/prompter.h"
+#include "tools/diag/link_stats_dialog.h"
 
 namespace kaviro {
 
@@ -43,6 +45,7 @@ constexpr MenuItem kMenu[] = {
     {cmd::kParameters, "参数设置"},
     {cmd::kRelay, "RD设置"},
     {cmd::kThresholdProbe, ""},
+    {cmd::kLinkStats, "通讯统计"},
 };
 
 constexpr int kLockPanes[] = {2, 3, 4};
@@ -63,9 +66,23 @@ CMainFrame::CMainFrame(SharedConfig& config, std::filesystem::path configFile, P
   session_ = std::make_unique<NetworkSession>(*this);
   BuildMenu();
   BuildStatusBar();
+  connect(&tooltipTimer_, &QTimer::timeout, this, [this] { RefreshLinkTooltip(); });
+  tooltipTimer_.start(CLinkStatsDlg::kRefreshMs);
+}
+
+CLinkStatsDlg& CMainFrame::ShowLinkStats() {
+  if (!statsPanel_) statsPanel_ = std::make_unique<CLinkStatsDlg>(link_, prompter_, this);
+  statsPanel_->show();
+  statsPanel_->raise();
+  return *statsPanel_;
+}
+
+void CMainFrame::RefreshLinkTooltip() {
+  panes_[0]->setToolTip(QString::fromStdString(diag::StatsTooltip(link_.StatsNow())));
 }
 
 CMainFrame::~CMainFrame() {
+  statsPanel_.reset();  // its capture leaves the link before the link goes
   // The worker ends its poll at the next check of its stop flag; nothing waits on a silent line.
   poller_.Stop();
   session_.reset();
@@ -79,6 +96,7 @@ void CMainFrame::BuildMenu() {
     commands_[item.id] = action;
   }
   connect(commands_[cmd::kConfig], &QAction::triggered, this, [this] { RunConfigCommand(); });
+  connect(commands_[cmd::kLinkStats], &QAction::triggered, this, [this] { ShowLinkStats(); });
   connect(commands_[cmd::kNetwork], &QAction::triggered, this, [this] {
     if (config_.Get().workMode == 1) session_->ConnectOrDisconnect();
   });

@@ -1,5 +1,6 @@
 #pragma once
 #include <QMainWindow>
+#include <QTimer>
 #include <atomic>
 #include <deque>
 #include <filesystem>
@@ -22,6 +23,7 @@ class QLabel;
 namespace kaviro {
 
 class CKAVIROView;
+class CLinkStatsDlg;
 class NetworkSession;
 class Prompter;
 
@@ -54,6 +56,10 @@ class CMainFrame final : public QMainWindow, public PollObserver {
   // Polling paused, 100 ms, the dialog, polling resumed.
   void RunToolDialog(QDialog& dialog);
   void RunConfigCommand();
+  // The live link statistics panel, opened beside the list (not modal: polling goes on).
+  CLinkStatsDlg& ShowLinkStats();
+  // The link pane's tooltip: the counters, as of the last refresh.
+  void RefreshLinkTooltip();
 
   // Value column emptied and the lost-connection text in pane 0.
   void ReportConnectionLost();
@@ -97,6 +103,8 @@ class CMainFrame final : public QMainWindow, public PollObserver {
   std::map<int, QAction*> commands_;
   std::map<int, DialogFactory> dialogs_;
   QLabel* panes_[5] = {};
+  QTimer tooltipTimer_;
+  std::unique_ptr<CLinkStatsDlg> statsPanel_;
   bool initialised_ = false;
   std::atomic<bool> messageOpen_{false};
   std::mutex pendingMutex_;

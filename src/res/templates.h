@@ -12,10 +12,11 @@ extern const DialogTemplate kActionCmdDialog;       // 146
 extern const DialogTemplate kParamSetDialog;        // 148
 extern const DialogTemplate kRelayDialog;           // 149
 extern const DialogTemplate kThresholdProbeDialog;  // 151
+extern const DialogTemplate kLinkStatsDialog;       // 160
 
 // Every template, for checks that hold for all of them.
 inline constexpr const DialogTemplate* kAllDialogs[] = {&kConfigDialog,  &kModbusTestDialog, &kControllerInfoDialog,
                                                         &kLogReadDialog, &kActionCmdDialog,  &kParamSetDialog,
-                                                        &kRelayDialog,   &kThresholdProbeDialog};
+                                                        &kRelayDialog,   &kThresholdProbeDialog, &kLinkStatsDialog};
 
 }  // namespace kaviro::res
