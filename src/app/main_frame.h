@@ -24,6 +24,7 @@ namespace kaviro {
 
 class CKAVIROView;
 class CLinkStatsDlg;
+class CFrameLogDlg;
 class NetworkSession;
 class Prompter;
 
@@ -58,6 +59,8 @@ class CMainFrame final : public QMainWindow, public PollObserver {
   void RunConfigCommand();
   // The live link statistics panel, opened beside the list (not modal: polling goes on).
   CLinkStatsDlg& ShowLinkStats();
+  // The frame log window beside the list; its requests go to a fresh raw frame console.
+  CFrameLogDlg& ShowFrameLog();
   // The link pane's tooltip: the counters, as of the last refresh.
   void RefreshLinkTooltip();
 
@@ -105,6 +108,7 @@ class CMainFrame final : public QMainWindow, public PollObserver {
   QLabel* panes_[5] = {};
   QTimer tooltipTimer_;
   std::unique_ptr<CLinkStatsDlg> statsPanel_;
+  std::unique_ptr<CFrameLogDlg> frameLog_;
   bool initialised_ = false;
   std::atomic<bool> messageOpen_{false};
   std::mutex pendingMutex_;

@@ -89,7 +89,8 @@ TEST_F(LinkStatsMenuTest, MenuItemAfterTheToolsOpensThePanelAndTheLinkPaneTellsT
   QAction* item = f.MenuCommand(cmd::kLinkStats);
   ASSERT_TRUE(item);
   EXPECT_EQ(item->text(), QString::fromUtf8("通讯统计"));
-  EXPECT_EQ(f.menuBar()->actions().back(), item);
+  const QList<QAction*> menu = f.menuBar()->actions();
+  EXPECT_EQ(menu.indexOf(item), menu.indexOf(f.MenuCommand(cmd::kThresholdProbe)) + 1);
   item->trigger();
   CLinkStatsDlg& panel = f.ShowLinkStats();
   EXPECT_TRUE(panel.isVisible());
