@@ -14,6 +14,7 @@
 #include "cli/mqtt_fixture.h"  // tests/cli: the broker on loopback
 #include "link/text_format.h"
 #include "monitor/decode_rules.h"
+#include "resident_memory.h"
 
 namespace {
 
@@ -31,13 +32,6 @@ void FillReport(cli::RegisterReport& report, int poll) {
     if (rule && rule->text == TextKind::kTimeOfDay) text = "01:02:05";
     report.SetRowValue(r, text);
   }
-}
-
-long ResidentKb() {
-  std::ifstream statm("/proc/self/statm");
-  long pages = 0, resident = 0;
-  statm >> pages >> resident;
-  return resident * (::sysconf(_SC_PAGESIZE) / 1024);
 }
 
 struct BrokerAndClient {

@@ -16,7 +16,7 @@
 
 namespace kaviro::testing {
 
-inline constexpr const char* kScratchKinds[] = {"gui", "cli", "sim", "config"};
+inline constexpr const char* kScratchKinds[] = {"gui", "cli", "sim", "config", "diag"};
 
 // <temp>/kaviro-<kind>-<pid>-
 inline std::string ScratchPrefix(const std::string& kind, pid_t pid = ::getpid()) {

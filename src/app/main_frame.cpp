@@ -13,8 +13,12 @@
 #include "app/kaviro_view.h"
 #include "app/keyboard_locks.h"
 #include "app/network_session.h"
+#include "diag/stats_summary.h"
 #include "monitor/register_sink.h"
 #include "res/prompter.h"
+#include "tools/console/modbus_test_dialog.h"
+#include "tools/diag/frame_log_dialog.h"
+#include "tools/diag/link_stats_dialog.h"
 
 namespace kaviro {
 
@@ -44,6 +48,8 @@ constexpr MenuItem kMenu[] = {
     {cmd::kRelay, "RD设置"},
     {cmd::kThresholdProbe, ""},
     {cmd::kSettingsBackup, "设置备份"},
+    {cmd::kLinkStats, "通讯统计"},
+    {cmd::kFrameLog, "通讯记录"},
 };
 
 constexpr int kLockPanes[] = {2, 3, 4};
@@ -64,9 +70,38 @@ CMainFrame::CMainFrame(SharedConfig& config, std::filesystem::path configFile, P
   session_ = std::make_unique<NetworkSession>(*this);
   BuildMenu();
   BuildStatusBar();
+  connect(&tooltipTimer_, &QTimer::timeout, this, [this] { RefreshLinkTooltip(); });
+  tooltipTimer_.start(CLinkStatsDlg::kRefreshMs);
+}
+
+CLinkStatsDlg& CMainFrame::ShowLinkStats() {
+  if (!statsPanel_) statsPanel_ = std::make_unique<CLinkStatsDlg>(link_, prompter_, this);
+  statsPanel_->show();
+  statsPanel_->raise();
+  return *statsPanel_;
+}
+
+CFrameLogDlg& CMainFrame::ShowFrameLog() {
+  if (!frameLog_) {
+    const RegisterTable table = RegisterTableFor(config_.Get().language).value_or(RegisterTable{});
+    frameLog_ = std::make_unique<CFrameLogDlg>(link_, table, [this](const RawFields& fields) {
+      CModbusTestDlg console(tools_);
+      console.FillRawFields(fields);
+      RunToolDialog(console);
+    }, this);
+  }
+  frameLog_->show();
+  frameLog_->raise();
+  return *frameLog_;
+}
+
+void CMainFrame::RefreshLinkTooltip() {
+  panes_[0]->setToolTip(QString::fromStdString(diag::StatsTooltip(link_.StatsNow())));
 }
 
 CMainFrame::~CMainFrame() {
+  statsPanel_.reset();  // its capture and the frame log leave the link before the link goes
+  frameLog_.reset();
   // The worker ends its poll at the next check of its stop flag; nothing waits on a silent line.
   poller_.Stop();
   session_.reset();
@@ -80,6 +115,8 @@ void CMainFrame::BuildMenu() {
     commands_[item.id] = action;
   }
   connect(commands_[cmd::kConfig], &QAction::triggered, this, [this] { RunConfigCommand(); });
+  connect(commands_[cmd::kLinkStats], &QAction::triggered, this, [this] { ShowLinkStats(); });
+  connect(commands_[cmd::kFrameLog], &QAction::triggered, this, [this] { ShowFrameLog(); });
   connect(commands_[cmd::kNetwork], &QAction::triggered, this, [this] {
     if (config_.Get().workMode == 1) session_->ConnectOrDisconnect();
   });

@@ -1,5 +1,6 @@
 #pragma once
 #include <QMainWindow>
+#include <QTimer>
 #include <atomic>
 #include <deque>
 #include <filesystem>
@@ -22,6 +23,8 @@ class QLabel;
 namespace kaviro {
 
 class CKAVIROView;
+class CLinkStatsDlg;
+class CFrameLogDlg;
 class NetworkSession;
 class Prompter;
 
@@ -54,6 +57,12 @@ class CMainFrame final : public QMainWindow, public PollObserver {
   // Polling paused, 100 ms, the dialog, polling resumed.
   void RunToolDialog(QDialog& dialog);
   void RunConfigCommand();
+  // The live link statistics panel, opened beside the list (not modal: polling goes on).
+  CLinkStatsDlg& ShowLinkStats();
+  // The frame log window beside the list; its requests go to a fresh raw frame console.
+  CFrameLogDlg& ShowFrameLog();
+  // The link pane's tooltip: the counters, as of the last refresh.
+  void RefreshLinkTooltip();
 
   // Value column emptied and the lost-connection text in pane 0.
   void ReportConnectionLost();
@@ -97,6 +106,9 @@ class CMainFrame final : public QMainWindow, public PollObserver {
   std::map<int, QAction*> commands_;
   std::map<int, DialogFactory> dialogs_;
   QLabel* panes_[5] = {};
+  QTimer tooltipTimer_;
+  std::unique_ptr<CLinkStatsDlg> statsPanel_;
+  std::unique_ptr<CFrameLogDlg> frameLog_;
   bool initialised_ = false;
   std::atomic<bool> messageOpen_{false};
   std::mutex pendingMutex_;

@@ -13,7 +13,24 @@ const std::string kNoLine;
 ControllerSession::ControllerSession(LinkService& link, AppConfig config, LinkOverrides overrides)
     : link_(link), config_(std::move(config)), overrides_(std::move(overrides)) {}
 
+ControllerSession::~ControllerSession() {
+  if (capture_) link_.RemoveFrameObserver(capture_.get());
+}
+
+bool ControllerSession::StartCapture() {
+  if (!overrides_.capture || capture_) return true;
+  std::string why;
+  capture_ = diag::CaptureWriter::Open(*overrides_.capture, link_.clock(), why);
+  if (!capture_) {
+    error_ = "kaviro-cli: cannot write the capture file " + why;
+    return false;
+  }
+  link_.AddFrameObserver(capture_.get());
+  return true;
+}
+
 bool ControllerSession::Open() {
+  if (!StartCapture()) return false;
   if (opened_) Drop();
   opened_ = OpenLink(link_, config_, overrides_);
   error_ = opened_->ok ? std::string() : opened_->error;

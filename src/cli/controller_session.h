@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/open_link.h"
+#include "diag/capture_writer.h"
 
 namespace kaviro::cli {
 
@@ -13,8 +14,12 @@ namespace kaviro::cli {
 class ControllerSession {
  public:
   ControllerSession(LinkService& link, AppConfig config, LinkOverrides overrides);
+  ~ControllerSession();
+  ControllerSession(const ControllerSession&) = delete;
+  ControllerSession& operator=(const ControllerSession&) = delete;
 
-  // One attempt; on failure Error() holds the tool's text.
+  // One attempt; on failure Error() holds the tool's text. The capture file, when asked for, is
+  // created on the first attempt and kept over reopening.
   bool Open();
   const std::string& Error() const { return error_; }
   // Network: the work-mode line of the connection.
@@ -30,11 +35,13 @@ class ControllerSession {
 
  private:
   void Drop();
+  bool StartCapture();
 
   LinkService& link_;
   AppConfig config_;
   LinkOverrides overrides_;
   std::unique_ptr<OpenedLink> opened_;
+  std::unique_ptr<diag::CaptureWriter> capture_;
   std::string error_;
 };
 

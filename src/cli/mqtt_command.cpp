@@ -10,6 +10,7 @@
 #include "cli/commands.h"
 #include "cli/mqtt/ha_commands.h"
 #include "cli/mqtt/ha_device.h"
+#include "cli/mqtt/ha_diagnostics.h"
 #include "cli/mqtt/mqtt_client.h"
 #include "cli/poll_session.h"
 #include "cli/verb.h"
@@ -36,6 +37,7 @@ constexpr const char* kMqttFooter =
     "  PREFIX/DEVICE/availability   online / offline (retained; offline also "
     "as the last will)\n"
     "  PREFIX/DEVICE/result         the message of the last command\n"
+    "  PREFIX/DEVICE/diagnostics    the link's timeouts, CRC errors and round trip after each poll\n"
     "  PREFIX/DEVICE/button/NAME/set, .../number/NAME/set, .../select/NAME/set "
     "  commands\n"
     "  DISCOVERY/{sensor,button,number,select}/DEVICE/KEY/config   discovery "
@@ -153,6 +155,7 @@ class DeviceBridge {
             [this](const std::string& t, const std::string& p) { Receive(t, p); }, [this] { announce_.store(true); }) {
     discovery_ = SensorConfigs(session.report().table(), identity, topics_);
     for (Retained& r : CommandConfigs(session.report().table(), identity, topics_)) discovery_.push_back(std::move(r));
+    for (Retained& r : DiagnosticConfigs(identity, topics_)) discovery_.push_back(std::move(r));
     std::cerr << "kaviro-cli mqtt: device " << identity.id << " on " << topics_.base << '\n';
   }
 
@@ -169,9 +172,11 @@ class DeviceBridge {
       linkDown_ = false;
       if (!online_) SetOnline(true);
       client_.Publish(topics_.state, StateJson(RowValues(session_.report())), 0, false);
+      PublishDiagnostics();
     };
     hooks.quiet = [this] {
       if (++quietPolls_ > kQuietPollsLost && online_) SetOnline(false);
+      PublishDiagnostics();
     };
     hooks.lost = [this] {
       linkDown_ = true;
@@ -202,6 +207,11 @@ class DeviceBridge {
     }
     if (auto command = ParseCommand(topics_, topic, payload))
       if (!commands_.Push(std::move(*command))) refusedCommand_.store(true);
+  }
+
+  // Also after a failed poll: that is when the counters move.
+  void PublishDiagnostics() {
+    client_.Publish(DiagnosticsTopic(topics_), DiagnosticsJson(session_.link().StatsNow()), 0, false);
   }
 
   void SetOnline(bool up) {
@@ -244,7 +254,9 @@ class DeviceBridge {
 int RunMqtt(const std::vector<std::string>& args) {
   Verb verb("mqtt", kMqttSynopsis, kMqttFooter);
   MqttOptions options;
+  bool stats = false;
   AddMqttOptions(verb.app(), options);
+  verb.app().add_flag("--stats", stats, "at the end, the link's counters on stderr (requests, answers, timeouts, ...)");
   if (const auto done = verb.Parse(args)) return *done;
   std::optional<MqttSettings> settings = BrokerSettings(options);
   if (!settings) return kExitUsage;
@@ -262,6 +274,7 @@ int RunMqtt(const std::vector<std::string>& args) {
   session->Run(
       bridge.Hooks(), [&] { return signals.Requested(); }, 0, true);
   bridge.Finish();
+  if (stats) ReportStats(session->link(), false);
   return kExitOk;
 }
 

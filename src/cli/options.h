@@ -17,6 +17,7 @@ struct LinkOverrides {
   std::optional<int> interval;
   std::optional<int> language;
   std::optional<int> battery;
+  std::optional<std::string> capture;  // not a setting: every frame of the run goes to this pcapng file
 
   AppConfig ApplyTo(AppConfig config) const;
 };

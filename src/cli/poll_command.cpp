@@ -39,7 +39,7 @@ int64_t UnixNanoseconds() {
 int RunPoll(const std::vector<std::string>& args) {
   Verb verb("poll", kPollSynopsis, kPollFooter);
   CLI::App& app = verb.app();
-  bool once = false, noHeader = false, reconnect = false;
+  bool once = false, noHeader = false, reconnect = false, stats = false;
   int count = 0;  // 0: until interrupted
   std::string format = "table";
   app.add_flag("--once", once, "one poll, then exit");
@@ -58,6 +58,9 @@ int RunPoll(const std::vector<std::string>& args) {
                "when the connection is lost (the controller closed it, the serial device vanished, or\n"
                "polls failed), say so on stderr, open the link again 1 s, 2 s, 4 s ... at most 30 s\n"
                "apart, and go on polling, instead of exiting with 3");
+  app.add_flag("--stats", stats,
+               "at the end, the link's counters on stderr (requests, answers, timeouts, CRC errors, round\n"
+               "trips ...); with --format json as one JSON object");
   if (const auto done = verb.Parse(args)) return *done;
   if (once) count = 1;
 
@@ -81,6 +84,7 @@ int RunPoll(const std::vector<std::string>& args) {
     if (format == "influx") WriteInflux(std::cout, influxTags, RowValues(report), UnixNanoseconds());
   };
   const PollSession::Ending ending = session.Run(hooks, [&] { return signals.Requested(); }, count, reconnect);
+  if (stats) ReportStats(session.link(), format == "json");
 
   if (ending.lost || ending.lastFailed) {
     std::cerr << kConnectionLostText << '\n';

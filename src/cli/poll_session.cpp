@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "cli/commands.h"
+#include "diag/stats_summary.h"
 
 namespace kaviro::cli {
 
@@ -109,6 +110,12 @@ StopOnSignals::~StopOnSignals() {
 }
 
 bool StopOnSignals::Requested() const { return stopSignalled.load(); }
+
+void ReportStats(const LinkService& link, bool json) {
+  const LinkStatsSnapshot stats = link.StatsNow();
+  if (json) std::cerr << diag::StatsJson(stats).dump() << '\n';
+  else std::cerr << diag::StatsText(stats);
+}
 
 std::unique_ptr<PollSession> OpenPollSession(const char* verb, const AppConfig& config, const LinkOverrides& overrides,
                                              int& failed) {

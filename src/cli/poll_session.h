@@ -85,6 +85,9 @@ class StopOnSignals {
   bool Requested() const;
 };
 
+// --stats: the link's counters on stderr, as "key: value" lines or as one JSON object.
+void ReportStats(const LinkService& link, bool json);
+
 // A polling verb's start: the configured language's register table and the link opened. On failure
 // the reason is on stderr and `failed` holds the exit status.
 std::unique_ptr<PollSession> OpenPollSession(const char* verb, const AppConfig& config, const LinkOverrides& overrides,

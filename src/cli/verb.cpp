@@ -109,6 +109,9 @@ Verb::Verb(const std::string& name, const std::string& synopsis, const std::stri
       ->type_name("0|1")->check(WholeNumber(0, 1))->group(kLinkGroup);
   a.add_option("--battery", link.battery, "battery system: 0 12V, 1 24V, 2 48V")
       ->type_name("0|1|2")->check(WholeNumber(0, 2))->group(kLinkGroup);
+  a.add_option("--capture", link.capture,
+               "write every frame sent and received to FILE (pcapng, for Wireshark; see the README)")
+      ->type_name("FILE")->group(kLinkGroup);
 }
 
 CLI::App* Verb::Sub(const std::string& name, const std::string& synopsis, const std::string& footer) {

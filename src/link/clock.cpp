@@ -14,6 +14,11 @@ uint64_t SystemClock::NowMs() {
   return static_cast<uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
+uint64_t SystemClock::NowUs() {
+  using namespace std::chrono;
+  return static_cast<uint64_t>(duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
 SystemClock& SystemClock::Instance() {
   static SystemClock clock;
   return clock;

@@ -49,6 +49,7 @@ std::shared_ptr<NetSocket> LinkService::Connection() const {
 
 ExchangeResult LinkService::Exchange(LinkMode mode, const RtuFrame& request, int expected,
                                      const ExchangePolicy& policy, const StopFn& stop) {
+  sentBytes_ = 0;
   ExchangeResult result = mode == LinkMode::kNetwork
                               ? NetworkExchange(request, policy, stop)
                               : SerialExchange(mode == LinkMode::kWireless, request, expected, policy, stop);
@@ -56,7 +57,56 @@ ExchangeResult LinkService::Exchange(LinkMode mode, const RtuFrame& request, int
     const Accept rule = mode == LinkMode::kNetwork ? policy.netAccept : policy.lineAccept;
     if (!Accepts(rule, receive_.Stored(), receive_.count, request)) result.outcome = Outcome::kRejected;
   }
+  const uint64_t nowUs = clock_.NowUs();
+  if (observed_.load(std::memory_order_relaxed)) ShowReceived(mode, result);
+  if (mode == LinkMode::kNetwork) stats_.RecordWrongTransactions(inbox_.TakeSteppedOver());
+  stats_.Record(Classify(mode, request, result), sentBytes_, result.raw.size(), nowUs - std::min(nowUs, sentAtUs_),
+                nowUs);
   return result;
+}
+
+void LinkService::AddFrameObserver(FrameObserver* observer) {
+  std::lock_guard lock(observersMutex_);
+  observers_.push_back(observer);
+  observed_.store(true);
+}
+
+void LinkService::RemoveFrameObserver(FrameObserver* observer) {
+  std::lock_guard lock(observersMutex_);
+  std::erase(observers_, observer);
+  observed_.store(!observers_.empty());
+}
+
+void LinkService::Show(FrameDirection direction, FrameLayer layer, std::span<const uint8_t> bytes) {
+  if (bytes.empty()) return;
+  std::lock_guard lock(observersMutex_);
+  const FrameRecord record{clock_.NowUs(), direction, layer, bytes};
+  for (FrameObserver* o : observers_) o->OnFrame(record);
+}
+
+void LinkService::ShowReceived(LinkMode mode, const ExchangeResult& result) {
+  if (mode == LinkMode::kNetwork) return Show(FrameDirection::kIn, FrameLayer::kModbusTcp, result.raw);
+  if (mode == LinkMode::kSerial) return Show(FrameDirection::kIn, FrameLayer::kRtu, result.raw);
+  for (size_t at = 0; at < result.raw.size(); at += kPacketSize)
+    Show(FrameDirection::kIn, FrameLayer::kRadio, result.raw.subspan(at, std::min(kPacketSize, result.raw.size() - at)));
+  Show(FrameDirection::kIn, FrameLayer::kRtu, result.answer);
+}
+
+void LinkService::Sent(std::span<const uint8_t> bytes, FrameLayer layer) {
+  sentBytes_ += bytes.size();
+  sentAtUs_ = clock_.NowUs();
+  if (observed_.load(std::memory_order_relaxed)) Show(FrameDirection::kOut, layer, bytes);
+}
+
+void LinkService::WriteLine(std::span<const uint8_t> bytes, FrameLayer layer) {
+  serial_->Write(bytes);
+  Sent(bytes, layer);
+}
+
+int LinkService::SendFrame(NetSocket& socket, std::span<const uint8_t> frame) {
+  const int sent = socket.Send(frame);
+  Sent(frame.first(static_cast<size_t>(std::clamp(sent, 0, static_cast<int>(frame.size())))), FrameLayer::kModbusTcp);
+  return sent;
 }
 
 ExchangeResult LinkService::SerialExchange(bool wireless, const RtuFrame& request, int expected,
@@ -74,9 +124,9 @@ ExchangeResult LinkService::SerialExchange(bool wireless, const RtuFrame& reques
   } else if (policy.block > request.size()) {
     std::vector<uint8_t> block(request.Bytes().begin(), request.Bytes().end());
     block.resize(policy.block, 0);
-    serial_->Write(block);
+    WriteLine(block, FrameLayer::kRtu);
   } else {
-    serial_->Write(request.Bytes());
+    WriteLine(request.Bytes(), FrameLayer::kRtu);
   }
 
   collected_.clear();
@@ -195,7 +245,7 @@ ExchangeResult LinkService::NetworkExchange(const RtuFrame& request, const Excha
   const std::vector<uint8_t> frame = BuildNetworkRequest(id, policy.protocol, request.WithoutCrc());
   // Cleared before sending: an answer fast enough to beat the wait must not be wiped.
   inbox_.Reset();
-  if (socket->Send(frame) != static_cast<int>(frame.size())) {
+  if (SendFrame(*socket, frame) != static_cast<int>(frame.size())) {
     result.outcome = Outcome::kSendFailed;
     return result;
   }
@@ -255,8 +305,10 @@ Outcome LinkService::Wait(const wait::CollectUntilQuiet& rule, const NetLook& lo
   size_t at = 0;
   const std::span<const uint8_t> all = collected_;
   while (at + kNetworkHeader <= all.size() && !MatchesTransaction(all.subspan(at), look.id) &&
-         LooksLikeFrame(all.subspan(at)))
+         LooksLikeFrame(all.subspan(at))) {
     at += kNetworkHeader + *NetworkLength(all.subspan(at));
+    stats_.RecordWrongTransactions(1);
+  }
   at = std::min(at, all.size());
   collected_.erase(collected_.begin(), collected_.begin() + static_cast<std::ptrdiff_t>(at));
   look.result.raw = collected_;
@@ -288,31 +340,34 @@ void LinkService::Settle(LinkMode mode, int ms) {
 }
 
 Outcome LinkService::SendOnly(LinkMode mode, const RtuFrame& request, Protocol protocol) {
+  sentBytes_ = 0;
   if (mode == LinkMode::kNetwork) {
     const std::shared_ptr<NetSocket> socket = Connection();
     if (!Connected() || !socket) return Outcome::kNotConnected;
     const std::vector<uint8_t> frame = BuildNetworkRequest(transaction_.Current(), protocol, request.WithoutCrc());
-    if (socket->Send(frame) != static_cast<int>(frame.size())) return Outcome::kSendFailed;
+    const bool whole = SendFrame(*socket, frame) == static_cast<int>(frame.size());
+    stats_.RecordSend(sentBytes_);
+    if (!whole) return Outcome::kSendFailed;
     transaction_.Advance();
     return Outcome::kAnswered;
   }
   if (!serial_->IsOpen()) return Outcome::kNotOpen;
   serial_->Purge();
-  if (mode == LinkMode::kSerial) {
-    serial_->Write(request.Bytes());
-    return Outcome::kAnswered;
-  }
-  WritePackets(request);
+  if (mode == LinkMode::kSerial) WriteLine(request.Bytes(), FrameLayer::kRtu);
+  else WritePackets(request);
+  stats_.RecordSend(sentBytes_);
   return Outcome::kAnswered;
 }
 
 void LinkService::WritePackets(const RtuFrame& request) {
+  // The frame the packets carry goes to the observers first, in front of its packets.
+  if (observed_.load(std::memory_order_relaxed)) Show(FrameDirection::kOut, FrameLayer::kRtu, request.Bytes());
   if (request.size() < kPacketData) {
-    serial_->Write(PackRequest(request.Bytes()));
+    WriteLine(PackRequest(request.Bytes()), FrameLayer::kRadio);
     return;
   }
   for (const RadioPacket& packet : PackFrame(request.Bytes())) {
-    serial_->Write(packet);
+    WriteLine(packet, FrameLayer::kRadio);
     if (packet[kPacketData] == kPacketData) clock_.SleepMs(100);  // the adapter needs time per full packet
   }
 }

@@ -6,6 +6,8 @@
 
 #include "link/clock.h"
 #include "link/exchange_policy.h"
+#include "link/frame_record.h"
+#include "link/link_stats.h"
 #include "link/link_mode.h"
 #include "link/net_inbox.h"
 #include "link/network_frame.h"
@@ -65,6 +67,15 @@ class LinkService {
   // full one), network framed (the id advances after a complete send).
   Outcome SendOnly(LinkMode mode, const RtuFrame& request, Protocol protocol = Protocol::kController);
 
+  // The counters of every exchange on this link.
+  LinkStats& stats() { return stats_; }
+  LinkStatsSnapshot StatsNow() const { return stats_.Snapshot(); }
+
+  // Observers see every frame sent and received from the next exchange on. After
+  // RemoveFrameObserver returns, the observer is not called any more.
+  void AddFrameObserver(FrameObserver* observer);
+  void RemoveFrameObserver(FrameObserver* observer);
+
  private:
   ExchangeResult SerialExchange(bool wireless, const RtuFrame& request, int expected, const ExchangePolicy& policy,
                                 const StopFn& stop);
@@ -102,6 +113,14 @@ class LinkService {
   void WritePackets(const RtuFrame& request);
   // After a request went out: the next one carries the next id.
   void FinishNetwork();
+  // Every write to the line and the network goes through here: counted, timed and shown to the
+  // observers.
+  void WriteLine(std::span<const uint8_t> bytes, FrameLayer layer);
+  int SendFrame(NetSocket& socket, std::span<const uint8_t> frame);
+  void Sent(std::span<const uint8_t> bytes, FrameLayer layer);
+  void Show(FrameDirection direction, FrameLayer layer, std::span<const uint8_t> bytes);
+  // What came back, to the observers: packets one by one, then the frame they carry.
+  void ShowReceived(LinkMode mode, const ExchangeResult& result);
 
   Clock& clock_;
   std::mutex mutex_;
@@ -116,6 +135,12 @@ class LinkService {
   std::vector<uint8_t> collected_;
   std::vector<uint8_t> plain_;
   std::vector<uint8_t> chunk_;
+  LinkStats stats_;
+  uint64_t sentBytes_ = 0;  // by the exchange under way
+  uint64_t sentAtUs_ = 0;   // when its last byte went out
+  std::mutex observersMutex_;
+  std::vector<FrameObserver*> observers_;
+  std::atomic<bool> observed_{false};
 };
 
 }  // namespace kaviro

@@ -54,6 +54,7 @@ void NetInbox::Match(uint16_t transactionId) {
         return;
       }
       skip_ = kNetworkHeader + *length;
+      steppedOver_.fetch_add(1, std::memory_order_relaxed);
       Skip();
       continue;
     }

@@ -30,6 +30,8 @@ class NetInbox {
   void Reset();
   // Drops everything received: the connection it came on is gone.
   void Clear();
+  // Frames of other transactions stepped over since the last call.
+  uint64_t TakeSteppedOver() { return steppedOver_.exchange(0); }
 
  private:
   void Match(uint16_t transactionId);
@@ -41,6 +43,7 @@ class NetInbox {
   std::vector<uint8_t> answer_;
   size_t skip_ = 0;  // bytes of a frame being stepped over that have not come yet
   std::atomic<bool> arrived_{false};
+  std::atomic<uint64_t> steppedOver_{0};
 };
 
 }  // namespace kaviro

@@ -16,6 +16,8 @@ inline constexpr int kParameters = 32786;
 inline constexpr int kRelay = 32788;
 inline constexpr int kThresholdProbe = 32789;
 inline constexpr int kSettingsBackup = 32790;
+inline constexpr int kLinkStats = 32791;  // after the tool's own items
+inline constexpr int kFrameLog = 32792;
 }  // namespace cmd
 
 }  // namespace kaviro

@@ -13,10 +13,13 @@ extern const DialogTemplate kParamSetDialog;        // 148
 extern const DialogTemplate kRelayDialog;           // 149
 extern const DialogTemplate kThresholdProbeDialog;  // 151
 extern const DialogTemplate kSettingsBackupDialog;  // 152
+extern const DialogTemplate kLinkStatsDialog;       // 160
+extern const DialogTemplate kFrameLogDialog;        // 161
 
 // Every template, for checks that hold for all of them.
 inline constexpr const DialogTemplate* kAllDialogs[] = {&kConfigDialog,  &kModbusTestDialog, &kControllerInfoDialog,
                                                         &kLogReadDialog, &kActionCmdDialog,  &kParamSetDialog,
-                                                        &kRelayDialog,   &kThresholdProbeDialog, &kSettingsBackupDialog};
+                                                        &kRelayDialog,   &kThresholdProbeDialog, &kSettingsBackupDialog,
+                                                        &kLinkStatsDialog, &kFrameLogDialog};
 
 }  // namespace kaviro::res

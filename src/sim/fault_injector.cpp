@@ -74,6 +74,7 @@ std::vector<uint8_t> FaultInjector::Noise(int count) {
 
 std::optional<std::vector<uint8_t>> FaultInjector::Spoil(std::vector<uint8_t> answer, AnswerForm form) {
   // A silence switched on at run time holds for every answer, counted or not.
+  spoils_.clear();
   if (silenced_ && silenced_->load() != answeringWhen_) return std::nullopt;
   if (settings_.silentAfter > 0 && answers_ >= settings_.silentAfter && !silentAfterReached_) {
     // Without the switch nothing wakes it.
@@ -88,18 +89,32 @@ std::optional<std::vector<uint8_t>> FaultInjector::Spoil(std::vector<uint8_t> an
   if (settings_.silent || Happens(settings_.drop)) return std::nullopt;
   if (Happens(settings_.garbage)) {
     for (uint8_t& b : answer) b = static_cast<uint8_t>(Between(0, 255));
+    spoils_.push_back("garbage");
     return answer;
   }
   const bool rtu = form == AnswerForm::kRtu;
-  if (Happens(settings_.exception)) answer = ExceptionAnswer(answer, form);
-  if (Happens(settings_.oversize)) Oversize(answer, form);
+  if (Happens(settings_.exception)) {
+    answer = ExceptionAnswer(answer, form);
+    spoils_.push_back("exception");
+  }
+  if (Happens(settings_.oversize)) {
+    Oversize(answer, form);
+    spoils_.push_back("oversize");
+  }
   const size_t unitAt = rtu ? 0 : kNetworkUnitAt;
   if (answer.size() > unitAt && Happens(settings_.wrongId)) {
     answer[unitAt] = OtherUnit(answer[unitAt]);
     if (rtu && answer.size() >= 4) Reseal(answer);  // only the address is wrong
+    spoils_.push_back("unit id");
   }
-  if (!rtu && answer.size() >= 2 && Happens(settings_.wrongTid)) answer[1] = static_cast<uint8_t>(answer[1] + 1);
-  if (rtu && answer.size() >= 2 && Happens(settings_.corruptCrc)) answer.back() ^= 0xA5;
+  if (!rtu && answer.size() >= 2 && Happens(settings_.wrongTid)) {
+    answer[1] = static_cast<uint8_t>(answer[1] + 1);
+    spoils_.push_back("transaction id");
+  }
+  if (rtu && answer.size() >= 2 && Happens(settings_.corruptCrc)) {
+    answer.back() ^= 0xA5;
+    spoils_.push_back("crc");
+  }
   if (settings_.half || settings_.halfClose) answer.resize(answer.size() / 2);
   std::vector<uint8_t> wire = Noise(settings_.leading);
   wire.insert(wire.end(), answer.begin(), answer.end());

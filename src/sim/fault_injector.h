@@ -52,6 +52,8 @@ class FaultInjector {
   bool Closes() const { return active_ && settings_.halfClose; }
 
   const FaultSettings& settings() const { return settings_; }
+  // What Spoil did to the last answer it passed on ("crc", "unit id", ...), for --verbose.
+  const std::vector<const char*>& LastSpoils() const { return spoils_; }
 
   // A switch flipped while the simulator runs (SIGUSR1): while it is on, nothing is answered.
   void SilenceWith(const std::atomic<bool>* silenced) { silenced_ = silenced; }
@@ -70,6 +72,7 @@ class FaultInjector {
   // SIGUSR1 wakes the simulator.
   bool answeringWhen_ = false;
   bool silentAfterReached_ = false;
+  std::vector<const char*> spoils_;
 };
 
 }  // namespace kaviro::sim

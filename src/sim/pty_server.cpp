@@ -179,6 +179,7 @@ void PtyServer::Answer(const RtuRequest& request, int64_t nowUs) {
     out_.Push(std::move(echo), std::max(nowUs, out_.LastDueUs()));
   }
   log_.Bytes("pty", "->", *wire, reply->from);
+  for (const char* spoil : faults.LastSpoils()) log_.Note("pty", std::string("answer spoilt: ") + spoil, reply->from);
   int64_t due = std::max(nowUs, out_.LastDueUs());
   for (FaultInjector::Piece& piece : faults.Schedule(std::move(*wire))) {
     due += static_cast<int64_t>(piece.afterMs) * 1000;

@@ -126,6 +126,7 @@ void TcpServer::Answer(const NetworkRequest& request, int64_t nowUs) {
     return;
   }
   log_.Bytes("tcp", "->", *wire, reply->from);
+  for (const char* spoil : faults.LastSpoils()) log_.Note("tcp", std::string("answer spoilt: ") + spoil, reply->from);
   int64_t due = std::max(nowUs, client_->out.LastDueUs());
   for (FaultInjector::Piece& piece : faults.Schedule(std::move(*wire))) {
     due += static_cast<int64_t>(piece.afterMs) * 1000;

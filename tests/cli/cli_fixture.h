@@ -100,6 +100,13 @@ inline ChildResult CliOn(const TempDir& dir, const SimLink& link, const std::vec
   return Cli(dir, Concat(args, link.Options()), link.Env());
 }
 
+// How often `part` occurs in `text`, not overlapping.
+inline size_t CountOf(const std::string& text, const std::string& part) {
+  size_t n = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++n;
+  return n;
+}
+
 inline std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
   size_t start = 0;

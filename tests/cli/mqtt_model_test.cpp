@@ -8,6 +8,7 @@
 
 #include "cli/mqtt/ha_commands.h"
 #include "cli/mqtt/ha_device.h"
+#include "cli/mqtt/ha_diagnostics.h"
 
 namespace kaviro::cli {
 namespace {
@@ -234,6 +235,30 @@ TEST(Identity, NothingReadNamesTheLink) {
   EXPECT_EQ(identity.id, "kaviro_serial_ttyUSB0_1");
   EXPECT_EQ(identity.manufacturer, "KAVIRO");
   EXPECT_EQ(IdentityOf(std::nullopt, "serial_ttyUSB0", 1, "Shed").name, "Shed");
+}
+
+TEST(Diagnostics, ThreeDiagnosticSensorsReadTheirOwnTopic) {
+  const std::vector<Retained> configs = DiagnosticConfigs(kDevice, kTopics);
+  ASSERT_EQ(configs.size(), 3u);
+  std::vector<std::string> keys;
+  for (const Retained& r : configs) {
+    const json c = json::parse(r.payload);
+    EXPECT_EQ(c["entity_category"], "diagnostic");
+    EXPECT_EQ(c["state_topic"], "kaviro/kaviro_24051701/diagnostics");
+    EXPECT_EQ(c["device"]["identifiers"][0], "kaviro_24051701");
+    keys.push_back(c["unique_id"].get<std::string>());
+    EXPECT_EQ(r.topic, "homeassistant/sensor/kaviro_24051701/" + keys.back().substr(16) + "/config");
+  }
+  EXPECT_EQ(keys, (std::vector<std::string>{"kaviro_24051701_timeouts", "kaviro_24051701_crc_errors",
+                                            "kaviro_24051701_round_trip_ms"}));
+
+  LinkStatsSnapshot stats;
+  EXPECT_EQ(json::parse(DiagnosticsJson(stats)), json::parse(R"({"timeouts":0,"crc_errors":0,"round_trip_ms":null})"));
+  stats.timeouts = 3;
+  stats.crcErrors = 2;
+  stats.roundTrips = 5;
+  stats.rttMeanUs = 41500;
+  EXPECT_EQ(json::parse(DiagnosticsJson(stats)), json::parse(R"({"timeouts":3,"crc_errors":2,"round_trip_ms":41.5})"));
 }
 
 }  // namespace

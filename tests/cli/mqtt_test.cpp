@@ -146,9 +146,15 @@ TEST_F(MqttTest, DiscoveryStateAndCommandsAgainstTheNetworkSimulator) {
     if (row.address != kSeparatorAddress) addresses.insert(row.address);
   const std::string device = base.substr(prefix_.size() + 1);
   std::set<std::string> sensors;
+  int diagnostics = 0;
   for (const Message& m : watcher.Since(0)) {
     if (m.topic.rfind(discovery_ + "/sensor/" + device + "/", 0) != 0) continue;
     const json config = json::parse(m.payload);
+    if (config.value("entity_category", "") == "diagnostic") {
+      ++diagnostics;
+      EXPECT_EQ(config["state_topic"], base + "/diagnostics");
+      continue;
+    }
     const std::smatch key = [&] {
       std::smatch k;
       const std::string& t = config["value_template"].get_ref<const std::string&>();
@@ -171,6 +177,10 @@ TEST_F(MqttTest, DiscoveryStateAndCommandsAgainstTheNetworkSimulator) {
       EXPECT_FALSE(config.contains("unit_of_measurement")) << name;
   }
   EXPECT_EQ(sensors.size(), addresses.size());
+  EXPECT_EQ(diagnostics, 3);
+  const std::optional<Message> health = watcher.WaitFor(base + "/diagnostics", 0, kWaitMs);
+  ASSERT_TRUE(health);
+  EXPECT_EQ(json::parse(health->payload)["timeouts"], 0);
   const json someConfig = json::parse(watcher.WaitFor(discovery_ + "/sensor/" + device + "/reg_0018/config", 0, 0)->payload);
   EXPECT_EQ(device, "kaviro_" + someConfig["device"]["serial_number"].get<std::string>());
 

@@ -238,12 +238,6 @@ TEST_P(PollInterrupt, SigintEndsCleanlyAfterTheCurrentPoll) {
 INSTANTIATE_TEST_SUITE_P(Cli, PollInterrupt, ::testing::ValuesIn(kInterrupts),
                          [](const auto& info) { return std::string(info.param.name); });
 
-size_t CountOf(const std::string& text, const std::string& part) {
-  size_t n = 0;
-  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++n;
-  return n;
-}
-
 // A controller that restarts, a USB adapter pulled and plugged back: the simulator ends and a new
 // one comes up on the same pseudo-terminal path or TCP port while the poll keeps running.
 class PollReconnect : public ::testing::TestWithParam<Mode> {};

@@ -340,4 +340,14 @@ void CModbusTestDlg::WriteModbusAddress() {
   Show(WithBusyCursor([&] { return kaviro::WriteModbusAddress(context_.link, Mode(), *unit, *next); }));
 }
 
+void CModbusTestDlg::FillRawFields(const RawFields& fields) {
+  for (const auto& [id, text] : {std::pair{console_ids::kAddress, fields.address}, {console_ids::kFunction, fields.function}}) {
+    auto* list = res::Control<QComboBox>(*this, id);
+    const int at = list->findText(QString::fromStdString(text));
+    if (at >= 0) list->setCurrentIndex(at);
+  }
+  res::Control<QLineEdit>(*this, console_ids::kStartRegister)->setText(QString::fromStdString(fields.start));
+  res::Control<QLineEdit>(*this, console_ids::kValue)->setText(QString::fromStdString(fields.value));
+}
+
 }  // namespace kaviro

@@ -11,6 +11,7 @@
 #include "link/rtu_frame.h"
 #include "tools/common/result.h"
 #include "tools/common/tool_context.h"
+#include "tools/console/raw_frame.h"
 #include "tools/console/lighting.h"
 
 namespace kaviro {
@@ -23,6 +24,8 @@ class CModbusTestDlg final : public QDialog {
   Q_OBJECT
  public:
   explicit CModbusTestDlg(const ToolContext& context);
+  // The raw frame group's fields filled in, as if typed (a request taken from the frame log).
+  void FillRawFields(const RawFields& fields);
 
  private:
   LinkMode Mode() const;

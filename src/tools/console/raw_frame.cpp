@@ -1,5 +1,7 @@
 #include "tools/console/raw_frame.h"
 
+#include <algorithm>
+
 #include "link/text_format.h"
 #include "tools/common/address_entry.h"
 #include "tools/console/console_link.h"
@@ -79,6 +81,15 @@ const char* RawFunctionHint(const std::string& code) {
   for (const Hint& h : kHints)
     if (code == h.code) return h.text;
   return nullptr;
+}
+
+std::optional<RawFields> RawFieldsOf(std::span<const uint8_t> request) {
+  if (request.size() != 8) return std::nullopt;
+  const std::string function = Format("%02X", request[1]);
+  if (std::find(std::begin(kRawFunctionCodes), std::end(kRawFunctionCodes), function) == std::end(kRawFunctionCodes))
+    return std::nullopt;
+  return RawFields{Format("%02X", request[0]), function, Format("%04X", GetU16(request, 2)),
+                   Format("%04X", GetU16(request, 4))};
 }
 
 }  // namespace kaviro

@@ -17,6 +17,10 @@ struct RawFields {
   std::string value;
 };
 
+// The fields that compose `request` again: an 8-byte request of a function the console offers;
+// nothing for any other frame.
+std::optional<RawFields> RawFieldsOf(std::span<const uint8_t> request);
+
 // An 8-byte frame built from the fields, and how the console shows it.
 struct ComposedFrame {
   RtuFrame frame;
