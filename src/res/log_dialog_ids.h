@@ -12,6 +12,7 @@ inline constexpr int kClearList = 1128;
 inline constexpr int kClearAbove = 1020;  // 清除上: never shown
 inline constexpr int kSaveText = 1129;
 inline constexpr int kSaveSpreadsheet = 1130;
+inline constexpr int kSaveChart = 1131;  // the list as a chart, PNG
 inline constexpr int kExit = button_ids::kCancel;
 inline constexpr int kList = 1459;
 

@@ -17,6 +17,7 @@ constexpr ControlTemplate kControls[] = {
     {kClearAbove, Kind::kButton, "清除上", 202, 28, 50, 16, kHidden},
     {kSaveText, Kind::kButton, "存TXT", 258, 28, 50, 16},
     {kSaveSpreadsheet, Kind::kButton, "存EXCEL", 314, 28, 50, 16},
+    {kSaveChart, Kind::kButton, "存图表", 370, 28, 50, 16},
     {kExit, Kind::kButton, "退出", 560, 28, 50, 16},
     {kList, Kind::kReportList, "", 10, 50, 602, 335},
 };

@@ -1,5 +1,7 @@
 #include "tools/log/log_read_dialog.h"
 
+#include "tools/log/log_chart.h"
+
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -44,6 +46,7 @@ CLogReadDlg::CLogReadDlg(const ToolContext& context) : context_(context) {
   on(log_ids::kClearList, [this] { ClearList(); });
   on(log_ids::kSaveText, [this] { Export(kLogText); });
   on(log_ids::kSaveSpreadsheet, [this] { Export(kLogSpreadsheet); });
+  on(log_ids::kSaveChart, [this] { SaveChart(); });
   on(log_ids::kExit, [this] { reject(); });
 }
 
@@ -88,6 +91,18 @@ void CLogReadDlg::Export(const LogExportFormat& format) {
     return;
   }
   if (!WriteFileAtomically(path.toStdString(), LogExportBytes(Rows(), format)))
+    context_.prompter.Message(this, QString::fromStdString(Format(kLogCannotWriteText, path.toStdString().c_str())));
+}
+
+void CLogReadDlg::SaveChart() {
+  const QString chosen = context_.prompter.SaveFileName(this, QStringLiteral("PNG (*.png)"));
+  if (chosen.isEmpty()) return;
+  if (list_->rowCount() == 0) {
+    context_.prompter.Message(this, QString::fromUtf8(kLogEmptyText));
+    return;
+  }
+  const QString path = chosen.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive) ? chosen : chosen + ".png";
+  if (!RenderLogChart(LogChartOf(Rows())).save(path, "PNG"))
     context_.prompter.Message(this, QString::fromStdString(Format(kLogCannotWriteText, path.toStdString().c_str())));
 }
 

@@ -23,6 +23,8 @@ class CLogReadDlg final : public QDialog {
   void Read(bool latest);
   void ClearList();
   void Export(const LogExportFormat& format);
+  // The list as a chart (battery voltage and energy per day), saved as PNG.
+  void SaveChart();
   // The list as shown, top row first.
   std::vector<LogRow> Rows() const;
 

@@ -1,5 +1,6 @@
 // The log reader dialog: its controls, stacking reads, and the two exports.
 #include <QComboBox>
+#include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -115,6 +116,23 @@ TEST_F(LogDialogTest, ExportsWriteTheListWithTheExtensionAlwaysAppended) {
   EXPECT_EQ(FileText(base + ".txt"), with(' ') + "\n");
   EXPECT_EQ(FileText(base + ".xls"), with('\t') + "\r");
   EXPECT_TRUE(prompter.texts.isEmpty());
+}
+
+TEST_F(LogDialogTest, SavesTheListAsAChartPicture) {
+  CLogReadDlg& d = Open();
+  auto* save = res::Control<QPushButton>(d, log_ids::kSaveChart);
+  prompter.saveAs = QString::fromStdString((dir / "days").string());
+  save->click();  // nothing read yet
+  ASSERT_EQ(prompter.texts.size(), 1);
+  EXPECT_FALSE(std::filesystem::exists(dir / "days.png"));
+
+  port.AnswerWrite(0, 100, Answer({0x11, 0x12}));
+  res::Control<QPushButton>(d, log_ids::kReadAll)->click();
+  save->click();
+  EXPECT_EQ(prompter.texts.size(), 1);
+  const QImage picture(QString::fromStdString((dir / "days.png").string()));
+  ASSERT_FALSE(picture.isNull());
+  EXPECT_EQ(picture.size(), QSize(1000, 600));
 }
 
 TEST_F(LogDialogTest, ExportRefusalsAndCancel) {
