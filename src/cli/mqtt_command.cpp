@@ -90,14 +90,6 @@ bool SplitBroker(const std::string& text, std::string& host, int& port) {
   return !host.empty() && port >= 1 && port <= 65535;
 }
 
-std::string LinkWhere(const AppConfig& config, const LinkOverrides& overrides) {
-  const LinkMode mode = LinkModeOf(config.workMode);
-  if (mode == LinkMode::kNetwork) return std::string("network_") + IpText(config.controllerIp);
-  const std::string device =
-      overrides.device ? std::filesystem::path(*overrides.device).filename().string() : Format("com%d", config.comPort);
-  return std::string(LinkName(mode)) + "_" + device;
-}
-
 // What the command line asked of the bridge, besides the link.
 struct MqttOptions {
   std::string broker, prefix = "kaviro", discoveryPrefix = "homeassistant";
@@ -144,15 +136,15 @@ std::optional<MqttSettings> BrokerSettings(const MqttOptions& o) {
 // broker's messages come on its network thread.
 class DeviceBridge {
  public:
-  DeviceBridge(PollSession& session, const DeviceIdentity& identity, const MqttOptions& o, MqttSettings settings)
-      : session_(session),
+  DeviceBridge(UnitPoll& unit, const DeviceIdentity& identity, const MqttOptions& o, MqttSettings settings)
+      : unit_(unit),
         topics_(TopicsFor(o.prefix, o.discoveryPrefix, identity)),
         statusTopic_(o.discoveryPrefix + "/status"),
         client_(
             Configured(std::move(settings), identity, topics_),
             [this](const std::string& t, const std::string& p) { Receive(t, p); }, [this] { announce_.store(true); }) {
-    discovery_ = SensorConfigs(session.report().table(), identity, topics_);
-    for (Retained& r : CommandConfigs(session.report().table(), identity, topics_)) discovery_.push_back(std::move(r));
+    discovery_ = SensorConfigs(unit.report().table(), identity, topics_);
+    for (Retained& r : CommandConfigs(unit.report().table(), identity, topics_)) discovery_.push_back(std::move(r));
     std::cerr << "kaviro-cli mqtt: device " << identity.id << " on " << topics_.base << '\n';
   }
 
@@ -162,28 +154,41 @@ class DeviceBridge {
     return false;
   }
 
-  PollSession::Hooks Hooks() {
-    PollSession::Hooks hooks;
-    hooks.polled = [this] {
-      quietPolls_ = 0;
-      linkDown_ = false;
-      if (!online_) SetOnline(true);
-      client_.Publish(topics_.state, StateJson(RowValues(session_.report())), 0, false);
-    };
-    hooks.quiet = [this] {
-      if (++quietPolls_ > kQuietPollsLost && online_) SetOnline(false);
-    };
-    hooks.lost = [this] {
-      linkDown_ = true;
-      if (online_) SetOnline(false);
-    };
-    hooks.idle = [this] { BetweenPolls(); };
-    return hooks;
+  void Polled() {
+    quietPolls_ = 0;
+    linkDown_ = false;
+    if (!online_) SetOnline(true);
+    client_.Publish(topics_.state, StateJson(RowValues(unit_.report())), 0, false);
+  }
+  void Quiet() {
+    if (++quietPolls_ > kQuietPollsLost && online_) SetOnline(false);
+  }
+  void Lost() {
+    linkDown_ = true;
+    if (online_) SetOnline(false);
   }
 
   void Finish() {
     client_.PublishConfirmed(topics_.availability, "offline", true, kOfflineAckMs);
     client_.Stop();
+  }
+
+  // On the polling thread, between polls: the unit's link is free.
+  void BetweenPolls() {
+    if (announce_.exchange(false)) {
+      for (const Retained& r : discovery_) client_.Publish(r.topic, r.payload, 1, true);
+      client_.Publish(topics_.availability, online_ ? "online" : "offline", 1, true);
+    }
+    if (refusedCommand_.exchange(false))
+      std::cerr << "kaviro-cli mqtt: commands came faster than they ran; some "
+                   "were dropped\n";
+    // Between polls: the worker is not polling while a command holds the link.
+    while (const std::optional<Command> command = commands_.Pop()) {
+      const std::string message = linkDown_ ? ParamLinkMissingText(unit_.mode())
+                                            : RunCommand(unit_.link(), unit_.mode(), unit_.unit(), *command);
+      std::cerr << message << '\n';
+      client_.Publish(topics_.result, message, 1, false);
+    }
   }
 
  private:
@@ -209,24 +214,7 @@ class DeviceBridge {
     client_.Publish(topics_.availability, up ? "online" : "offline", 1, true);
   }
 
-  void BetweenPolls() {
-    if (announce_.exchange(false)) {
-      for (const Retained& r : discovery_) client_.Publish(r.topic, r.payload, 1, true);
-      client_.Publish(topics_.availability, online_ ? "online" : "offline", 1, true);
-    }
-    if (refusedCommand_.exchange(false))
-      std::cerr << "kaviro-cli mqtt: commands came faster than they ran; some "
-                   "were dropped\n";
-    // Between polls: the worker is not polling while a command holds the link.
-    while (const std::optional<Command> command = commands_.Pop()) {
-      const std::string message = linkDown_ ? ParamLinkMissingText(session_.mode())
-                                            : RunCommand(session_.link(), session_.mode(), session_.unit(), *command);
-      std::cerr << message << '\n';
-      client_.Publish(topics_.result, message, 1, false);
-    }
-  }
-
-  PollSession& session_;
+  UnitPoll& unit_;
   const Topics topics_;
   const std::string statusTopic_;
   std::vector<Retained> discovery_;
@@ -239,29 +227,61 @@ class DeviceBridge {
   MqttClient client_;
 };
 
+// Every unit of the session as its own device on the broker, each with a connection of its own
+// (its availability is its last will).
+class SiteBridge {
+ public:
+  bool Start(PollSession& session, const MqttOptions& options, const MqttSettings& settings) {
+    const bool several = session.UnitCount() > 1;
+    for (UnitPoll* u : session.units()) {
+      const Result<IdentificationAnswer> ident = ReadIdentification(u->link(), u->mode(), u->unit());
+      std::optional<std::string> name = options.deviceName;
+      if (name && several) *name += Format(" unit %d", u->unit());
+      const DeviceIdentity identity =
+          IdentityOf(ident.value ? ident.value->objects : std::nullopt, u->where(), u->unit(), name);
+      bridges_.push_back(std::make_unique<DeviceBridge>(*u, identity, options, settings));
+      if (!bridges_.back()->Start()) return false;
+    }
+    return true;
+  }
+
+  PollSession::Hooks Hooks() {
+    PollSession::Hooks hooks;
+    hooks.polled = [this](UnitPoll& u) { bridges_[u.index()]->Polled(); };
+    hooks.quiet = [this](UnitPoll& u) { bridges_[u.index()]->Quiet(); };
+    hooks.lost = [this](UnitPoll& u) { bridges_[u.index()]->Lost(); };
+    hooks.idle = [this] {
+      for (const auto& b : bridges_) b->BetweenPolls();
+    };
+    return hooks;
+  }
+
+  void Finish() {
+    for (const auto& b : bridges_) b->Finish();
+  }
+
+ private:
+  std::vector<std::unique_ptr<DeviceBridge>> bridges_;
+};
+
 }  // namespace
 
 int RunMqtt(const std::vector<std::string>& args) {
-  Verb verb("mqtt", kMqttSynopsis, kMqttFooter);
+  Verb verb("mqtt", kMqttSynopsis, kMqttFooter, IdOption::kUnitList);
   MqttOptions options;
   AddMqttOptions(verb.app(), options);
   if (const auto done = verb.Parse(args)) return *done;
   std::optional<MqttSettings> settings = BrokerSettings(options);
   if (!settings) return kExitUsage;
 
-  const AppConfig config = verb.Config();
   int failed = kExitOk;
-  const std::unique_ptr<PollSession> session = OpenPollSession("mqtt", config, verb.link, failed);
+  const std::unique_ptr<PollSession> session = OpenPollSession("mqtt", verb, failed);
   if (!session) return failed;
-  const Result<IdentificationAnswer> ident = ReadIdentification(session->link(), session->mode(), session->unit());
-  const DeviceIdentity identity = IdentityOf(ident.value ? ident.value->objects : std::nullopt,
-                                             LinkWhere(config, verb.link), session->unit(), options.deviceName);
-  DeviceBridge bridge(*session, identity, options, std::move(*settings));
-  if (!bridge.Start()) return kExitNoLink;
+  SiteBridge site;
+  if (!site.Start(*session, options, *settings)) return kExitNoLink;
   const StopOnSignals signals;
-  session->Run(
-      bridge.Hooks(), [&] { return signals.Requested(); }, 0, true);
-  bridge.Finish();
+  session->Run(site.Hooks(), [&] { return signals.Requested(); }, 0, true);
+  site.Finish();
   return kExitOk;
 }
 
