@@ -275,6 +275,126 @@ TEST_F(MqttTest, SilencedSerialControllerGoesOfflineAndComesBack) {
   EXPECT_EQ(publisher_->Finish().code, 0);
 }
 
+// Three units on one line or behind one port: three devices, each its own state, availability
+// and commands.
+class MqttUnitsTest : public MqttTest, public ::testing::WithParamInterface<Mode> {
+ protected:
+  bool StartUnitsSim() {
+    std::vector<std::string> args = {"--units", "1,2,3", "--signal-units", "2", "--verbose"};
+    if (GetParam() == Mode::kNetwork) {
+      args.insert(args.end(), {"--tcp", "0"});
+    } else {
+      pty_ = SimProcess::UniquePath("mqtt");
+      args.insert(args.end(), {"--pty", pty_});
+      if (GetParam() == Mode::kWireless) args.push_back("--wireless");
+    }
+    if (!sim_.Start(kSimBinary, args)) return false;
+    if (GetParam() == Mode::kNetwork)
+      link_ = {"--mode", "network", "--host", "127.0.0.1", "--port", std::to_string(sim_.tcpPort())};
+    else
+      link_ = {"--mode", GetParam() == Mode::kWireless ? "wireless" : "serial", "--device", pty_};
+    link_.insert(link_.end(), {"--id", "1,2,3"});
+    return true;
+  }
+  std::string pty_;
+};
+
+// A poll's json rows as the state's keys and texts.
+std::map<std::string, std::string> RowsByKey(const json& poll) {
+  std::map<std::string, std::string> byKey;
+  for (const json& row : poll["rows"]) {
+    std::string a = row["address"];
+    if (a.empty() || row["value"].get<std::string>().empty()) continue;
+    for (char& c : a) c = static_cast<char>(std::tolower(c));
+    byKey["reg_" + a.substr(2)] = row["value"];
+  }
+  return byKey;
+}
+
+TEST_P(MqttUnitsTest, EachUnitItsOwnDeviceStateCommandsAndAvailability) {
+  ASSERT_TRUE(StartUnitsSim()) << sim_.output();
+  // The poll first (one bus owner at a time): what each unit's state must agree with.
+  const ChildResult poll = Cli(dir_, Concat({"poll", "--once", "--format", "json"}, link_));
+  ASSERT_EQ(poll.code, 0) << poll;
+  std::map<int, std::map<std::string, std::string>> polled;
+  for (const std::string& line : Lines(poll.out)) {
+    const json parsed = json::parse(line);
+    polled[parsed["unit"].get<int>()] = RowsByKey(parsed);
+  }
+  ASSERT_EQ(polled.size(), 3u) << poll.out;
+
+  Watcher watcher(broker_.port(), "#");
+  ASSERT_TRUE(watcher.WaitConnected());
+  StartPublisher();
+  std::map<int, std::string> base;
+  for (int unit = 1; unit <= 3; ++unit) {
+    base[unit] = prefix_ + "/kaviro_2405170" + std::to_string(unit);
+    ASSERT_TRUE(watcher.WaitFor(base[unit] + "/availability", 0, kWaitMs, [](auto& p) { return Is(p, "online"); }))
+        << "unit " << unit << " not online under its serial number";
+    const auto config = watcher.WaitFor(discovery_ + "/sensor/kaviro_2405170" + std::to_string(unit) + "/reg_0018/config",
+                                        0, kWaitMs);
+    ASSERT_TRUE(config);
+    const json device = json::parse(config->payload)["device"];
+    EXPECT_EQ(device["serial_number"], "2405170" + std::to_string(unit));
+    EXPECT_EQ(json::parse(config->payload)["availability_topic"], base[unit] + "/availability");
+  }
+  for (int unit = 1; unit <= 3; ++unit) {
+    SCOPED_TRACE("unit " + std::to_string(unit));
+    const auto message = watcher.WaitFor(base[unit] + "/state", watcher.Mark(), kWaitMs);
+    ASSERT_TRUE(message);
+    const json state = json::parse(message->payload);
+    EXPECT_EQ(state.size(), polled[unit].size());
+    for (const auto& [key, value] : state.items()) {
+      ASSERT_TRUE(polled[unit].count(key)) << key;
+      if (!value.is_number()) continue;
+      const json typed = Typed(polled[unit][key], value);
+      EXPECT_NEAR(value.get<double>(), typed.get<double>(), 0.05 + 0.02 * std::abs(typed.get<double>())) << key;
+    }
+  }
+
+  // A setting sent to unit 2 is written to unit 2 only.
+  size_t mark = watcher.Mark();
+  watcher.Publish(base[2] + "/number/load-hvd/set", "14.5");
+  const auto written = watcher.WaitFor(base[2] + "/result", mark, kWaitMs);
+  ASSERT_TRUE(written);
+  EXPECT_EQ(written->payload, "设置成功！");
+  const std::string log = SimLog();
+  EXPECT_NE(log.find("02 06 E0 0E 05 AA"), std::string::npos) << log.substr(0, 2000);
+  EXPECT_EQ(log.find("01 06 E0 0E"), std::string::npos);
+  EXPECT_EQ(log.find("03 06 E0 0E"), std::string::npos);
+  EXPECT_TRUE(watcher.WaitFor(base[2] + "/state", watcher.Mark(), kWaitMs,
+                              [](const std::string& p) { return json::parse(p)["reg_e00e"] == 14.5; }));
+  const auto other = watcher.WaitFor(base[3] + "/state", watcher.Mark(), kWaitMs);
+  ASSERT_TRUE(other);
+  EXPECT_NE(json::parse(other->payload)["reg_e00e"], 14.5);
+  for (const Message& m : watcher.Since(mark)) EXPECT_NE(m.topic, base[1] + "/result") << m.payload;
+
+  // Unit 2 silenced: only its availability goes offline; the others keep publishing.
+  mark = watcher.Mark();
+  ::kill(sim_.pid(), SIGUSR1);
+  EXPECT_TRUE(watcher.WaitFor(base[2] + "/availability", mark, kSilenceWaitMs, [](auto& p) { return Is(p, "offline"); }));
+  const size_t offline = watcher.Mark();
+  EXPECT_TRUE(watcher.WaitFor(base[1] + "/state", offline, kWaitMs));
+  EXPECT_TRUE(watcher.WaitFor(base[3] + "/state", offline, kWaitMs));
+  for (const Message& m : watcher.Since(mark)) {
+    EXPECT_NE(m.topic, base[1] + "/availability") << m.payload;
+    EXPECT_NE(m.topic, base[3] + "/availability") << m.payload;
+  }
+  mark = watcher.Mark();
+  ::kill(sim_.pid(), SIGUSR1);
+  EXPECT_TRUE(watcher.WaitFor(base[2] + "/availability", mark, kSilenceWaitMs, [](auto& p) { return Is(p, "online"); }));
+  EXPECT_TRUE(watcher.WaitFor(base[2] + "/state", mark, kWaitMs));
+
+  mark = watcher.Mark();
+  publisher_->Signal(SIGTERM);
+  for (int unit = 1; unit <= 3; ++unit)
+    EXPECT_TRUE(watcher.WaitFor(base[unit] + "/availability", mark, kWaitMs, [](auto& p) { return Is(p, "offline"); }));
+  EXPECT_EQ(publisher_->Finish().code, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Mqtt, MqttUnitsTest, ::testing::Values(Mode::kSerial, Mode::kWireless, Mode::kNetwork),
+                         [](const auto& info) { return std::string(ModeName(info.param)); });
+
 }  // namespace
 }  // namespace kaviro::testing
 
