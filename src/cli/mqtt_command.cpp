@@ -1,6 +1,8 @@
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -44,7 +46,8 @@ constexpr const char* kMqttFooter =
     "with its own topics, availability and commands.\n\n"
     "Exit status: 0 stopped by a signal, 1 bad usage, 2 the controller link or "
     "the broker\n"
-    "             settings could not be used at start.\n\n"
+    "             settings could not be used at start, or the broker refused the user name or\n"
+    "             password, or TLS with it failed (an untrusted certificate), at start or later.\n\n"
     "Examples:\n"
     "  kaviro-cli mqtt --broker localhost --mode serial --device /dev/ttyUSB0\n"
     "  kaviro-cli mqtt --broker localhost --mode serial --device /dev/ttyUSB0 --id 1,2,3\n"
@@ -96,8 +99,12 @@ bool SplitBroker(const std::string& text, std::string& host, int& port) {
 // What the command line asked of the bridge, besides the link.
 struct MqttOptions {
   std::string broker, prefix = "kaviro", discoveryPrefix = "homeassistant";
-  std::optional<std::string> username, passwordFile, tlsCa, deviceName;
+  std::optional<std::string> username, passwordFile, tlsCa, tlsCert, tlsKey, deviceName;
+  bool readOnly = false;
 };
+
+// How long the start waits for the broker to accept or refuse us before it goes on polling.
+constexpr int kFirstAnswerMs = 5000;
 
 void AddMqttOptions(CLI::App& app, MqttOptions& o) {
   app.add_option("--broker", o.broker, "the MQTT broker, port 1883 unless given")->type_name("HOST[:PORT]")->required();
@@ -111,6 +118,19 @@ void AddMqttOptions(CLI::App& app, MqttOptions& o) {
   app.add_option("--tls-ca", o.tlsCa, "CA certificate (PEM): connect with TLS and check the broker by it")
       ->type_name("FILE")
       ->check(CLI::ExistingFile);
+  app.add_option("--tls-cert", o.tlsCert, "the client's certificate (PEM), for a broker that asks for one")
+      ->type_name("FILE")
+      ->check(CLI::ExistingFile)
+      ->needs("--tls-ca");
+  app.add_option("--tls-key", o.tlsKey, "the private key (PEM) of --tls-cert")
+      ->type_name("FILE")
+      ->check(CLI::ExistingFile)
+      ->needs("--tls-cert");
+  app.get_option("--tls-cert")->needs("--tls-key");
+  app.add_flag("--read-only", o.readOnly,
+               "publish values and availability only: no buttons, numbers or selects, and no command\n"
+               "topic subscribed (anyone who may publish on the broker could otherwise change the\n"
+               "controller's settings)");
   app.add_option("--device-name", o.deviceName, "the device's name in Home Assistant");
 }
 
@@ -131,6 +151,8 @@ std::optional<MqttSettings> BrokerSettings(const MqttOptions& o) {
     settings.password = password;
   }
   settings.tlsCaFile = o.tlsCa;
+  settings.tlsCertFile = o.tlsCert;
+  settings.tlsKeyFile = o.tlsKey;
   return settings;
 }
 
@@ -143,19 +165,25 @@ class DeviceBridge {
       : unit_(unit),
         topics_(TopicsFor(o.prefix, o.discoveryPrefix, identity)),
         statusTopic_(o.discoveryPrefix + "/status"),
+        readOnly_(o.readOnly),
         client_(
             Configured(std::move(settings), identity, topics_),
             [this](const std::string& t, const std::string& p) { Receive(t, p); }, [this] { announce_.store(true); }) {
     discovery_ = SensorConfigs(unit.report().table(), identity, topics_);
-    for (Retained& r : CommandConfigs(unit.report().table(), identity, topics_)) discovery_.push_back(std::move(r));
+    if (!readOnly_)
+      for (Retained& r : CommandConfigs(unit.report().table(), identity, topics_)) discovery_.push_back(std::move(r));
     std::cerr << "kaviro-cli mqtt: device " << identity.id << " on " << topics_.base << '\n';
   }
 
   bool Start() {
-    if (client_.Start({CommandSubscription(topics_), statusTopic_})) return true;
+    std::vector<std::string> subscriptions = {statusTopic_};
+    if (!readOnly_) subscriptions.push_back(CommandSubscription(topics_));
+    if (client_.Start(subscriptions)) return true;
     std::cerr << client_.Error() << '\n';
     return false;
   }
+
+  MqttClient& client() { return client_; }
 
   void Polled() {
     quietPolls_ = 0;
@@ -208,6 +236,7 @@ class DeviceBridge {
       if (payload == "online") announce_.store(true);
       return;
     }
+    if (readOnly_) return;
     if (auto command = ParseCommand(topics_, topic, payload))
       if (!commands_.Push(std::move(*command))) refusedCommand_.store(true);
   }
@@ -220,6 +249,7 @@ class DeviceBridge {
   UnitPoll& unit_;
   const Topics topics_;
   const std::string statusTopic_;
+  const bool readOnly_;
   std::vector<Retained> discovery_;
   // Written by the network thread, read by the polling thread.
   CommandQueue commands_;
@@ -245,7 +275,24 @@ class SiteBridge {
       bridges_.push_back(std::make_unique<DeviceBridge>(*u, identity, options, settings));
       if (!bridges_.back()->Start()) return false;
     }
+    // A refused password or an untrusted certificate ends the start; a broker that is away does not.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kFirstAnswerMs);
+    for (const auto& b : bridges_) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      if (b->client().WaitRefused(static_cast<int>(std::max<int64_t>(0, left.count())))) return Refused();
+    }
     return true;
+  }
+
+  // Whether a client was turned away (said on stderr once).
+  bool Refused() {
+    for (const auto& b : bridges_)
+      if (b->client().Refused()) {
+        if (!said_) std::cerr << b->client().Error() << '\n';
+        said_ = true;
+        return true;
+      }
+    return false;
   }
 
   PollSession::Hooks Hooks() {
@@ -265,6 +312,7 @@ class SiteBridge {
 
  private:
   std::vector<std::unique_ptr<DeviceBridge>> bridges_;
+  bool said_ = false;
 };
 
 }  // namespace
@@ -283,9 +331,10 @@ int RunMqtt(const std::vector<std::string>& args) {
   SiteBridge site;
   if (!site.Start(*session, options, *settings)) return kExitNoLink;
   const StopOnSignals signals;
-  session->Run(site.Hooks(), [&] { return signals.Requested(); }, 0, true);
+  session->Run(site.Hooks(), [&] { return signals.Requested() || site.Refused(); }, 0, true);
+  const bool refused = site.Refused();
   site.Finish();
-  return kExitOk;
+  return refused ? kExitNoLink : kExitOk;
 }
 
 }  // namespace kaviro::cli
