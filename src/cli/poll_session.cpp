@@ -78,18 +78,19 @@ UnitPoll::UnitPoll(LinkService& link, const AppConfig& config, RegisterTable tab
 }
 
 struct PollSession::Line {
-  Line(const AppConfig& c, const LinkOverrides& overrides) : config(c), session(link, c, overrides) {}
+  Line(const AppConfig& c, const LinkOverrides& overrides, Clock& clock)
+      : config(c), link(clock), session(link, c, overrides) {}
   AppConfig config;
   LinkService link;
   ControllerSession session;
   std::vector<std::unique_ptr<UnitPoll>> units;  // after the link they poll on
 };
 
-PollSession::PollSession(RegisterTable table) : table_(table) {}
+PollSession::PollSession(RegisterTable table, Clock& clock) : table_(table), clock_(clock) {}
 PollSession::~PollSession() = default;
 
 bool PollSession::AddLine(const AppConfig& config, const LinkOverrides& overrides, const std::vector<uint8_t>& units) {
-  auto line = std::make_unique<Line>(config, overrides);
+  auto line = std::make_unique<Line>(config, overrides, clock_);
   if (!line->session.Open()) {
     error_ = line->session.Error();
     return false;

@@ -72,7 +72,8 @@ class UnitPoll {
 // the poll's own reads and waits. Everything here runs on the calling thread.
 class PollSession {
  public:
-  explicit PollSession(RegisterTable table);
+  // Every link's waits run on `clock`.
+  explicit PollSession(RegisterTable table, Clock& clock = SystemClock::Instance());
   ~PollSession();
 
   // Adds a link and its units; false (and Error()) when it does not open.
@@ -110,6 +111,7 @@ class PollSession {
   void Say(const Line& line, const char* text) const;
 
   RegisterTable table_;
+  Clock& clock_;
   std::vector<std::unique_ptr<Line>> lines_;
   std::string error_;
 };
