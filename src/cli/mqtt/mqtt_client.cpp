@@ -161,7 +161,12 @@ void MqttClient::OnLog(mosquitto*, void* self, int level, const char* text) {
   client->Refuse("mqtt: TLS with broker " + client->settings_.host + " failed: " + text);
 }
 
-void MqttClient::OnDisconnect(mosquitto*, void* self, int) { static_cast<MqttClient*>(self)->connected_.store(false); }
+void MqttClient::OnDisconnect(mosquitto*, void* self, int rc) {
+  auto* client = static_cast<MqttClient*>(self);
+  client->connected_.store(false);
+  // A broker that wants a client certificate says so only after the handshake, as a TLS alert.
+  if (rc == MOSQ_ERR_TLS) client->Refuse("mqtt: TLS with broker " + client->settings_.host + " failed: " + mosquitto_strerror(rc));
+}
 
 void MqttClient::OnPublish(mosquitto*, void* self, int mid) {
   auto* client = static_cast<MqttClient*>(self);
