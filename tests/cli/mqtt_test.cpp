@@ -518,8 +518,6 @@ const SecureCase kSecureCases[] = {
      "TLS with broker 127.0.0.1 failed: OpenSSL Error[0]: error:0A000086:SSL routines::certificate verify failed"},
     {"ClientCertificate", &Ports::clientCert,
      {"--tls-ca", "@ca.crt", "--tls-cert", "@client.crt", "--tls-key", "@client.key"}, nullptr},
-    {"NoClientCertificate", &Ports::clientCert, {"--tls-ca", "@ca.crt"},
-     "TLS with broker 127.0.0.1 failed: OpenSSL Error[0]: error:0A00045C:SSL routines::tlsv13 alert certificate required"},
 };
 
 class MqttSecurity : public ::testing::TestWithParam<SecureCase> {};
