@@ -6,7 +6,6 @@
 namespace kaviro::cli {
 
 namespace {
-constexpr int kStopCheckMs = 100;
 const std::string kNoLine;
 }  // namespace
 
@@ -57,16 +56,24 @@ void ControllerSession::Drop() {
   opened_.reset();
 }
 
-bool ControllerSession::Reopen(const std::function<bool()>& stop) {
+void ControllerSession::Lose() {
   Drop();
-  for (int pauseMs = kFirstPauseMs;; pauseMs = std::min(pauseMs * 2, kLongestPauseMs)) {
-    for (int slept = 0; slept < pauseMs; slept += kStopCheckMs) {
-      if (stop && stop()) return false;
-      link_.clock().SleepMs(std::min(kStopCheckMs, pauseMs - slept));
-    }
-    if (stop && stop()) return false;
-    if (Open()) return true;
+  down_ = true;
+  pauseMs_ = kFirstPauseMs;
+  retryAtMs_ = link_.clock().NowMs() + static_cast<uint64_t>(pauseMs_);
+}
+
+bool ControllerSession::Retry() {
+  if (!down_) return true;
+  const uint64_t now = link_.clock().NowMs();
+  if (now < retryAtMs_) return false;
+  if (Open()) {
+    down_ = false;
+    return true;
   }
+  pauseMs_ = std::min(pauseMs_ * 2, kLongestPauseMs);
+  retryAtMs_ = link_.clock().NowMs() + static_cast<uint64_t>(pauseMs_);
+  return false;
 }
 
 }  // namespace kaviro::cli

@@ -26,9 +26,12 @@ class ControllerSession {
   const std::string& StatusLine() const;
   // The controller closed the connection, or the serial device went away under its handle.
   bool Gone();
-  // Drops the link and opens it again, 1 s, 2 s, 4 s … at most 30 s apart, until it opens or
-  // `stop` says to give up. The pauses run on the link's clock, in slices `stop` can cut short.
-  bool Reopen(const std::function<bool()>& stop);
+  // Drops the link; attempts to open it again follow 1 s, 2 s, 4 s … at most 30 s apart, each
+  // made by Retry once it is due on the link's clock. The caller goes on with its other links.
+  void Lose();
+  bool Down() const { return down_; }
+  // When the next attempt is due: one attempt; true once the link is open again.
+  bool Retry();
 
   static constexpr int kFirstPauseMs = 1000;
   static constexpr int kLongestPauseMs = 30000;
@@ -43,6 +46,9 @@ class ControllerSession {
   std::unique_ptr<OpenedLink> opened_;
   std::unique_ptr<diag::CaptureWriter> capture_;
   std::string error_;
+  bool down_ = false;
+  int pauseMs_ = kFirstPauseMs;
+  uint64_t retryAtMs_ = 0;
 };
 
 }  // namespace kaviro::cli

@@ -1,6 +1,8 @@
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -42,11 +44,15 @@ constexpr const char* kMqttFooter =
     "  commands\n"
     "  DISCOVERY/{sensor,button,number,select}/DEVICE/KEY/config   discovery "
     "(retained)\n\n"
+    "Several units (--id 1,2,3, --host A,B, --links FILE) are polled in turn, each its own device\n"
+    "with its own topics, availability and commands.\n\n"
     "Exit status: 0 stopped by a signal, 1 bad usage, 2 the controller link or "
     "the broker\n"
-    "             settings could not be used at start.\n\n"
+    "             settings could not be used at start, or the broker refused the user name or\n"
+    "             password, or TLS with it failed (an untrusted certificate), at start or later.\n\n"
     "Examples:\n"
     "  kaviro-cli mqtt --broker localhost --mode serial --device /dev/ttyUSB0\n"
+    "  kaviro-cli mqtt --broker localhost --mode serial --device /dev/ttyUSB0 --id 1,2,3\n"
     "  kaviro-cli mqtt --broker nas.local:8883 --tls-ca /etc/ssl/certs/ca.pem "
     "--username kaviro \\\n"
     "      --password-file /etc/kaviro/mqtt.pass --mode network --host "
@@ -92,19 +98,15 @@ bool SplitBroker(const std::string& text, std::string& host, int& port) {
   return !host.empty() && port >= 1 && port <= 65535;
 }
 
-std::string LinkWhere(const AppConfig& config, const LinkOverrides& overrides) {
-  const LinkMode mode = LinkModeOf(config.workMode);
-  if (mode == LinkMode::kNetwork) return std::string("network_") + IpText(config.controllerIp);
-  const std::string device =
-      overrides.device ? std::filesystem::path(*overrides.device).filename().string() : Format("com%d", config.comPort);
-  return std::string(LinkName(mode)) + "_" + device;
-}
-
 // What the command line asked of the bridge, besides the link.
 struct MqttOptions {
   std::string broker, prefix = "kaviro", discoveryPrefix = "homeassistant";
-  std::optional<std::string> username, passwordFile, tlsCa, deviceName;
+  std::optional<std::string> username, passwordFile, tlsCa, tlsCert, tlsKey, deviceName;
+  bool readOnly = false;
 };
+
+// How long the start waits for the broker to accept or refuse us before it goes on polling.
+constexpr int kFirstAnswerMs = 5000;
 
 void AddMqttOptions(CLI::App& app, MqttOptions& o) {
   app.add_option("--broker", o.broker, "the MQTT broker, port 1883 unless given")->type_name("HOST[:PORT]")->required();
@@ -118,6 +120,19 @@ void AddMqttOptions(CLI::App& app, MqttOptions& o) {
   app.add_option("--tls-ca", o.tlsCa, "CA certificate (PEM): connect with TLS and check the broker by it")
       ->type_name("FILE")
       ->check(CLI::ExistingFile);
+  app.add_option("--tls-cert", o.tlsCert, "the client's certificate (PEM), for a broker that asks for one")
+      ->type_name("FILE")
+      ->check(CLI::ExistingFile)
+      ->needs("--tls-ca");
+  app.add_option("--tls-key", o.tlsKey, "the private key (PEM) of --tls-cert")
+      ->type_name("FILE")
+      ->check(CLI::ExistingFile)
+      ->needs("--tls-cert");
+  app.get_option("--tls-cert")->needs("--tls-key");
+  app.add_flag("--read-only", o.readOnly,
+               "publish values and availability only: no buttons, numbers or selects, and no command\n"
+               "topic subscribed (anyone who may publish on the broker could otherwise change the\n"
+               "controller's settings)");
   app.add_option("--device-name", o.deviceName, "the device's name in Home Assistant");
 }
 
@@ -138,6 +153,8 @@ std::optional<MqttSettings> BrokerSettings(const MqttOptions& o) {
     settings.password = password;
   }
   settings.tlsCaFile = o.tlsCa;
+  settings.tlsCertFile = o.tlsCert;
+  settings.tlsKeyFile = o.tlsKey;
   return settings;
 }
 
@@ -146,49 +163,68 @@ std::optional<MqttSettings> BrokerSettings(const MqttOptions& o) {
 // broker's messages come on its network thread.
 class DeviceBridge {
  public:
-  DeviceBridge(PollSession& session, const DeviceIdentity& identity, const MqttOptions& o, MqttSettings settings)
-      : session_(session),
+  DeviceBridge(UnitPoll& unit, const DeviceIdentity& identity, const MqttOptions& o, MqttSettings settings)
+      : unit_(unit),
         topics_(TopicsFor(o.prefix, o.discoveryPrefix, identity)),
         statusTopic_(o.discoveryPrefix + "/status"),
+        readOnly_(o.readOnly),
         client_(
             Configured(std::move(settings), identity, topics_),
             [this](const std::string& t, const std::string& p) { Receive(t, p); }, [this] { announce_.store(true); }) {
-    discovery_ = SensorConfigs(session.report().table(), identity, topics_);
-    for (Retained& r : CommandConfigs(session.report().table(), identity, topics_)) discovery_.push_back(std::move(r));
+    discovery_ = SensorConfigs(unit.report().table(), identity, topics_);
+    if (!readOnly_)
+      for (Retained& r : CommandConfigs(unit.report().table(), identity, topics_)) discovery_.push_back(std::move(r));
     for (Retained& r : DiagnosticConfigs(identity, topics_)) discovery_.push_back(std::move(r));
     std::cerr << "kaviro-cli mqtt: device " << identity.id << " on " << topics_.base << '\n';
   }
 
   bool Start() {
-    if (client_.Start({CommandSubscription(topics_), statusTopic_})) return true;
+    std::vector<std::string> subscriptions = {statusTopic_};
+    if (!readOnly_) subscriptions.push_back(CommandSubscription(topics_));
+    if (client_.Start(subscriptions)) return true;
     std::cerr << client_.Error() << '\n';
     return false;
   }
 
-  PollSession::Hooks Hooks() {
-    PollSession::Hooks hooks;
-    hooks.polled = [this] {
-      quietPolls_ = 0;
-      linkDown_ = false;
-      if (!online_) SetOnline(true);
-      client_.Publish(topics_.state, StateJson(RowValues(session_.report())), 0, false);
-      PublishDiagnostics();
-    };
-    hooks.quiet = [this] {
-      if (++quietPolls_ > kQuietPollsLost && online_) SetOnline(false);
-      PublishDiagnostics();
-    };
-    hooks.lost = [this] {
-      linkDown_ = true;
-      if (online_) SetOnline(false);
-    };
-    hooks.idle = [this] { BetweenPolls(); };
-    return hooks;
+  MqttClient& client() { return client_; }
+
+  void Polled() {
+    quietPolls_ = 0;
+    linkDown_ = false;
+    if (!online_) SetOnline(true);
+    client_.Publish(topics_.state, StateJson(RowValues(unit_.report())), 0, false);
+    PublishDiagnostics();
+  }
+  void Quiet() {
+    if (++quietPolls_ > kQuietPollsLost && online_) SetOnline(false);
+    PublishDiagnostics();
+  }
+  void Lost() {
+    linkDown_ = true;
+    if (online_) SetOnline(false);
   }
 
   void Finish() {
     client_.PublishConfirmed(topics_.availability, "offline", true, kOfflineAckMs);
     client_.Stop();
+  }
+
+  // On the polling thread, between polls: the unit's link is free.
+  void BetweenPolls() {
+    if (announce_.exchange(false)) {
+      for (const Retained& r : discovery_) client_.Publish(r.topic, r.payload, 1, true);
+      client_.Publish(topics_.availability, online_ ? "online" : "offline", 1, true);
+    }
+    if (refusedCommand_.exchange(false))
+      std::cerr << "kaviro-cli mqtt: commands came faster than they ran; some "
+                   "were dropped\n";
+    // Between polls: the worker is not polling while a command holds the link.
+    while (const std::optional<Command> command = commands_.Pop()) {
+      const std::string message = linkDown_ ? ParamLinkMissingText(unit_.mode())
+                                            : RunCommand(unit_.link(), unit_.mode(), unit_.unit(), *command);
+      std::cerr << message << '\n';
+      client_.Publish(topics_.result, message, 1, false);
+    }
   }
 
  private:
@@ -205,13 +241,14 @@ class DeviceBridge {
       if (payload == "online") announce_.store(true);
       return;
     }
+    if (readOnly_) return;
     if (auto command = ParseCommand(topics_, topic, payload))
       if (!commands_.Push(std::move(*command))) refusedCommand_.store(true);
   }
 
   // Also after a failed poll: that is when the counters move.
   void PublishDiagnostics() {
-    client_.Publish(DiagnosticsTopic(topics_), DiagnosticsJson(session_.link().StatsNow()), 0, false);
+    client_.Publish(DiagnosticsTopic(topics_), DiagnosticsJson(unit_.link().StatsNow()), 0, false);
   }
 
   void SetOnline(bool up) {
@@ -219,26 +256,10 @@ class DeviceBridge {
     client_.Publish(topics_.availability, up ? "online" : "offline", 1, true);
   }
 
-  void BetweenPolls() {
-    if (announce_.exchange(false)) {
-      for (const Retained& r : discovery_) client_.Publish(r.topic, r.payload, 1, true);
-      client_.Publish(topics_.availability, online_ ? "online" : "offline", 1, true);
-    }
-    if (refusedCommand_.exchange(false))
-      std::cerr << "kaviro-cli mqtt: commands came faster than they ran; some "
-                   "were dropped\n";
-    // Between polls: the worker is not polling while a command holds the link.
-    while (const std::optional<Command> command = commands_.Pop()) {
-      const std::string message = linkDown_ ? ParamLinkMissingText(session_.mode())
-                                            : RunCommand(session_.link(), session_.mode(), session_.unit(), *command);
-      std::cerr << message << '\n';
-      client_.Publish(topics_.result, message, 1, false);
-    }
-  }
-
-  PollSession& session_;
+  UnitPoll& unit_;
   const Topics topics_;
   const std::string statusTopic_;
+  const bool readOnly_;
   std::vector<Retained> discovery_;
   // Written by the network thread, read by the polling thread.
   CommandQueue commands_;
@@ -249,10 +270,65 @@ class DeviceBridge {
   MqttClient client_;
 };
 
+// Every unit of the session as its own device on the broker, each with a connection of its own
+// (its availability is its last will).
+class SiteBridge {
+ public:
+  bool Start(PollSession& session, const MqttOptions& options, const MqttSettings& settings) {
+    const bool several = session.UnitCount() > 1;
+    for (UnitPoll* u : session.units()) {
+      const Result<IdentificationAnswer> ident = ReadIdentification(u->link(), u->mode(), u->unit());
+      std::optional<std::string> name = options.deviceName;
+      if (name && several) *name += Format(" unit %d", u->unit());
+      const DeviceIdentity identity =
+          IdentityOf(ident.value ? ident.value->objects : std::nullopt, u->where(), u->unit(), name);
+      bridges_.push_back(std::make_unique<DeviceBridge>(*u, identity, options, settings));
+      if (!bridges_.back()->Start()) return false;
+    }
+    // A refused password or an untrusted certificate ends the start; a broker that is away does not.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kFirstAnswerMs);
+    for (const auto& b : bridges_) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      if (b->client().WaitRefused(static_cast<int>(std::max<int64_t>(0, left.count())))) return Refused();
+    }
+    return true;
+  }
+
+  // Whether a client was turned away (said on stderr once).
+  bool Refused() {
+    for (const auto& b : bridges_)
+      if (b->client().Refused()) {
+        if (!said_) std::cerr << b->client().Error() << '\n';
+        said_ = true;
+        return true;
+      }
+    return false;
+  }
+
+  PollSession::Hooks Hooks() {
+    PollSession::Hooks hooks;
+    hooks.polled = [this](UnitPoll& u) { bridges_[u.index()]->Polled(); };
+    hooks.quiet = [this](UnitPoll& u) { bridges_[u.index()]->Quiet(); };
+    hooks.lost = [this](UnitPoll& u) { bridges_[u.index()]->Lost(); };
+    hooks.idle = [this] {
+      for (const auto& b : bridges_) b->BetweenPolls();
+    };
+    return hooks;
+  }
+
+  void Finish() {
+    for (const auto& b : bridges_) b->Finish();
+  }
+
+ private:
+  std::vector<std::unique_ptr<DeviceBridge>> bridges_;
+  bool said_ = false;
+};
+
 }  // namespace
 
 int RunMqtt(const std::vector<std::string>& args) {
-  Verb verb("mqtt", kMqttSynopsis, kMqttFooter);
+  Verb verb("mqtt", kMqttSynopsis, kMqttFooter, IdOption::kUnitList);
   MqttOptions options;
   bool stats = false;
   AddMqttOptions(verb.app(), options);
@@ -261,21 +337,17 @@ int RunMqtt(const std::vector<std::string>& args) {
   std::optional<MqttSettings> settings = BrokerSettings(options);
   if (!settings) return kExitUsage;
 
-  const AppConfig config = verb.Config();
   int failed = kExitOk;
-  const std::unique_ptr<PollSession> session = OpenPollSession("mqtt", config, verb.link, failed);
+  const std::unique_ptr<PollSession> session = OpenPollSession("mqtt", verb, failed);
   if (!session) return failed;
-  const Result<IdentificationAnswer> ident = ReadIdentification(session->link(), session->mode(), session->unit());
-  const DeviceIdentity identity = IdentityOf(ident.value ? ident.value->objects : std::nullopt,
-                                             LinkWhere(config, verb.link), session->unit(), options.deviceName);
-  DeviceBridge bridge(*session, identity, options, std::move(*settings));
-  if (!bridge.Start()) return kExitNoLink;
+  SiteBridge site;
+  if (!site.Start(*session, options, *settings)) return kExitNoLink;
   const StopOnSignals signals;
-  session->Run(
-      bridge.Hooks(), [&] { return signals.Requested(); }, 0, true);
-  bridge.Finish();
-  if (stats) ReportStats(session->link(), false);
-  return kExitOk;
+  session->Run(site.Hooks(), [&] { return signals.Requested() || site.Refused(); }, 0, true);
+  const bool refused = site.Refused();
+  site.Finish();
+  if (stats) ReportStats(*session, false);
+  return refused ? kExitNoLink : kExitOk;
 }
 
 }  // namespace kaviro::cli

@@ -23,8 +23,13 @@ constexpr const char* kPollFooter =
     "Exit status: 0 success, 1 bad usage, 2 the link could not be opened or connected,\n"
     "             3 polls failed (--once with a failed poll, or the connection declared lost\n"
     "             without --reconnect).\n\n"
+    "Several controllers are polled in turn, each with the poll's reads: csv then has the columns\n"
+    "unit_id (and host, for several links), json the members unit (and host), influx a host tag.\n\n"
     "Examples:\n"
     "  kaviro-cli poll --mode serial --com 2 --once\n"
+    "  kaviro-cli poll --mode serial --device /dev/ttyUSB0 --id 1,2,3 --format csv\n"
+    "  kaviro-cli poll --mode network --host 192.168.1.199,192.168.1.200 --format json\n"
+    "  kaviro-cli poll --links site.links --format influx --reconnect\n"
     "  kaviro-cli poll --mode wireless --device /dev/ttyUSB0 --interval 10\n"
     "  kaviro-cli poll --mode network --host 192.168.1.199 --format json\n"
     "  kaviro-cli poll --mode network --host 192.168.1.199 --format influx --reconnect | influx write -b solar\n";
@@ -37,7 +42,7 @@ int64_t UnixNanoseconds() {
 }  // namespace
 
 int RunPoll(const std::vector<std::string>& args) {
-  Verb verb("poll", kPollSynopsis, kPollFooter);
+  Verb verb("poll", kPollSynopsis, kPollFooter, IdOption::kUnitList);
   CLI::App& app = verb.app();
   bool once = false, noHeader = false, reconnect = false, stats = false;
   int count = 0;  // 0: until interrupted
@@ -64,27 +69,39 @@ int RunPoll(const std::vector<std::string>& args) {
   if (const auto done = verb.Parse(args)) return *done;
   if (once) count = 1;
 
-  const AppConfig config = verb.Config();
   int failed = kExitOk;
-  const std::unique_ptr<PollSession> opened = OpenPollSession("poll", config, verb.link, failed);
+  const std::unique_ptr<PollSession> opened = OpenPollSession("poll", verb, failed);
   if (!opened) return failed;
   PollSession& session = *opened;
-  const InfluxTags influxTags = {{"unit", std::to_string(config.deviceId)},
-                                 {"link", LinkName(LinkModeOf(config.workMode))}};
+  const bool severalLinks = session.LineCount() > 1, severalUnits = session.UnitCount() > 1;
+  const auto tagOf = [&](const UnitPoll& u) {
+    UnitTag tag;
+    if (severalLinks) tag.host = u.host();
+    if (severalUnits) tag.unit = u.unit();
+    return tag;
+  };
 
   const StopOnSignals signals;
-  if (format == "csv" && !noHeader) WriteCsvHeader(std::cout);
+  if (format == "csv" && !noHeader) WriteCsvHeader(std::cout, tagOf(*session.units().front()));
 
-  const RegisterReport& report = session.report();
   PollSession::Hooks hooks;
-  hooks.polled = [&] {
-    if (format == "table") WriteTable(std::cout, report);
-    if (format == "csv") WriteCsv(std::cout, report);
-    if (format == "json") WriteJson(std::cout, report);
-    if (format == "influx") WriteInflux(std::cout, influxTags, RowValues(report), UnixNanoseconds());
+  hooks.polled = [&](const UnitPoll& u) {
+    const RegisterReport& report = u.report();
+    const UnitTag tag = tagOf(u);
+    if (format == "table") {
+      if (severalUnits) std::cout << u.host() << " unit " << static_cast<int>(u.unit()) << '\n';
+      WriteTable(std::cout, report);
+    }
+    if (format == "csv") WriteCsv(std::cout, report, tag);
+    if (format == "json") WriteJson(std::cout, report, tag);
+    if (format == "influx") {
+      InfluxTags tags = {{"unit", std::to_string(u.unit())}, {"link", LinkName(u.mode())}};
+      if (tag.host) tags.emplace_back("host", *tag.host);
+      WriteInflux(std::cout, tags, RowValues(report), UnixNanoseconds());
+    }
   };
   const PollSession::Ending ending = session.Run(hooks, [&] { return signals.Requested(); }, count, reconnect);
-  if (stats) ReportStats(session.link(), format == "json");
+  if (stats) ReportStats(session, format == "json");
 
   if (ending.lost || ending.lastFailed) {
     std::cerr << kConnectionLostText << '\n';

@@ -62,22 +62,26 @@ std::string CsvField(const std::string& text) {
   return quoted + "\"";
 }
 
-void WriteCsvHeader(std::ostream& out) {
+void WriteCsvHeader(std::ostream& out, const UnitTag& columns) {
   out << "timestamp";
+  if (columns.host) out << ",host";
+  if (columns.unit) out << ",unit_id";
   for (const char* h : kHeadings) out << ',' << h;
   out << "\r\n";
 }
 
-void WriteCsv(std::ostream& out, const RegisterReport& report) {
+void WriteCsv(std::ostream& out, const RegisterReport& report, const UnitTag& tag) {
   for (size_t r = 0; r < report.size(); ++r) {
     out << CsvField(report.timestamp);
+    if (tag.host) out << ',' << CsvField(*tag.host);
+    if (tag.unit) out << ',' << *tag.unit;
     for (const std::string& cell : report.Row(r)) out << ',' << CsvField(cell);
     out << "\r\n";
   }
   out.flush();
 }
 
-void WriteJson(std::ostream& out, const RegisterReport& report) {
+void WriteJson(std::ostream& out, const RegisterReport& report, const UnitTag& tag) {
   nlohmann::ordered_json rows = nlohmann::ordered_json::array();
   for (size_t r = 0; r < report.size(); ++r) {
     const std::vector<std::string> cells = report.Row(r);
@@ -85,8 +89,12 @@ void WriteJson(std::ostream& out, const RegisterReport& report) {
     for (size_t c = 0; c < 5; ++c) row[kHeadings[c]] = cells[c];
     rows.push_back(std::move(row));
   }
-  const nlohmann::ordered_json poll = {
-      {"timestamp", report.timestamp}, {"status", report.status}, {"clock", report.clock}, {"rows", std::move(rows)}};
+  nlohmann::ordered_json poll = {{"timestamp", report.timestamp}};
+  if (tag.host) poll["host"] = *tag.host;
+  if (tag.unit) poll["unit"] = *tag.unit;
+  poll["status"] = report.status;
+  poll["clock"] = report.clock;
+  poll["rows"] = std::move(rows);
   // A controller's text that is not UTF-8 must not end the logging run.
   out << poll.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
   out.flush();

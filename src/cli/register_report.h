@@ -1,4 +1,5 @@
 #pragma once
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -37,11 +38,18 @@ class RegisterReport final : public RowSink {
 void WriteAligned(std::ostream& out, const std::vector<std::vector<std::string>>& rows);
 // The register list aligned, then the clock line.
 void WriteTable(std::ostream& out, const RegisterReport& report);
-// RFC 4180: one line per register row, stamped with the poll's time.
-void WriteCsvHeader(std::ostream& out);
-void WriteCsv(std::ostream& out, const RegisterReport& report);
-// One JSON object per poll, on one line.
-void WriteJson(std::ostream& out, const RegisterReport& report);
+// Which controller a poll's rows are from, when a command polls several: only what is set is
+// written, so the output of a lone controller stays as it was.
+struct UnitTag {
+  std::optional<std::string> host;  // several links: the link
+  std::optional<int> unit;          // several units: the device address
+};
+// RFC 4180: one line per register row, stamped with the poll's time (after it, in the columns
+// "host" and "unit_id", the link and the device address when the tag has them).
+void WriteCsvHeader(std::ostream& out, const UnitTag& columns = {});
+void WriteCsv(std::ostream& out, const RegisterReport& report, const UnitTag& tag = {});
+// One JSON object per poll, on one line (with members "host" and "unit" when the tag has them).
+void WriteJson(std::ostream& out, const RegisterReport& report, const UnitTag& tag = {});
 
 // Columns a UTF-8 text takes in a terminal.
 size_t DisplayWidth(const std::string& utf8);

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 
+#include <fstream>
 #include <iostream>
 #include <sstream>
 
@@ -52,6 +53,17 @@ CLI::Validator DottedAddress() {
       "");
 }
 
+// A list option checked by its parser, which says what it wants.
+template <typename Parse>
+CLI::Validator Listed(Parse parse) {
+  return CLI::Validator(
+      [parse](std::string& text) {
+        std::string error;
+        return parse(text, error) ? std::string() : error;
+      },
+      "");
+}
+
 void Describe(CLI::App& app, const std::string& synopsis, const std::string& footer) {
   app.description(synopsis);
   if (!footer.empty()) app.footer(footer);
@@ -93,16 +105,32 @@ Verb::Verb(const std::string& name, const std::string& synopsis, const std::stri
       ->type_name("N")->check(WholeNumber(1, 255))->group(kLinkGroup);
   a.add_option("--device", link.device, "serial device path, bypassing the COM mapping")
       ->type_name("PATH")->group(kLinkGroup);
-  a.add_option("--host", host_, "controller IP address (network mode)")
-      ->type_name("A.B.C.D")->check(DottedAddress())->group(kLinkGroup);
+  if (id == IdOption::kUnitList)
+    a.add_option("--host", host_,
+                 "controller IP addresses (network mode), each with an optional :PORT; several are\n"
+                 "polled in turn, one connection each")
+        ->type_name("A.B.C.D[:PORT],...")->check(Listed(ParseHostList))->group(kLinkGroup);
+  else
+    a.add_option("--host", host_, "controller IP address (network mode)")
+        ->type_name("A.B.C.D")->check(DottedAddress())->group(kLinkGroup);
   a.add_option("--port", link.port, "TCP port (default $KAVIRO_TCP_PORT, else 502)")
       ->type_name("N")->check(WholeNumber(1, 65535))->group(kLinkGroup);
   if (id == IdOption::kDecimal)
     a.add_option("--id", link.deviceId, "Modbus device address, 1 to 247")
         ->type_name("N")->check(WholeNumber(1, 247))->group(kLinkGroup);
-  else
-    a.add_option("--id", hexId_, "device address as two hex digits (default: the configured device ID)")
+  else if (id == IdOption::kHex)
+    a.add_option("--id", idText_, "device address as two hex digits (default: the configured device ID)")
         ->type_name("HEX")->group(kLinkGroup);
+  else
+    a.add_option("--id", idText_,
+                 "Modbus device addresses, 1 to 247; several units on one line (or behind each\n"
+                 "--host) are polled in turn")
+        ->type_name("N[,N...]")->check(Listed(ParseUnitList))->group(kLinkGroup);
+  if (id == IdOption::kUnitList)
+    a.add_option("--links", linksFile_,
+                 "a file of links, one per line: MODE WHERE [UNITS], such as\n"
+                 "\"serial /dev/ttyUSB0 1,2,3\" or \"network 192.168.1.199:502 1\"; '#' starts a comment")
+        ->type_name("FILE")->check(CLI::ExistingFile)->excludes("--host")->group(kLinkGroup);
   a.add_option("--interval", link.interval, "seconds between polls")
       ->type_name("S")->check(WholeNumber(0, 86400))->group(kLinkGroup);
   a.add_option("--language", link.language, "register table: 0 English, 1 Chinese")
@@ -136,7 +164,13 @@ std::optional<int> Verb::Parse(const std::vector<std::string>& args) {
     return kExitUsage;
   }
   if (mode_) link.workMode = *mode_ == "serial" ? 0 : *mode_ == "network" ? 1 : 2;
-  if (host_) {
+  if (id_ == IdOption::kUnitList) {
+    std::string unused;
+    if (idText_) units_ = *ParseUnitList(*idText_, unused);
+    if (host_) hosts_ = *ParseHostList(*host_, unused);
+    if (!units_.empty()) link.deviceId = units_.front();
+    if (!hosts_.empty()) link.host = hosts_.front().host;
+  } else if (host_) {
     in_addr addr{};
     inet_pton(AF_INET, host_->c_str(), &addr);
     link.host = ntohl(addr.s_addr);
@@ -144,11 +178,21 @@ std::optional<int> Verb::Parse(const std::vector<std::string>& args) {
   return std::nullopt;
 }
 
-AppConfig Verb::Config() const { return link.ApplyTo(LoadConfig(ConfigPath())); }
+std::optional<std::vector<LinkTarget>> Verb::Targets() const {
+  if (!linksFile_) return TargetsOf(link, units_, hosts_);
+  std::ifstream in(*linksFile_);
+  std::string error;
+  std::optional<std::vector<LinkTarget>> targets = ParseLinksFile(in, link, error);
+  if (!targets) std::cerr << "kaviro-cli " << name_ << ": --links " << *linksFile_ << ": " << error << '\n';
+  return targets;
+}
+
+AppConfig Verb::Config() const { return ConfigFor(link); }
+AppConfig Verb::ConfigFor(const LinkOverrides& overrides) const { return overrides.ApplyTo(LoadConfig(ConfigPath())); }
 
 std::optional<uint8_t> Verb::HexUnit(const AppConfig& config) const {
   std::string message;
-  const std::optional<uint8_t> unit = ParseAddressEntry(hexId_.value_or(Format("%02X", config.deviceId & 0xFF)), message);
+  const std::optional<uint8_t> unit = ParseAddressEntry(idText_.value_or(Format("%02X", config.deviceId & 0xFF)), message);
   if (!unit) std::cerr << message << '\n';
   return unit;
 }

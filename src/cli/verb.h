@@ -5,13 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "cli/link_targets.h"
 #include "cli/options.h"
 
 namespace kaviro::cli {
 
-// How a verb takes the device address with --id: the link's decimal address, or the two hex
-// digits of the dialogs' address lists.
-enum class IdOption { kDecimal, kHex };
+// How a verb takes the device address with --id: the link's decimal address, the two hex digits
+// of the dialogs' address lists, or (polling verbs) a list of decimal addresses polled in turn,
+// with --host a list of controllers and --links a file of links.
+enum class IdOption { kDecimal, kHex, kUnitList };
 
 // One kaviro-cli verb: a CLI11 command whose help opens with the verb's synopsis, lists its own
 // options and the shared link options, and ends with `footer` (exit statuses, examples).
@@ -31,10 +33,14 @@ class Verb {
 
   // The config.txt of the current directory with the link options applied.
   AppConfig Config() const;
+  AppConfig ConfigFor(const LinkOverrides& overrides) const;
   // The --id of a hex verb as a unit address, else the configured device address; on bad input the
   // dialogs' message goes to stderr and nothing comes back.
   std::optional<uint8_t> HexUnit(const AppConfig& config) const;
   bool IsHexId() const { return id_ == IdOption::kHex; }
+  // A polling verb's links: from --links, else from --host and --id. Nothing when the links file
+  // does not read (why is on stderr).
+  std::optional<std::vector<LinkTarget>> Targets() const;
 
   LinkOverrides link;
 
@@ -42,7 +48,9 @@ class Verb {
   std::string name_;
   std::unique_ptr<CLI::App> app_;
   IdOption id_;
-  std::optional<std::string> mode_, host_, hexId_;
+  std::optional<std::string> mode_, host_, idText_, linksFile_;
+  std::vector<uint8_t> units_;
+  std::vector<HostPort> hosts_;
 };
 
 // Checks that say what they want ("--com: a whole number from 1 to 255").

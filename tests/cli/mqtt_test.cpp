@@ -285,6 +285,288 @@ TEST_F(MqttTest, SilencedSerialControllerGoesOfflineAndComesBack) {
   EXPECT_EQ(publisher_->Finish().code, 0);
 }
 
+// Three units on one line or behind one port: three devices, each its own state, availability
+// and commands.
+class MqttUnitsTest : public MqttTest, public ::testing::WithParamInterface<Mode> {
+ protected:
+  bool StartUnitsSim() {
+    std::vector<std::string> args = {"--units", "1,2,3", "--signal-units", "2", "--verbose"};
+    if (GetParam() == Mode::kNetwork) {
+      args.insert(args.end(), {"--tcp", "0"});
+    } else {
+      pty_ = SimProcess::UniquePath("mqtt");
+      args.insert(args.end(), {"--pty", pty_});
+      if (GetParam() == Mode::kWireless) args.push_back("--wireless");
+    }
+    if (!sim_.Start(kSimBinary, args)) return false;
+    if (GetParam() == Mode::kNetwork)
+      link_ = {"--mode", "network", "--host", "127.0.0.1", "--port", std::to_string(sim_.tcpPort())};
+    else
+      link_ = {"--mode", GetParam() == Mode::kWireless ? "wireless" : "serial", "--device", pty_};
+    link_.insert(link_.end(), {"--id", "1,2,3"});
+    return true;
+  }
+  std::string pty_;
+};
+
+// A poll's json rows as the state's keys and texts.
+std::map<std::string, std::string> RowsByKey(const json& poll) {
+  std::map<std::string, std::string> byKey;
+  for (const json& row : poll["rows"]) {
+    std::string a = row["address"];
+    if (a.empty() || row["value"].get<std::string>().empty()) continue;
+    for (char& c : a) c = static_cast<char>(std::tolower(c));
+    byKey["reg_" + a.substr(2)] = row["value"];
+  }
+  return byKey;
+}
+
+TEST_P(MqttUnitsTest, EachUnitItsOwnDeviceStateCommandsAndAvailability) {
+  ASSERT_TRUE(StartUnitsSim()) << sim_.output();
+  // The poll first (one bus owner at a time): what each unit's state must agree with.
+  const ChildResult poll = Cli(dir_, Concat({"poll", "--once", "--format", "json"}, link_));
+  ASSERT_EQ(poll.code, 0) << poll;
+  std::map<int, std::map<std::string, std::string>> polled;
+  for (const std::string& line : Lines(poll.out)) {
+    const json parsed = json::parse(line);
+    polled[parsed["unit"].get<int>()] = RowsByKey(parsed);
+  }
+  ASSERT_EQ(polled.size(), 3u) << poll.out;
+
+  Watcher watcher(broker_.port(), "#");
+  ASSERT_TRUE(watcher.WaitConnected());
+  StartPublisher();
+  std::map<int, std::string> base;
+  for (int unit = 1; unit <= 3; ++unit) {
+    base[unit] = prefix_ + "/kaviro_2405170" + std::to_string(unit);
+    ASSERT_TRUE(watcher.WaitFor(base[unit] + "/availability", 0, kWaitMs, [](auto& p) { return Is(p, "online"); }))
+        << "unit " << unit << " not online under its serial number";
+    const auto config = watcher.WaitFor(discovery_ + "/sensor/kaviro_2405170" + std::to_string(unit) + "/reg_0018/config",
+                                        0, kWaitMs);
+    ASSERT_TRUE(config);
+    const json device = json::parse(config->payload)["device"];
+    EXPECT_EQ(device["serial_number"], "2405170" + std::to_string(unit));
+    EXPECT_EQ(json::parse(config->payload)["availability_topic"], base[unit] + "/availability");
+  }
+  for (int unit = 1; unit <= 3; ++unit) {
+    SCOPED_TRACE("unit " + std::to_string(unit));
+    const auto message = watcher.WaitFor(base[unit] + "/state", watcher.Mark(), kWaitMs);
+    ASSERT_TRUE(message);
+    const json state = json::parse(message->payload);
+    EXPECT_EQ(state.size(), polled[unit].size());
+    for (const auto& [key, value] : state.items()) {
+      ASSERT_TRUE(polled[unit].count(key)) << key;
+      if (!value.is_number()) continue;
+      const json typed = Typed(polled[unit][key], value);
+      EXPECT_NEAR(value.get<double>(), typed.get<double>(), 0.05 + 0.02 * std::abs(typed.get<double>())) << key;
+    }
+  }
+
+  // A setting sent to unit 2 is written to unit 2 only.
+  size_t mark = watcher.Mark();
+  watcher.Publish(base[2] + "/number/load-hvd/set", "14.5");
+  const auto written = watcher.WaitFor(base[2] + "/result", mark, kWaitMs);
+  ASSERT_TRUE(written);
+  EXPECT_EQ(written->payload, "设置成功！");
+  const std::string log = SimLog();
+  EXPECT_NE(log.find("02 06 E0 0E 05 AA"), std::string::npos) << log.substr(0, 2000);
+  EXPECT_EQ(log.find("01 06 E0 0E"), std::string::npos);
+  EXPECT_EQ(log.find("03 06 E0 0E"), std::string::npos);
+  EXPECT_TRUE(watcher.WaitFor(base[2] + "/state", watcher.Mark(), kWaitMs,
+                              [](const std::string& p) { return json::parse(p)["reg_e00e"] == 14.5; }));
+  const auto other = watcher.WaitFor(base[3] + "/state", watcher.Mark(), kWaitMs);
+  ASSERT_TRUE(other);
+  EXPECT_NE(json::parse(other->payload)["reg_e00e"], 14.5);
+  for (const Message& m : watcher.Since(mark)) EXPECT_NE(m.topic, base[1] + "/result") << m.payload;
+
+  // Unit 2 silenced: only its availability goes offline; the others keep publishing.
+  mark = watcher.Mark();
+  ::kill(sim_.pid(), SIGUSR1);
+  EXPECT_TRUE(watcher.WaitFor(base[2] + "/availability", mark, kSilenceWaitMs, [](auto& p) { return Is(p, "offline"); }));
+  const size_t offline = watcher.Mark();
+  EXPECT_TRUE(watcher.WaitFor(base[1] + "/state", offline, kWaitMs));
+  EXPECT_TRUE(watcher.WaitFor(base[3] + "/state", offline, kWaitMs));
+  for (const Message& m : watcher.Since(mark)) {
+    EXPECT_NE(m.topic, base[1] + "/availability") << m.payload;
+    EXPECT_NE(m.topic, base[3] + "/availability") << m.payload;
+  }
+  mark = watcher.Mark();
+  ::kill(sim_.pid(), SIGUSR1);
+  EXPECT_TRUE(watcher.WaitFor(base[2] + "/availability", mark, kSilenceWaitMs, [](auto& p) { return Is(p, "online"); }));
+  EXPECT_TRUE(watcher.WaitFor(base[2] + "/state", mark, kWaitMs));
+
+  mark = watcher.Mark();
+  publisher_->Signal(SIGTERM);
+  for (int unit = 1; unit <= 3; ++unit)
+    EXPECT_TRUE(watcher.WaitFor(base[unit] + "/availability", mark, kWaitMs, [](auto& p) { return Is(p, "offline"); }));
+  EXPECT_EQ(publisher_->Finish().code, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Mqtt, MqttUnitsTest, ::testing::Values(Mode::kSerial, Mode::kWireless, Mode::kNetwork),
+                         [](const auto& info) { return std::string(ModeName(info.param)); });
+
+// --read-only: sensors only, and a command published on the device's topics changes nothing.
+TEST_F(MqttTest, ReadOnlyPublishesNoCommandsAndTakesNone) {
+  ASSERT_TRUE(StartNetworkSim());
+  link_.push_back("--read-only");
+  Watcher watcher(broker_.port(), "#");
+  ASSERT_TRUE(watcher.WaitConnected());
+  StartPublisher();
+  const std::string base = DeviceBase(watcher);
+  ASSERT_FALSE(base.empty());
+  ASSERT_TRUE(watcher.WaitFor(base + "/state", 0, kWaitMs));
+  watcher.Publish(base + "/button/clear-faults/set", "PRESS");
+  watcher.Publish(base + "/number/load-hvd/set", "14.5");
+  // Two polls later the commands would long have run.
+  ASSERT_TRUE(watcher.WaitFor(base + "/state", watcher.Mark(), kWaitMs));
+  ASSERT_TRUE(watcher.WaitFor(base + "/state", watcher.Mark(), kWaitMs));
+  const std::string device = base.substr(prefix_.size() + 1);
+  size_t sensors = 0;
+  for (const Message& m : watcher.Since(0)) {
+    EXPECT_NE(m.topic, base + "/result") << m.payload;
+    for (const char* kind : {"/button/", "/number/", "/select/"})
+      EXPECT_NE(m.topic.rfind(discovery_ + kind, 0), 0u) << m.topic;
+    if (m.topic.rfind(discovery_ + "/sensor/" + device + "/", 0) == 0) ++sensors;
+  }
+  EXPECT_GT(sensors, 50u);
+  EXPECT_EQ(SimLog().find(" 06 E0 0E"), std::string::npos);
+  publisher_->Signal(SIGTERM);
+  EXPECT_EQ(publisher_->Finish().code, 0);
+}
+
+// A broker that wants a password, TLS, or a client certificate, all made here: a test CA, a
+// server certificate for 127.0.0.1 it signed, a client certificate, and a CA nobody trusts.
+class SecureBroker {
+ public:
+  explicit SecureBroker(const TempDir& dir) : dir_(dir) {}
+
+  bool Start() {
+    const std::string d = dir_.path().string();
+    const auto run = [&](const std::string& program, const std::vector<std::string>& args) {
+      const ChildResult r = RunChild(program, args, {.dir = dir_.path()});
+      if (!(r.exited && r.code == 0)) ADD_FAILURE() << program << " " << r;
+      return r.exited && r.code == 0;
+    };
+    const std::string openssl = FindInPath("openssl").value_or("/usr/bin/openssl");
+    const auto selfSigned = [&](const std::string& name) {
+      return run(openssl, {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", name + ".key", "-out",
+                           name + ".crt", "-days", "2", "-subj", "/CN=" + name});
+    };
+    const auto signedByCa = [&](const std::string& name, const std::string& cn, const std::string& ext) {
+      WriteFileBytes(dir_.path() / (name + ".ext"), ext);
+      return run(openssl, {"req", "-newkey", "rsa:2048", "-nodes", "-keyout", name + ".key", "-out", name + ".csr",
+                           "-subj", "/CN=" + cn}) &&
+             run(openssl, {"x509", "-req", "-in", name + ".csr", "-CA", "ca.crt", "-CAkey", "ca.key", "-CAcreateserial",
+                           "-out", name + ".crt", "-days", "2", "-extfile", name + ".ext"});
+    };
+    if (!selfSigned("ca") || !selfSigned("untrusted") ||
+        !signedByCa("server", "127.0.0.1", "subjectAltName=IP:127.0.0.1\n") ||
+        !signedByCa("client", "kaviro", "basicConstraints=CA:FALSE\n") ||
+        !run("/usr/bin/mosquitto_passwd", {"-c", "-b", "passwd", "kaviro", "secret"}))
+      return false;
+    WriteFileBytes(dir_.path() / "good.pw", "secret\n");
+    WriteFileBytes(dir_.path() / "bad.pw", "guessed\n");
+    const std::string tls = "cafile " + d + "/ca.crt\ncertfile " + d + "/server.crt\nkeyfile " + d + "/server.key\n";
+    const std::string password = "allow_anonymous false\npassword_file " + d + "/passwd\n";
+    std::string conf = "per_listener_settings true\n";
+    for (const auto& [port, settings] : {std::pair{ports_.open, std::string("allow_anonymous true\n")},
+                                         std::pair{ports_.password, password}, std::pair{ports_.tls, password + tls},
+                                         std::pair{ports_.clientCert, "allow_anonymous true\nrequire_certificate true\n" + tls}})
+      conf += "listener " + std::to_string(port) + " 127.0.0.1\n" + settings;
+    WriteFileBytes(dir_.path() / "secure.conf", conf);
+    // mosquitto started as root reads its files as the user it drops to.
+    namespace fs = std::filesystem;
+    fs::permissions(dir_.path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                     fs::perms::others_read | fs::perms::others_exec);
+    for (const fs::directory_entry& e : fs::directory_iterator(dir_.path()))
+      fs::permissions(e.path(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                                    fs::perms::others_read);
+    process_ = std::make_unique<Child>();
+    if (!process_->Start("/usr/sbin/mosquitto", {"-c", d + "/secure.conf"}, {.dir = dir_.path(), .timeoutMs = 600000}))
+      return false;
+    for (int waited = 0; waited < 5000; waited += 20) {
+      if (Accepts(ports_.open) && Accepts(ports_.clientCert)) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+  }
+  ~SecureBroker() {
+    if (process_) {
+      process_->Signal(SIGTERM);
+      process_->Finish();
+    }
+  }
+
+  struct Ports {
+    int open = FreeLoopbackPort(), password = FreeLoopbackPort(), tls = FreeLoopbackPort(),
+        clientCert = FreeLoopbackPort();
+  };
+  const Ports& ports() const { return ports_; }
+  std::string File(const std::string& name) const { return (dir_.path() / name).string(); }
+
+ private:
+  const TempDir& dir_;
+  Ports ports_;
+  std::unique_ptr<Child> process_;
+};
+
+using Ports = SecureBroker::Ports;
+struct SecureCase {
+  const char* name;
+  int Ports::*port = nullptr;
+  std::vector<std::string> args;  // files by name in the broker's directory: "@name"
+  const char* refusal;            // nullptr: accepted, the device comes online
+};
+
+const SecureCase kSecureCases[] = {
+    {"Password", &Ports::password, {"--username", "kaviro", "--password-file", "@good.pw"}, nullptr},
+    {"WrongPassword", &Ports::password, {"--username", "kaviro", "--password-file", "@bad.pw"},
+     "refused the connection: Connection Refused: not authorised."},
+    {"NoPassword", &Ports::password, {}, "refused the connection"},
+    {"TlsAndPassword", &Ports::tls, {"--tls-ca", "@ca.crt", "--username", "kaviro", "--password-file", "@good.pw"}, nullptr},
+    {"UntrustedServer", &Ports::tls, {"--tls-ca", "@untrusted.crt", "--username", "kaviro", "--password-file", "@good.pw"},
+     "TLS with broker 127.0.0.1 failed: OpenSSL Error[0]: error:0A000086:SSL routines::certificate verify failed"},
+    {"ClientCertificate", &Ports::clientCert,
+     {"--tls-ca", "@ca.crt", "--tls-cert", "@client.crt", "--tls-key", "@client.key"}, nullptr},
+};
+
+class MqttSecurity : public ::testing::TestWithParam<SecureCase> {};
+
+TEST_P(MqttSecurity, AcceptedOnlineOrRefusedWithItsReasonAndStatus2) {
+  const SecureCase& c = GetParam();
+  TempDir dir;
+  SecureBroker broker(dir);
+  ASSERT_TRUE(broker.Start());
+  SimLink link;
+  ASSERT_TRUE(link.Start(Mode::kNetwork)) << link.sim().output();
+  std::vector<std::string> args = {"mqtt", "--broker", "127.0.0.1:" + std::to_string(broker.ports().*c.port),
+                                   "--interval", "1"};
+  for (const std::string& a : c.args) args.push_back(a[0] == '@' ? broker.File(a.substr(1)) : a);
+  args = Concat(args, link.Options());
+  Watcher watcher(broker.ports().open, "kaviro/+/availability");
+  ASSERT_TRUE(watcher.WaitConnected());
+
+  Child cli;
+  ASSERT_TRUE(cli.Start(kCli, args, {.dir = dir.path(), .timeoutMs = 30000}));
+  if (c.refusal) {
+    const auto started = std::chrono::steady_clock::now();
+    const ChildResult r = cli.Finish();
+    ASSERT_TRUE(r.exited) << "still trying after 30 s: " << r;
+    EXPECT_EQ(r.code, 2) << r;
+    EXPECT_NE(r.err.find(c.refusal), std::string::npos) << r.err;
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+    EXPECT_TRUE(watcher.Since(0).empty()) << watcher.Since(0).front().topic;
+    return;
+  }
+  EXPECT_TRUE(watcher.WaitFor("kaviro/kaviro_24051701/availability", 0, kWaitMs, [](auto& p) { return Is(p, "online"); }));
+  cli.Signal(SIGTERM);
+  const ChildResult r = cli.Finish();
+  EXPECT_TRUE(r.exited && r.code == 0) << r;
+}
+
+INSTANTIATE_TEST_SUITE_P(Mqtt, MqttSecurity, ::testing::ValuesIn(kSecureCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
 }  // namespace kaviro::testing
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <string_view>
 
 namespace kaviro::cli {
 
@@ -44,6 +45,7 @@ bool MqttClient::Start(const std::vector<std::string>& subscriptions) {
   mosquitto_disconnect_callback_set(mosq_, &MqttClient::OnDisconnect);
   mosquitto_publish_callback_set(mosq_, &MqttClient::OnPublish);
   mosquitto_message_callback_set(mosq_, &MqttClient::OnMessage);
+  mosquitto_log_callback_set(mosq_, &MqttClient::OnLog);
   mosquitto_reconnect_delay_set(mosq_, kFirstReconnectS, kLongestReconnectS, true);
   mosquitto_max_inflight_messages_set(mosq_, 20);
   if (!settings_.willTopic.empty())
@@ -56,7 +58,9 @@ bool MqttClient::Start(const std::vector<std::string>& subscriptions) {
     return false;
   }
   if (settings_.tlsCaFile) {
-    const int rc = mosquitto_tls_set(mosq_, settings_.tlsCaFile->c_str(), nullptr, nullptr, nullptr, nullptr);
+    const auto optional = [](const std::optional<std::string>& file) { return file ? file->c_str() : nullptr; };
+    const int rc = mosquitto_tls_set(mosq_, settings_.tlsCaFile->c_str(), nullptr, optional(settings_.tlsCertFile),
+                                     optional(settings_.tlsKeyFile), nullptr);
     if (rc != MOSQ_ERR_SUCCESS) {
       error_ = "mqtt: --tls-ca " + *settings_.tlsCaFile + ": " + mosquitto_strerror(rc);
       return false;
@@ -117,15 +121,52 @@ void MqttClient::Stop() {
   connected_.store(false);
 }
 
+bool MqttClient::WaitRefused(int timeoutMs) {
+  std::unique_lock lock(acksMutex_);
+  acked_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return connected_.load() || refused_.load(); });
+  return refused_.load();
+}
+
+void MqttClient::Refuse(const std::string& why) {
+  {
+    std::lock_guard lock(acksMutex_);
+    if (refused_.load()) return;
+    error_ = why;
+    refused_.store(true);
+  }
+  acked_.notify_all();
+}
+
 void MqttClient::OnConnect(mosquitto* mosq, void* self, int rc) {
   auto* client = static_cast<MqttClient*>(self);
-  if (rc != 0) return;
+  if (rc != 0) {
+    client->Refuse("mqtt: broker " + client->settings_.host + " refused the connection: " + mosquitto_connack_string(rc));
+    mosquitto_disconnect(mosq);  // no reconnecting after this
+    return;
+  }
   for (const std::string& topic : client->subscriptions_) mosquitto_subscribe(mosq, nullptr, topic.c_str(), 1);
-  client->connected_.store(true);
+  {
+    std::lock_guard lock(client->acksMutex_);
+    client->connected_.store(true);
+  }
+  client->acked_.notify_all();
   if (client->onConnect_) client->onConnect_();
 }
 
-void MqttClient::OnDisconnect(mosquitto*, void* self, int) { static_cast<MqttClient*>(self)->connected_.store(false); }
+void MqttClient::OnLog(mosquitto*, void* self, int level, const char* text) {
+  // libmosquitto says why a TLS handshake failed only here, and would try again for ever. Its log
+  // lock is held: the owner ends the client, not this callback.
+  if (level != MOSQ_LOG_ERR || !text || std::string_view(text).find("OpenSSL Error") == std::string_view::npos) return;
+  auto* client = static_cast<MqttClient*>(self);
+  client->Refuse("mqtt: TLS with broker " + client->settings_.host + " failed: " + text);
+}
+
+void MqttClient::OnDisconnect(mosquitto*, void* self, int rc) {
+  auto* client = static_cast<MqttClient*>(self);
+  client->connected_.store(false);
+  // A broker that wants a client certificate says so only after the handshake, as a TLS alert.
+  if (rc == MOSQ_ERR_TLS) client->Refuse("mqtt: TLS with broker " + client->settings_.host + " failed: " + mosquitto_strerror(rc));
+}
 
 void MqttClient::OnPublish(mosquitto*, void* self, int mid) {
   auto* client = static_cast<MqttClient*>(self);

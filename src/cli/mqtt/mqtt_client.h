@@ -20,6 +20,7 @@ struct MqttSettings {
   std::string clientId;
   std::optional<std::string> username, password;
   std::optional<std::string> tlsCaFile;
+  std::optional<std::string> tlsCertFile, tlsKeyFile;  // the client's own certificate, when the broker asks for one
   // The broker publishes this for us when we vanish without saying goodbye.
   std::string willTopic, willPayload;
   bool willRetain = true;
@@ -55,11 +56,19 @@ class MqttClient {
   void Stop();
 
   bool Connected() const { return connected_.load(); }
+  // The broker turned us away (user name or password refused, not authorised) or TLS with it
+  // failed (its certificate not trusted, ours refused): trying again would only fail again, so the
+  // client stops trying. Why is in Error().
+  bool Refused() const { return refused_.load(); }
+  // Waits until the first connection was accepted or refused, or `timeoutMs` passed (a broker that
+  // is not there yet is no refusal); whether it was refused.
+  bool WaitRefused(int timeoutMs);
 
   static void OnConnect(mosquitto*, void* self, int rc);
   static void OnDisconnect(mosquitto*, void* self, int rc);
   static void OnPublish(mosquitto*, void* self, int mid);
   static void OnMessage(mosquitto*, void* self, const mosquitto_message* message);
+  static void OnLog(mosquitto*, void* self, int level, const char* text);
 
  private:
   std::optional<int> Hand(const std::string& topic, const std::string& payload, int qos, bool retain);
@@ -70,8 +79,11 @@ class MqttClient {
   std::vector<std::string> subscriptions_;
   mosquitto* mosq_ = nullptr;
   bool started_ = false;
+  void Refuse(const std::string& why);
+
   std::string error_;
   std::atomic<bool> connected_{false};
+  std::atomic<bool> refused_{false};
   std::mutex acksMutex_;
   std::condition_variable acked_;
   std::deque<int> acks_;  // the last message ids sent or acknowledged, a few only
