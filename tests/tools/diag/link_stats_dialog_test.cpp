@@ -90,7 +90,7 @@ TEST_F(LinkStatsMenuTest, MenuItemAfterTheToolsOpensThePanelAndTheLinkPaneTellsT
   ASSERT_TRUE(item);
   EXPECT_EQ(item->text(), QString::fromUtf8("通讯统计"));
   const QList<QAction*> menu = f.menuBar()->actions();
-  EXPECT_EQ(menu.indexOf(item), menu.indexOf(f.MenuCommand(cmd::kThresholdProbe)) + 1);
+  EXPECT_EQ(menu.indexOf(item), menu.indexOf(f.MenuCommand(cmd::kSettingsBackup)) + 1);
   item->trigger();
   CLinkStatsDlg& panel = f.ShowLinkStats();
   EXPECT_TRUE(panel.isVisible());
