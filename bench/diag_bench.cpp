@@ -98,38 +98,54 @@ void BM_PollExchanges(benchmark::State& state) {
 }
 BENCHMARK(BM_PollExchanges)->Unit(benchmark::kMicrosecond);
 
-std::string BenchCapturePath() {
-  return (std::filesystem::temp_directory_path() / ("kaviro-bench-" + std::to_string(::getpid()) + ".pcap")).string();
-}
+// A capture of the poll's frames to a file of its own in the temp folder, removed afterwards.
+class BenchCapture {
+ public:
+  BenchCapture(ScriptedPoll& poll, benchmark::State& state)
+      : poll_(poll),
+        path_((std::filesystem::temp_directory_path() / ("kaviro-bench-" + std::to_string(::getpid()) + ".pcap"))
+                  .string()) {
+    std::string error;
+    writer_ = diag::CaptureWriter::Open(path_, poll.clock, error);
+    if (!writer_) {
+      state.SkipWithError(error.c_str());
+      return;
+    }
+    poll_.link.AddFrameObserver(writer_.get());
+  }
+  ~BenchCapture() {
+    Close();
+    std::filesystem::remove(path_);
+  }
+  explicit operator bool() const { return writer_ != nullptr; }
+  size_t frames() const { return writer_->frames(); }
+  // Stops capturing; the file stays until this goes.
+  uintmax_t Close() {
+    if (!writer_) return 0;
+    poll_.link.RemoveFrameObserver(writer_.get());
+    writer_.reset();
+    return std::filesystem::file_size(path_);
+  }
+
+ private:
+  ScriptedPoll& poll_;
+  std::string path_;
+  std::unique_ptr<diag::CaptureWriter> writer_;
+};
 
 void BM_PollExchangesCaptured(benchmark::State& state) {
   ScriptedPoll poll;
-  const std::string path = BenchCapturePath();
-  std::string error;
-  std::unique_ptr<diag::CaptureWriter> writer = diag::CaptureWriter::Open(path, poll.clock, error);
-  if (!writer) {
-    state.SkipWithError(error.c_str());
-    return;
-  }
-  poll.link.AddFrameObserver(writer.get());
+  BenchCapture capture(poll, state);
+  if (!capture) return;
   for (auto _ : state) poll.Run();
-  poll.link.RemoveFrameObserver(writer.get());
-  state.counters["frames"] = static_cast<double>(writer->frames());
-  writer.reset();
-  std::filesystem::remove(path);
+  state.counters["frames"] = static_cast<double>(capture.frames());
 }
 BENCHMARK(BM_PollExchangesCaptured)->Unit(benchmark::kMicrosecond);
 
 void BM_ResidentMemoryOver10000CapturedPolls(benchmark::State& state) {
   ScriptedPoll poll;
-  const std::string path = BenchCapturePath();
-  std::string error;
-  std::unique_ptr<diag::CaptureWriter> writer = diag::CaptureWriter::Open(path, poll.clock, error);
-  if (!writer) {
-    state.SkipWithError(error.c_str());
-    return;
-  }
-  poll.link.AddFrameObserver(writer.get());
+  BenchCapture capture(poll, state);
+  if (!capture) return;
   constexpr int kWarmUp = 1000, kPolls = 10000;
   long before = 0, after = 0;
   for (auto _ : state) {
@@ -139,13 +155,11 @@ void BM_ResidentMemoryOver10000CapturedPolls(benchmark::State& state) {
     }
     after = ResidentKb();
   }
-  poll.link.RemoveFrameObserver(writer.get());
-  writer.reset();
+  const uintmax_t bytes = capture.Close();
   state.counters["rss_before_kb"] = static_cast<double>(before);
   state.counters["rss_after_kb"] = static_cast<double>(after);
   state.counters["rss_growth_kb"] = static_cast<double>(after - before);
-  state.counters["file_mb"] = static_cast<double>(std::filesystem::file_size(path)) / 1e6;
-  std::filesystem::remove(path);
+  state.counters["file_mb"] = static_cast<double>(bytes) / 1e6;
 }
 BENCHMARK(BM_ResidentMemoryOver10000CapturedPolls)->Iterations(1)->Unit(benchmark::kMillisecond);
 
