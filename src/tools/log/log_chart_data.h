@@ -1,20 +1,17 @@
 #pragma once
-#include <string>
 #include <vector>
 
+#include "tools/chart/chart_spec.h"
 #include "tools/log/log_record.h"
 
 namespace kaviro {
 
-// The daily records as a chart shows them: per day the highest and lowest battery voltage and the
-// energy charged and drawn, with axis ranges that hold every value.
-struct LogChartData {
-  std::vector<std::string> days;  // the record's date text, in list order
-  std::vector<double> maxVoltage, minVoltage, chargeKwh, loadKwh;
-  double voltageLow = 0, voltageHigh = 0;  // the voltage axis, whole volts around the values
-  double energyHigh = 0;                   // the energy axis from 0
-};
+// The daily records as a chart: per day the highest and lowest battery voltage as lines on the
+// left axis (whole volts around the values), the energy charged and drawn as bars on the right
+// axis (from 0), the days along the bottom in list order.
+chart::Chart LogChartOf(const std::vector<LogRow>& rows);
 
-LogChartData LogChartOf(const std::vector<LogRow>& rows);
+// Where the chart keeps what: the tests and the dialog name them rather than count.
+inline constexpr size_t kLogVoltageAxis = 0, kLogEnergyAxis = 1;
 
 }  // namespace kaviro

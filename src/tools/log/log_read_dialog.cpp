@@ -1,6 +1,7 @@
 #include "tools/log/log_read_dialog.h"
 
-#include "tools/log/log_chart.h"
+#include "tools/chart/qt_chart.h"
+#include "tools/log/log_chart_data.h"
 
 #include <QComboBox>
 #include <QHeaderView>
@@ -102,7 +103,7 @@ void CLogReadDlg::SaveChart() {
     return;
   }
   const QString path = chosen.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive) ? chosen : chosen + ".png";
-  if (!RenderLogChart(LogChartOf(Rows())).save(path, "PNG"))
+  if (!RenderChart(LogChartOf(Rows())).save(path, "PNG"))
     context_.prompter.Message(this, QString::fromStdString(Format(kLogCannotWriteText, path.toStdString().c_str())));
 }
 

@@ -7,7 +7,8 @@
 #include <QLineSeries>
 #include <QValueAxis>
 
-#include "tools/log/log_chart.h"
+#include "tools/chart/qt_chart.h"
+#include "tools/log/log_chart_data.h"
 
 namespace kaviro {
 namespace {
@@ -27,13 +28,13 @@ const std::vector<LogRow> kDays = {Day("1-1", "14.40", "12.10", "0.85", "0.30"),
                                    Day("1-3", "13.90", "12.40", "0.40", "0.50")};
 
 TEST(LogChart, SeriesAndAxesHoldTheRecords) {
-  const LogChartData data = LogChartOf(kDays);
-  EXPECT_EQ(data.voltageLow, 11.0);
-  EXPECT_EQ(data.voltageHigh, 15.0);
-  EXPECT_DOUBLE_EQ(data.energyHigh, 1.20);
+  const chart::Chart data = LogChartOf(kDays);
+  EXPECT_EQ(data.axes[kLogVoltageAxis].low, 11.0);
+  EXPECT_EQ(data.axes[kLogVoltageAxis].high, 15.0);
+  EXPECT_DOUBLE_EQ(data.axes[kLogEnergyAxis].high, 1.20);
 
-  const std::unique_ptr<QChart> chart = BuildLogChart(data);
-  ASSERT_EQ(chart->series().size(), 3);
+  const std::unique_ptr<QChart> chart = BuildChart(data);
+  ASSERT_EQ(chart->series().size(), 3);  // the two bar sets stand in one series
   auto* bars = qobject_cast<QBarSeries*>(chart->series()[0]);
   ASSERT_TRUE(bars);
   ASSERT_EQ(bars->count(), 2);
@@ -53,7 +54,7 @@ TEST(LogChart, SeriesAndAxesHoldTheRecords) {
 }
 
 TEST(LogChart, TheRenderedPictureIsDrawn) {
-  const QImage image = RenderLogChart(LogChartOf(kDays), {800, 500});
+  const QImage image = RenderChart(LogChartOf(kDays), {800, 500});
   ASSERT_EQ(image.size(), QSize(800, 500));
   int drawn = 0;
   for (int y = 0; y < image.height(); y += 2)
@@ -61,7 +62,7 @@ TEST(LogChart, TheRenderedPictureIsDrawn) {
       if (image.pixel(x, y) != qRgb(255, 255, 255)) ++drawn;
   EXPECT_GT(drawn, 2000) << "lines, bars, axes and labels";
   // No records: a chart still, with nothing in it to misread.
-  EXPECT_FALSE(RenderLogChart(LogChartOf({}), {400, 300}).isNull());
+  EXPECT_FALSE(RenderChart(LogChartOf({}), {400, 300}).isNull());
 }
 
 }  // namespace
