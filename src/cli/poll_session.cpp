@@ -1,5 +1,7 @@
 #include "cli/poll_session.h"
 
+#include "monitor/time_texts.h"
+
 #include <algorithm>
 #include <atomic>
 #include <csignal>
@@ -12,17 +14,9 @@
 #include "cli/verb.h"
 #include "diag/stats_summary.h"
 #include "link/text_format.h"
+#include "monitor/time_texts.h"
 
 namespace kaviro::cli {
-
-std::string LocalTimestamp() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char text[40];
-  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", &local);
-  return text;
-}
 
 void ReportObserver::OnBlockDecoded(const DecodedTexts& texts) {
   ++blocksDecoded;
@@ -135,7 +129,7 @@ bool PollSession::PollLine(Line& line, const Hooks& hooks, const std::function<b
     u.observer_.blocksDecoded = 0;
     failed = failed || quiet;
     if (!quiet) {
-      u.report_.timestamp = LocalTimestamp();
+      u.report_.timestamp = LocalTimestamp(std::time(nullptr));
       u.lost_ = u.observer_.lost = false;  // back after it was declared lost
       if (hooks.polled) hooks.polled(u);
     } else if (hooks.quiet) {

@@ -16,9 +16,6 @@ constexpr const char* LinkName(LinkMode mode) {
   return mode == LinkMode::kNetwork ? "network" : mode == LinkMode::kWireless ? "wireless" : "serial";
 }
 
-// The poll's time stamp: local time, ISO 8601 with the offset.
-std::string LocalTimestamp();
-
 // Gathers what the poll would show in the main window; runs on the polling thread.
 class ReportObserver final : public PollObserver {
  public:

@@ -55,13 +55,6 @@ void WriteTable(std::ostream& out, const RegisterReport& report) {
   out.flush();
 }
 
-std::string CsvField(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-  std::string quoted = "\"";
-  for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-  return quoted + "\"";
-}
-
 void WriteCsvHeader(std::ostream& out, const UnitTag& columns) {
   out << "timestamp";
   if (columns.host) out << ",host";

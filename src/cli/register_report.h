@@ -6,6 +6,7 @@
 
 #include "monitor/register_sink.h"
 #include "monitor/register_tables.h"
+#include "tools/common/csv_field.h"
 
 namespace kaviro::cli {
 
@@ -53,6 +54,5 @@ void WriteJson(std::ostream& out, const RegisterReport& report, const UnitTag& t
 
 // Columns a UTF-8 text takes in a terminal.
 size_t DisplayWidth(const std::string& utf8);
-std::string CsvField(const std::string& text);
 
 }  // namespace kaviro::cli

@@ -1,8 +1,5 @@
 #include "diag/capture_writer.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -80,12 +77,10 @@ int64_t WallUs() {
 }  // namespace
 
 std::unique_ptr<CaptureWriter> CaptureWriter::Open(const std::string& path, Clock& clock, std::string& error) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    error = path + ": " + std::strerror(errno);
-    return nullptr;
-  }
-  std::unique_ptr<CaptureWriter> writer(new CaptureWriter(fd, WallUs() - static_cast<int64_t>(clock.NowUs())));
+  std::unique_ptr<AppendFile> file = AppendFile::Open(path, AppendFile::Start::kEmpty, error);
+  if (!file) return nullptr;
+  std::unique_ptr<CaptureWriter> writer(
+      new CaptureWriter(std::move(file), WallUs() - static_cast<int64_t>(clock.NowUs())));
   std::vector<uint8_t> head;
   Begin(head, kSectionHeader);
   Le32(head, kByteOrderMagic);
@@ -105,22 +100,14 @@ std::unique_ptr<CaptureWriter> CaptureWriter::Open(const std::string& path, Cloc
   return writer;
 }
 
-CaptureWriter::CaptureWriter(int fd, int64_t wallMinusClockUs) : fd_(fd), wallMinusClockUs_(wallMinusClockUs) {}
+CaptureWriter::CaptureWriter(std::unique_ptr<AppendFile> file, int64_t wallMinusClockUs)
+    : file_(std::move(file)), wallMinusClockUs_(wallMinusClockUs) {}
 
-CaptureWriter::~CaptureWriter() { ::close(fd_); }
+CaptureWriter::~CaptureWriter() = default;
 
 void CaptureWriter::Put(std::span<const uint8_t> block) {
-  if (!ok_) return;
   // One write per block, so the file never ends inside a block that a reader would take.
-  for (size_t done = 0; done < block.size();) {
-    const ssize_t n = ::write(fd_, block.data() + done, block.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ok_ = false;
-      return;
-    }
-    done += static_cast<size_t>(n);
-  }
+  file_->Append({reinterpret_cast<const char*>(block.data()), block.size()});
 }
 
 void CaptureWriter::Segment(FrameDirection direction, std::span<const uint8_t> payload) {
@@ -170,7 +157,7 @@ void CaptureWriter::Segment(FrameDirection direction, std::span<const uint8_t> p
 }
 
 void CaptureWriter::OnFrame(const FrameRecord& frame) {
-  if (!ok_) return;
+  if (!ok()) return;
   std::span<const uint8_t> data = frame.bytes;
   uint32_t interface = kRtuInterface;
   if (frame.layer == FrameLayer::kModbusTcp) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "config/append_file.h"
 #include "link/clock.h"
 #include "link/frame_record.h"
 
@@ -23,18 +24,17 @@ class CaptureWriter final : public FrameObserver {
 
   void OnFrame(const FrameRecord& frame) override;
   // False once a write failed (the disk full): later frames are not written.
-  bool ok() const { return ok_; }
+  bool ok() const { return file_->ok(); }
   uint64_t frames() const { return frames_; }
 
  private:
-  CaptureWriter(int fd, int64_t wallMinusClockUs);
+  CaptureWriter(std::unique_ptr<AppendFile> file, int64_t wallMinusClockUs);
   void Put(std::span<const uint8_t> block);
   // The Modbus/TCP frame as the payload of a TCP segment in an IPv4 packet in an Ethernet frame.
   void Segment(FrameDirection direction, std::span<const uint8_t> payload);
 
-  int fd_;
+  std::unique_ptr<AppendFile> file_;
   int64_t wallMinusClockUs_;
-  bool ok_ = true;
   uint64_t frames_ = 0;
   uint32_t toolSeq_ = 1, controllerSeq_ = 1;
   uint16_t ipId_ = 0;

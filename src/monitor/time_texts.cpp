@@ -27,3 +27,21 @@ std::string TimeOfDayText(int32_t seconds) {
 }
 
 }  // namespace kaviro
+
+namespace kaviro {
+
+namespace {
+std::string LocalText(std::time_t when, const char* format) {
+  std::tm local{};
+  localtime_r(&when, &local);
+  char text[40];
+  std::strftime(text, sizeof text, format, &local);
+  return text;
+}
+}  // namespace
+
+std::string LocalTimestamp(std::time_t when) { return LocalText(when, "%Y-%m-%dT%H:%M:%S%z"); }
+
+std::string LocalDate(std::time_t when) { return LocalText(when, "%Y-%m-%d"); }
+
+}  // namespace kaviro

@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "link/text_format.h"
+#include "monitor/time_texts.h"
 
 namespace kaviro {
 
@@ -21,12 +22,7 @@ std::optional<std::string> Snapshot::Serial() const {
 std::string ToolVersionText() { return std::string("kaviro ") + KAVIRO_VERSION; }
 
 std::string NowText() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char text[40];
-  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", &local);
-  std::string iso = text;  // ...+0800 as ...+08:00
+  std::string iso = LocalTimestamp(std::time(nullptr));  // ...+0800 as ...+08:00
   if (iso.size() >= 5) iso.insert(iso.end() - 2, ':');
   return iso;
 }
