@@ -68,6 +68,7 @@ void PollWorker::Loop(const PassFn& pass) {
       result = PollOnce();
       last = static_cast<uint32_t>(clock.NowMs());
       ++polls_;
+      observer_.OnPollEnded(*result);
     }
     if (pass && !pass(result)) break;
     clock.SleepMs(10);

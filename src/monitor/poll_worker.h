@@ -13,6 +13,13 @@
 
 namespace kaviro {
 
+enum class PollResult {
+  kSkipped,    // the link is not there (port will not open, network not connected): nothing counted
+  kSucceeded,
+  kFailed,     // block read 1 failed: counted
+  kCancelled,  // polling was paused or stopped in the middle: nothing counted
+};
+
 // What a poll tells its front end. Called on the polling thread while the link is held, so a GUI
 // implementation must queue the work to its own thread and return at once.
 class PollObserver {
@@ -25,13 +32,9 @@ class PollObserver {
   // closed before it polls again, without blocking on the front end.
   virtual bool MessageOpen() const { return false; }
   virtual void OnConnectionLost() = 0;                      // value column emptied, lost-connection text
-};
-
-enum class PollResult {
-  kSkipped,    // the link is not there (port will not open, network not connected): nothing counted
-  kSucceeded,
-  kFailed,     // block read 1 failed: counted
-  kCancelled,  // polling was paused or stopped in the middle: nothing counted
+  // After every poll the loop ran, once the link is let go: the blocks decoded since the last call
+  // make up one poll.
+  virtual void OnPollEnded(PollResult) {}
 };
 
 inline constexpr const char* kConnectionLostText = "连接已断开，请检查连接";
