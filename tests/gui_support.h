@@ -30,12 +30,14 @@ class RecordingPrompter final : public Prompter {
     filters.push_back(filter);
     return openAs;
   }
+  QString FolderName(QWidget*) override { return folder; }
   QStringList texts;
   QStringList captions;
   QList<QWidget*> owners;
   QStringList filters;
   QString saveAs;  // what the save dialog answers; empty: cancelled
   QString openAs;  // what the open dialog answers; empty: cancelled
+  QString folder;  // what the folder dialog answers; empty: cancelled
 };
 
 // Processes events until `done` holds or `timeoutMs` passes; true when it held.

@@ -1,6 +1,7 @@
 #include "app/main_frame.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDialog>
 #include <QEvent>
 #include <QLabel>
@@ -19,6 +20,7 @@
 #include "tools/console/modbus_test_dialog.h"
 #include "tools/diag/frame_log_dialog.h"
 #include "tools/diag/link_stats_dialog.h"
+#include "tools/trend/trend_dialog.h"
 
 namespace kaviro {
 
@@ -50,6 +52,7 @@ constexpr MenuItem kMenu[] = {
     {cmd::kSettingsBackup, "设置备份"},
     {cmd::kLinkStats, "通讯统计"},
     {cmd::kFrameLog, "通讯记录"},
+    {cmd::kTrend, "趋势图"},
 };
 
 constexpr int kLockPanes[] = {2, 3, 4};
@@ -95,6 +98,13 @@ CFrameLogDlg& CMainFrame::ShowFrameLog() {
   return *frameLog_;
 }
 
+CTrendDlg& CMainFrame::ShowTrend() {
+  if (!trend_) trend_ = std::make_unique<CTrendDlg>(config_.Get().language, prompter_, this);
+  trend_->show();
+  trend_->raise();
+  return *trend_;
+}
+
 void CMainFrame::RefreshLinkTooltip() {
   panes_[0]->setToolTip(QString::fromStdString(diag::StatsTooltip(link_.StatsNow())));
 }
@@ -117,6 +127,7 @@ void CMainFrame::BuildMenu() {
   connect(commands_[cmd::kConfig], &QAction::triggered, this, [this] { RunConfigCommand(); });
   connect(commands_[cmd::kLinkStats], &QAction::triggered, this, [this] { ShowLinkStats(); });
   connect(commands_[cmd::kFrameLog], &QAction::triggered, this, [this] { ShowFrameLog(); });
+  connect(commands_[cmd::kTrend], &QAction::triggered, this, [this] { ShowTrend(); });
   connect(commands_[cmd::kNetwork], &QAction::triggered, this, [this] {
     if (config_.Get().workMode == 1) session_->ConnectOrDisconnect();
   });
@@ -247,6 +258,7 @@ void CMainFrame::SetNetworkMenuText(bool connected) {
 void CMainFrame::OnBlockDecoded(const DecodedTexts& texts) {
   Post([this, texts] {
     if (table_) PlaceTexts(*table_, *view_, texts);
+    if (trend_) trend_->Take(texts);
     if (texts.clock) panes_[1]->setText(QString::fromStdString(*texts.clock));
     if (texts.status) SetStatusText(QString::fromStdString(*texts.status));
   });
@@ -266,6 +278,13 @@ void CMainFrame::OnMessage(const std::string& text) {
 
 void CMainFrame::OnConnectionLost() {
   Post([this] { ReportConnectionLost(); });
+}
+
+void CMainFrame::OnPollEnded(PollResult) {
+  const int64_t endedMs = QDateTime::currentMSecsSinceEpoch();  // when the poll ended, not when shown
+  Post([this, endedMs] {
+    if (trend_) trend_->EndPoll(endedMs);
+  });
 }
 
 void CMainFrame::Post(std::function<void()> update) {

@@ -25,6 +25,7 @@ namespace kaviro {
 class CKAVIROView;
 class CLinkStatsDlg;
 class CFrameLogDlg;
+class CTrendDlg;
 class NetworkSession;
 class Prompter;
 
@@ -61,6 +62,8 @@ class CMainFrame final : public QMainWindow, public PollObserver {
   CLinkStatsDlg& ShowLinkStats();
   // The frame log window beside the list; its requests go to a fresh raw frame console.
   CFrameLogDlg& ShowFrameLog();
+  // The trend window beside the list, fed by every poll while it exists (also when hidden).
+  CTrendDlg& ShowTrend();
   // The link pane's tooltip: the counters, as of the last refresh.
   void RefreshLinkTooltip();
 
@@ -76,6 +79,7 @@ class CMainFrame final : public QMainWindow, public PollObserver {
   void OnMessage(const std::string& text) override;
   bool MessageOpen() const override { return messageOpen_.load(); }
   void OnConnectionLost() override;
+  void OnPollEnded(PollResult result) override;
 
   // Runs the updates the polling thread posted, in order, on this thread.
   Q_INVOKABLE void ApplyPendingUpdates();
@@ -109,6 +113,7 @@ class CMainFrame final : public QMainWindow, public PollObserver {
   QTimer tooltipTimer_;
   std::unique_ptr<CLinkStatsDlg> statsPanel_;
   std::unique_ptr<CFrameLogDlg> frameLog_;
+  std::unique_ptr<CTrendDlg> trend_;
   bool initialised_ = false;
   std::atomic<bool> messageOpen_{false};
   std::mutex pendingMutex_;

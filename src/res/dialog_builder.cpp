@@ -123,6 +123,7 @@ QWidget* Make(const ControlTemplate& c, QDialog& dialog, QButtonGroup*& radios) 
       picker->setDisplayFormat(c.kind == Kind::kTimePicker ? QStringLiteral("HH:mm:ss") : QStringLiteral("yyyy/M/d"));
       return picker;
     }
+    case Kind::kPanel: return new QWidget(&dialog);
   }
   return nullptr;
 }

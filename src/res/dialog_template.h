@@ -23,6 +23,7 @@ enum class Kind {
   kReportList,     // report-style list with grid lines and full-row selection
   kTimePicker,
   kDatePicker,
+  kPanel,          // an empty area the dialog fills itself (a chart, say)
 };
 
 enum Flag : unsigned {

@@ -18,6 +18,7 @@ inline constexpr int kThresholdProbe = 32789;
 inline constexpr int kSettingsBackup = 32790;
 inline constexpr int kLinkStats = 32791;  // after the tool's own items
 inline constexpr int kFrameLog = 32792;
+inline constexpr int kTrend = 32793;
 }  // namespace cmd
 
 }  // namespace kaviro

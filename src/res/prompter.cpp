@@ -31,4 +31,6 @@ QString MessageBoxPrompter::OpenFileName(QWidget* owner, const QString& filter) 
   return QFileDialog::getOpenFileName(owner, QString(), QString(), QtFilter(filter));
 }
 
+QString MessageBoxPrompter::FolderName(QWidget* owner) { return QFileDialog::getExistingDirectory(owner); }
+
 }  // namespace kaviro

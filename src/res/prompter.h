@@ -17,6 +17,8 @@ class Prompter {
   virtual QString SaveFileName(QWidget* owner, const QString& filter) = 0;
   // The open-file dialog, filtered alike.
   virtual QString OpenFileName(QWidget* owner, const QString& filter) = 0;
+  // The choose-a-folder dialog. An empty result means cancelled.
+  virtual QString FolderName(QWidget* owner) = 0;
 };
 
 class MessageBoxPrompter final : public Prompter {
@@ -24,6 +26,7 @@ class MessageBoxPrompter final : public Prompter {
   void Message(QWidget* owner, const QString& text, const QString& caption = {}) override;
   QString SaveFileName(QWidget* owner, const QString& filter) override;
   QString OpenFileName(QWidget* owner, const QString& filter) override;
+  QString FolderName(QWidget* owner) override;
 };
 
 }  // namespace kaviro

@@ -15,11 +15,12 @@ extern const DialogTemplate kThresholdProbeDialog;  // 151
 extern const DialogTemplate kSettingsBackupDialog;  // 152
 extern const DialogTemplate kLinkStatsDialog;       // 160
 extern const DialogTemplate kFrameLogDialog;        // 161
+extern const DialogTemplate kTrendDialog;           // 162
 
 // Every template, for checks that hold for all of them.
 inline constexpr const DialogTemplate* kAllDialogs[] = {&kConfigDialog,  &kModbusTestDialog, &kControllerInfoDialog,
                                                         &kLogReadDialog, &kActionCmdDialog,  &kParamSetDialog,
                                                         &kRelayDialog,   &kThresholdProbeDialog, &kSettingsBackupDialog,
-                                                        &kLinkStatsDialog, &kFrameLogDialog};
+                                                        &kLinkStatsDialog, &kFrameLogDialog, &kTrendDialog};
 
 }  // namespace kaviro::res

@@ -83,8 +83,8 @@ TEST_F(GuiTest, MenuBarOrderAndTheBlankItem) {
       {32787, "设备"},   {32771, "配置"},     {32776, "ModBus协议测试"}, {32779, "读日志文件"},
       {32780, "网络连接"}, {32782, "控制器基本信息"}, {1, ""},                {32785, "动作命令"},
       {32786, "参数设置"}, {32788, "RD设置"},    {32789, ""},              {32790, "设置备份"},
-      {32791, "通讯统计"},  // the link statistics panel and the frame log, behind the tool's own items
-      {32792, "通讯记录"},
+      {32791, "通讯统计"},  // the link statistics panel, the frame log and the trend, behind the tool's own items
+      {32792, "通讯记录"}, {32793, "趋势图"},
   };
   ASSERT_EQ(actions.size(), static_cast<int>(std::size(expected)));
   for (int i = 0; i < actions.size(); ++i) {
@@ -158,6 +158,7 @@ class ModalPrompter final : public Prompter {
   }
   QString SaveFileName(QWidget*, const QString&) override { return {}; }
   QString OpenFileName(QWidget*, const QString&) override { return {}; }
+  QString FolderName(QWidget*) override { return {}; }
   QStringList texts;
   int overAnOpenOne = 0;
   int requestsWhileOpen = 0;
