@@ -15,5 +15,8 @@ inline constexpr int kSaveSpreadsheet = 1130;
 inline constexpr int kSaveChart = 1131;  // the list as a chart, PNG
 inline constexpr int kExit = button_ids::kCancel;
 inline constexpr int kList = 1459;
+// Made by the dialog around the list: the list on page 0 ("记录"), the chart on page 1 ("图表").
+inline constexpr int kPages = 1132;
+inline constexpr int kChart = 1133;
 
 }  // namespace kaviro::log_ids

@@ -3,10 +3,13 @@
 #include "tools/chart/qt_chart.h"
 #include "tools/log/log_chart_data.h"
 
+#include <QChart>
+#include <QChartView>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTableWidget>
 
 #include "config/app_config.h"
@@ -39,6 +42,18 @@ CLogReadDlg::CLogReadDlg(const ToolContext& context) : context_(context) {
   }
   list_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
+  // The list and its chart share the list's place, one page each.
+  pages_ = new QTabWidget(this);
+  pages_->setObjectName(QString::number(log_ids::kPages));
+  pages_->setGeometry(list_->geometry());
+  chart_ = new QChartView;
+  chart_->setObjectName(QString::number(log_ids::kChart));
+  pages_->addTab(list_, QString::fromUtf8("记录"));
+  pages_->addTab(chart_, QString::fromUtf8("图表"));
+  connect(pages_, &QTabWidget::currentChanged, this, [this](int page) {
+    if (page == 1) RefreshChart();
+  });
+
   auto on = [this](int id, auto action) {
     connect(res::Control<QPushButton>(*this, id), &QPushButton::clicked, this, action);
   };
@@ -70,10 +85,25 @@ void CLogReadDlg::Read(bool latest) {
     for (int c = 0; c < static_cast<int>(kLogColumns); ++c)
       list_->setItem(r, c, new QTableWidgetItem(QString::fromStdString(records[r][c])));
   }
+  if (pages_->currentIndex() == 1) RefreshChart();
   for (const Notice& n : read.notices) context_.prompter.Message(this, QString::fromStdString(n.text));
 }
 
-void CLogReadDlg::ClearList() { list_->setRowCount(0); }
+void CLogReadDlg::ClearList() {
+  list_->setRowCount(0);
+  if (pages_->currentIndex() == 1) RefreshChart();
+}
+
+void CLogReadDlg::ShowChartPage() {
+  pages_->setCurrentIndex(1);
+  RefreshChart();
+}
+
+void CLogReadDlg::RefreshChart() {
+  QChart* old = chart_->chart();
+  chart_->setChart(BuildChart(LogChartOf(Rows())).release());
+  delete old;  // the view lets go of the chart it had, without deleting it
+}
 
 std::vector<LogRow> CLogReadDlg::Rows() const {
   std::vector<LogRow> rows(static_cast<size_t>(list_->rowCount()));

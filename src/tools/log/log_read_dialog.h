@@ -9,12 +9,15 @@
 class QComboBox;
 class QLineEdit;
 class QTableWidget;
+class QTabWidget;
+QT_BEGIN_NAMESPACE
+class QChartView;
+QT_END_NAMESPACE
 
 namespace kaviro {
 
-
-// Fetches the controller's daily log records (the latest one, or all) into a list, and saves
-// the list as text or spreadsheet text.
+// Fetches the controller's daily log records (the latest one, or all) into a list, shows them as
+// a chart on a second page, and saves the list as text or spreadsheet text and the chart as PNG.
 class CLogReadDlg final : public QDialog {
   Q_OBJECT
  public:
@@ -27,12 +30,18 @@ class CLogReadDlg final : public QDialog {
   void SaveChart();
   // The list as shown, top row first.
   std::vector<LogRow> Rows() const;
+  // The chart page, drawn afresh from the list whenever it is shown.
+  void ShowChartPage();
 
  private:
+  void RefreshChart();
+
   ToolContext context_;
   QComboBox* address_;
   QLineEdit* request_;
   QTableWidget* list_;
+  QTabWidget* pages_;
+  QChartView* chart_;
 };
 
 }  // namespace kaviro

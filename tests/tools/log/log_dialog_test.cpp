@@ -1,5 +1,9 @@
 // The log reader dialog: its controls, stacking reads, and the two exports.
+#include <QBarCategoryAxis>
+#include <QChart>
+#include <QChartView>
 #include <QComboBox>
+#include <QTabWidget>
 #include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
@@ -133,6 +137,32 @@ TEST_F(LogDialogTest, SavesTheListAsAChartPicture) {
   const QImage picture(QString::fromStdString((dir / "days.png").string()));
   ASSERT_FALSE(picture.isNull());
   EXPECT_EQ(picture.size(), QSize(1000, 600));
+}
+
+TEST_F(LogDialogTest, TheChartPageFollowsTheList) {
+  CLogReadDlg& d = Open();
+  auto* pages = res::Control<QTabWidget>(d, log_ids::kPages);
+  ASSERT_EQ(pages->count(), 2);
+  EXPECT_EQ(pages->tabText(0), QString::fromUtf8("记录"));
+  EXPECT_EQ(pages->tabText(1), QString::fromUtf8("图表"));
+  EXPECT_EQ(pages->widget(0), res::Control<QTableWidget>(d, log_ids::kList));
+  auto* chart = res::Control<QChartView>(d, log_ids::kChart);
+  auto days = [&] {
+    const auto axes = chart->chart()->axes(Qt::Horizontal);
+    return axes.size() == 1 ? static_cast<QBarCategoryAxis*>(axes[0])->count() : -1;
+  };
+
+  port.AnswerWrite(0, 100, Answer({0x11, 0x12}));
+  res::Control<QPushButton>(d, log_ids::kReadAll)->click();
+  pages->setCurrentIndex(1);
+  EXPECT_EQ(chart->chart()->series().size(), 3);  // energy bars, highest and lowest voltage
+  EXPECT_EQ(days(), 2);
+  // Read or cleared while the chart is shown: drawn again.
+  port.AnswerWrite(1, 100, Answer({0x1E}));
+  res::Control<QPushButton>(d, log_ids::kReadLatest)->click();
+  EXPECT_EQ(days(), 3);
+  res::Control<QPushButton>(d, log_ids::kClearList)->click();
+  EXPECT_EQ(days(), 0);
 }
 
 TEST_F(LogDialogTest, ExportRefusalsAndCancel) {
