@@ -146,11 +146,9 @@ std::vector<AxisTick> ChartLayout::Ticks(size_t axis) const {
   return ticks;
 }
 
-RgbImage DrawChart(const Chart& chart, int width, int height) {
-  RgbImage image = RgbImage::Filled(std::max(0, width), std::max(0, height), kChartBackground);
-  const ChartLayout layout(chart, image.width, image.height);
-  const Rect& plot = layout.plot();
+namespace {
 
+void DrawHeading(RgbImage& image, const Chart& chart) {
   DrawText(image, (image.width - TextWidth(chart.title)) / 2, kTitleY, chart.title, kChartInk);
   int legendWidth = 0;
   for (const Series& s : chart.series) legendWidth += kSwatch + kSwatchGap + TextWidth(s.name) + kLegendGap;
@@ -160,11 +158,12 @@ RgbImage DrawChart(const Chart& chart, int width, int height) {
     x += kSwatch + kSwatchGap;
     x += DrawText(image, x, kLegendY, s.name, kChartInk) + kLegendGap;
   }
+}
 
-  PlotPainter painter(image, plot);
-  for (const AxisTick& t : layout.Ticks(0)) painter.Fill({plot.x, t.y, plot.width, 1}, kChartGrid);
-
-  // The value axes: left for the first, right for the second, each with its title above it.
+// Left for the first value axis, right for the second, each with its title above it; the
+// categories along the bottom.
+void DrawAxes(RgbImage& image, const Chart& chart, const ChartLayout& layout) {
+  const Rect& plot = layout.plot();
   struct Side {
     size_t axis;
     int line, tickFrom;  // columns
@@ -182,19 +181,19 @@ RgbImage DrawChart(const Chart& chart, int width, int height) {
       DrawText(image, labelX, t.y - kGlyphHeight / 2, t.label, kChartInk);
     }
     const std::string& title = chart.axes[side.axis].title;
-    DrawText(image, left ? kMargin : image.width - kMargin - TextWidth(title), kAxisTitleY, title,
-             kChartInk);
+    DrawText(image, left ? kMargin : image.width - kMargin - TextWidth(title), kAxisTitleY, title, kChartInk);
   }
   HorizontalLine(image, plot.x - 1, plot.right(), plot.bottom(), kChartInk);
-
   for (size_t c = 0; c < chart.categories.size(); c += layout.labelStep()) {
-    const Point centre = layout.At(c, 0, 0);
-    VerticalLine(image, centre.x, plot.bottom() + 1, plot.bottom() + kCategoryLabelGap / 2, kChartInk);
+    const int centre = layout.At(c, 0, 0).x;
+    VerticalLine(image, centre, plot.bottom() + 1, plot.bottom() + kCategoryLabelGap / 2, kChartInk);
     const std::string& label = chart.categories[c];
-    DrawText(image, centre.x - TextWidth(label) / 2, plot.bottom() + kCategoryLabelGap, label, kChartInk);
+    DrawText(image, centre - TextWidth(label) / 2, plot.bottom() + kCategoryLabelGap, label, kChartInk);
   }
+}
 
-  // Bars under lines, and every line's dots over every line.
+// Bars under lines, and every line's dots over every line.
+void DrawSeries(PlotPainter& painter, const Chart& chart, const ChartLayout& layout) {
   for (size_t s = 0; s < chart.series.size(); ++s)
     for (size_t c = 0; c < chart.categories.size(); ++c) painter.Fill(layout.Bar(s, c), chart.series[s].rgb);
   auto points = [&](const Series& s, auto draw) {
@@ -211,6 +210,18 @@ RgbImage DrawChart(const Chart& chart, int width, int height) {
     });
   }
   for (const Series& s : chart.series) points(s, [&](size_t, Point p) { painter.Dot(p, s.rgb); });
+}
+
+}  // namespace
+
+RgbImage DrawChart(const Chart& chart, int width, int height) {
+  RgbImage image = RgbImage::Filled(std::max(0, width), std::max(0, height), kChartBackground);
+  const ChartLayout layout(chart, image.width, image.height);
+  PlotPainter painter(image, layout.plot());
+  DrawHeading(image, chart);
+  for (const AxisTick& t : layout.Ticks(0)) painter.Fill({layout.plot().x, t.y, layout.plot().width, 1}, kChartGrid);
+  DrawAxes(image, chart, layout);
+  DrawSeries(painter, chart, layout);
   return image;
 }
 

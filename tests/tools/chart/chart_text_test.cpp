@@ -42,7 +42,8 @@ INSTANTIATE_TEST_SUITE_P(ChartText, Utf8, ::testing::ValuesIn(kDecodings),
 
 TEST(ChartGlyphs, TableIsSortedCoversAsciiAndKeepsInkWithinEachGlyph) {
   const std::span<const Glyph> glyphs = ChartGlyphs();
-  for (size_t i = 1; i < glyphs.size(); ++i) EXPECT_LT(uint32_t{glyphs[i - 1].code}, uint32_t{glyphs[i].code}) << "at " << i;
+  for (size_t i = 1; i < glyphs.size(); ++i)
+    EXPECT_LT(uint32_t{glyphs[i - 1].code}, uint32_t{glyphs[i].code}) << "at " << i;
   for (char32_t c = 32; c <= 126; ++c) EXPECT_NE(FindGlyph(c), nullptr) << static_cast<int>(c);
   for (const Glyph& g : glyphs) {
     ASSERT_GE(g.width, 1);

@@ -158,7 +158,8 @@ TEST(RasterChart, ChartWithoutRecordsHasTitleAndAxes) {
     ASSERT_EQ(image.At(plot.x - 1, y), kChartInk) << "left axis, row " << y;
     ASSERT_EQ(image.At(plot.right(), y), kChartInk) << "right axis, row " << y;
   }
-  for (int x = plot.x; x < plot.right(); ++x) ASSERT_EQ(image.At(x, plot.bottom()), kChartInk) << "bottom, column " << x;
+  for (int x = plot.x; x < plot.right(); ++x)
+    ASSERT_EQ(image.At(x, plot.bottom()), kChartInk) << "bottom, column " << x;
   std::set<uint32_t> found = ColoursIn(image, plot);
   EXPECT_EQ(found, (std::set<uint32_t>{kChartBackground, kChartGrid}));
 }
