@@ -7,7 +7,7 @@ JOBS       ?= $(shell nproc)
 PACKAGES   := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
               qt6-base-dev libx11-dev fonts-wqy-microhei mbpoll xvfb xauth python3 \
               libcli11-dev nlohmann-json3-dev clang libclang-rt-14-dev \
-              libmosquitto-dev mosquitto mosquitto-clients qt6-charts-dev libqt6opengl6-dev
+              libmosquitto-dev mosquitto mosquitto-clients qt6-charts-dev libqt6opengl6-dev zlib1g-dev
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: deps build run test test-asan test-tsan fuzz bench package clean
@@ -93,7 +93,7 @@ PKG_CONFIGURE := -DKAVIRO_GUI=ON
 else
 PKG_BUILD     ?= build-pkg-$(ARCH)
 # The programs run under qemu-user on the $(ARCH) libraries, as on the target.
-PACKAGING_PACKAGES += crossbuild-essential-$(ARCH) qemu-user libmosquitto-dev:$(ARCH) libstdc++6:$(ARCH)
+PACKAGING_PACKAGES += crossbuild-essential-$(ARCH) qemu-user libmosquitto-dev:$(ARCH) zlib1g-dev:$(ARCH) libstdc++6:$(ARCH)
 PKG_CONFIGURE := -DKAVIRO_GUI=OFF -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/debian-cross.cmake -DKAVIRO_DEB_ARCH=$(ARCH)
 endif
 package: deps

@@ -6,6 +6,9 @@
 #include "config/atomic_file.h"
 #include "link/link_texts.h"
 #include "link/text_format.h"
+#include "tools/chart/png_file.h"
+#include "tools/chart/raster_chart.h"
+#include "tools/log/log_chart_data.h"
 #include "tools/log/log_export.h"
 #include "tools/log/log_reader.h"
 
@@ -14,15 +17,16 @@ namespace kaviro::cli {
 namespace {
 
 constexpr const char* kLogSynopsis =
-    "kaviro-cli log --latest|--all [--id HEX] [--txt FILE | --xls FILE] [link options]\n"
+    "kaviro-cli log --latest|--all [--id HEX] [--txt FILE | --xls FILE] [--chart FILE] [link options]\n"
     "  Reads the controller's daily log records, the latest one or all of them, and prints them as\n"
     "  a table, or saves them as the log reader dialog does: --txt space-separated text, --xls\n"
-    "  tab-separated text for a spreadsheet (GBK, one line per record, no header).";
+    "  tab-separated text for a spreadsheet (GBK, one line per record, no header), --chart the\n"
+    "  dialog's chart of the records as a PNG picture.";
 
 const std::string kLogFooter = Footer(
     "  kaviro-cli log --all --mode serial --com 2\n"
     "  kaviro-cli log --latest --mode wireless --device /dev/ttyUSB0 --id 01\n"
-    "  kaviro-cli log --all --mode network --host 192.168.1.199 --xls records.xls\n");
+    "  kaviro-cli log --all --mode network --host 192.168.1.199 --xls records.xls --chart records.png\n");
 
 }  // namespace
 
@@ -30,11 +34,12 @@ int RunLog(const std::vector<std::string>& args) {
   Verb verb("log", kLogSynopsis, kLogFooter, IdOption::kHex);
   CLI::App& app = verb.app();
   bool latest = false, all = false;
-  std::optional<std::string> txt, xls;
+  std::optional<std::string> txt, xls, picture;
   CLI::Option* latestFlag = app.add_flag("--latest", latest, "the latest record");
   CLI::Option* allFlag = app.add_flag("--all", all, "all records")->excludes(latestFlag);
   app.add_option("--txt", txt, "save as space-separated text")->type_name("FILE");
   app.add_option("--xls", xls, "save as tab-separated text for a spreadsheet")->type_name("FILE")->excludes("--txt");
+  app.add_option("--chart", picture, "save the chart of the records as PNG")->type_name("FILE");
   app.callback([&] {
     if (!latestFlag->count() && !allFlag->count()) throw CLI::ValidationError("say --latest or --all");
   });
@@ -50,15 +55,18 @@ int RunLog(const std::vector<std::string>& args) {
   Say(read);
   const std::vector<LogRow> records = read.value.value_or(std::vector<LogRow>{});
 
-  if (file) {
+  if (file || picture) {
     if (records.empty()) {
       std::cerr << kLogEmptyText << '\n';
       return kExitFailed;
     }
-    if (!WriteFileAtomically(*file, LogExportBytes(records, format))) {
-      std::cerr << Format(kLogCannotWriteText, file->c_str()) << '\n';
-      return kExitFailed;
-    }
+    auto save = [](const std::string& path, const std::string& bytes) {
+      if (WriteFileAtomically(path, bytes)) return true;
+      std::cerr << Format(kLogCannotWriteText, path.c_str()) << '\n';
+      return false;
+    };
+    if (file && !save(*file, LogExportBytes(records, format))) return kExitFailed;
+    if (picture && !save(*picture, chart::PngBytes(chart::DrawChart(LogChartOf(records))))) return kExitFailed;
   } else {
     std::vector<std::vector<std::string>> rows;
     std::vector<std::string> headings;

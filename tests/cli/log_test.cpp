@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "cli_fixture.h"
+#include "tools/chart/png_decode.h"
+#include "tools/chart/raster_chart.h"
+#include "tools/log/log_chart_data.h"
 
 namespace kaviro::testing {
 namespace {
@@ -82,6 +85,38 @@ TEST_P(LogEveryMode, LatestRecordPrintedAndSavedAsText) {
   EXPECT_EQ(ReadFileBytes(dir_ / "latest.txt"), ExportBytes(rows, ' ', '\n'));
 }
 
+// The text export as records: each line a record, each cell followed by a blank.
+std::vector<LogRow> ParseTextExport(const std::string& bytes) {
+  std::vector<LogRow> rows;
+  for (const std::string& line : Lines(bytes)) {
+    std::vector<std::string> cells = Split(line, ' ');
+    EXPECT_EQ(cells.back(), "") << line;
+    cells.pop_back();
+    EXPECT_EQ(cells.size(), kLogColumns) << line;
+    LogRow row;
+    std::copy_n(cells.begin(), std::min(cells.size(), kLogColumns), row.begin());
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+TEST(LogChart, SavedChartIsTheRenderingOfTheSavedRecords) {
+  SimLink link;
+  ASSERT_TRUE(link.Start(Mode::kNetwork)) << link.sim().output();
+  TempDir dir;
+  const ChildResult saved = CliOn(dir, link, {"log", "--all", "--txt", "t.txt", "--chart", "c.png"});
+  ASSERT_TRUE(saved.exited && saved.code == 0) << saved;
+  EXPECT_EQ(saved.out, "");
+  const std::vector<LogRow> rows = ParseTextExport(ReadFileBytes(dir / "t.txt"));
+  ASSERT_EQ(rows.size(), 30u);
+  const DecodedPng png = DecodePng(ReadFileBytes(dir / "c.png"));
+  ASSERT_EQ(png.error, "");
+  const chart::RgbImage expected = chart::DrawChart(LogChartOf(rows));
+  ASSERT_EQ(png.image.width, expected.width);
+  ASSERT_EQ(png.image.height, expected.height);
+  EXPECT_TRUE(png.image == expected) << "the saved chart differs from the records' chart";
+}
+
 INSTANTIATE_TEST_SUITE_P(Cli, LogEveryMode, ::testing::Values(Mode::kSerial, Mode::kWireless, Mode::kNetwork),
                          [](const auto& info) { return std::string(ModeName(info.param)); });
 
@@ -90,6 +125,10 @@ const CliFailure kLogFailures[] = {
      "内容为空!\n"},
     {"FileCannotBeWritten", Mode::kNetwork, {}, false, {"log", "--all", "--txt", "no-such-dir/x.txt"}, 3,
      "无法创建文件：no-such-dir/x.txt\n"},
+    {"NothingToChart", Mode::kNetwork, {"--log-records", "0"}, false, {"log", "--all", "--chart", "none.png"}, 3,
+     "内容为空!\n"},
+    {"ChartCannotBeWritten", Mode::kNetwork, {}, false, {"log", "--all", "--chart", "no-such-dir/c.png"}, 3,
+     "无法创建文件：no-such-dir/c.png\n", ""},
     {"SilentSerialController", Mode::kSerial, {"--silent"}, false, {"log", "--latest"}, 3, "头格式不对!\n"},
     {"SilentNetworkController", Mode::kNetwork, {"--silent"}, false, {"log", "--latest"}, 3,
      "通讯失败，请检查连接或重新操作！\n"},
@@ -117,6 +156,7 @@ const Usage kUsages[] = {
     {"LogHexAddressOneDigit", {"log", "--all", "--id", "1"}, 1,
      "ModBus地址，只能输入两个16进制字符，开头可以是0，例如：01\n"},
     {"LogTwoFiles", {"log", "--all", "--txt", "a", "--xls", "b"}, 1, "--txt excludes --xls"},
+    {"LogChartWithoutFile", {"log", "--all", "--chart"}, 1, "--chart: 1 required"},
     {"PollUnknownFormat", {"poll", "--format", "xml"}, 1, "--format: table, csv, json or influx"},
     {"PollUnknownMode", {"poll", "--mode", "bluetooth"}, 1, "--mode: serial, network or wireless"},
     {"PollComOutOfRange", {"poll", "--com", "0"}, 1, "--com: a whole number from 1 to 255"},
