@@ -46,11 +46,11 @@ test-asan: deps
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
 
-# The tests where threads meet (the engine, the poll worker, the window and its network session,
+# The tests where threads meet (the engine, the poll worker, the window, its trend and its network session,
 # kaviro-cli mqtt and its MQTT network thread) under ThreadSanitizer. Qt is not instrumented:
 # tests/tsan.supp hides what happens inside it.
 TSAN_TARGETS := link_test monitor_tests app_tests log_dialog_tests param_dialog_tests console_dialog_tests \
-                controller_dialog_tests relay_dialog_tests kaviro-sim mqtt_test kaviro-cli
+                controller_dialog_tests relay_dialog_tests trend_dialog_tests kaviro-sim mqtt_test kaviro-cli
 test-tsan: deps
 	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKAVIRO_TSAN=ON -DKAVIRO_BENCH=OFF
 	cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TARGETS)

@@ -121,6 +121,12 @@ std::vector<size_t> CTrendDlg::Shown() const {
   return shown;
 }
 
+std::vector<TrendRegister> CTrendDlg::ShownRegisters() const {
+  std::vector<TrendRegister> shown;
+  for (size_t i : Shown()) shown.push_back(history_.registers()[i]);
+  return shown;
+}
+
 QChart* CTrendDlg::chart() const { return view_->chart(); }
 
 bool CTrendDlg::Paused() const { return res::Control<QCheckBox>(*this, kPause)->isChecked(); }
@@ -133,11 +139,7 @@ void CTrendDlg::Redraw() {
 
 void CTrendDlg::ShownChanged() {
   // The columns of a recording are the ticked registers: a new set starts a file of its own.
-  if (recorder_) {
-    std::vector<TrendRegister> columns;
-    for (size_t i : Shown()) columns.push_back(history_.registers()[i]);
-    recorder_.emplace(folder_, columns);
-  }
+  if (recorder_) recorder_.emplace(folder_, ShownRegisters());
   if (!Paused()) Redraw();
 }
 
@@ -146,9 +148,7 @@ void CTrendDlg::ToggleRecording() {
   const QString folder = prompter_.FolderName(this);
   if (folder.isEmpty()) return;
   folder_ = folder.toStdString();
-  std::vector<TrendRegister> columns;
-  for (size_t i : Shown()) columns.push_back(history_.registers()[i]);
-  recorder_.emplace(folder_, columns);
+  recorder_.emplace(folder_, ShownRegisters());
   res::Control<QPushButton>(*this, kRecord)->setText(QString::fromUtf8(kStopText));
   res::Control<QLineEdit>(*this, kRecordFile)->setText(folder);
 }

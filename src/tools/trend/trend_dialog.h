@@ -52,6 +52,7 @@ class CTrendDlg final : public QDialog {
   void SavePicture();
   void ShownChanged();
   bool Paused() const;
+  std::vector<TrendRegister> ShownRegisters() const;
 
   Prompter& prompter_;
   TrendHistory history_;
