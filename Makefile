@@ -7,7 +7,8 @@ JOBS       ?= $(shell nproc)
 PACKAGES   := cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
               qt6-base-dev libx11-dev fonts-wqy-microhei mbpoll xvfb xauth python3 \
               libcli11-dev nlohmann-json3-dev clang libclang-rt-14-dev \
-              libmosquitto-dev mosquitto mosquitto-clients qt6-charts-dev libqt6opengl6-dev zlib1g-dev
+              libmosquitto-dev mosquitto mosquitto-clients qt6-charts-dev libqt6opengl6-dev zlib1g-dev \
+              tshark
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: deps build run test test-asan test-tsan fuzz bench package clean

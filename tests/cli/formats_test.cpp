@@ -161,6 +161,8 @@ TEST_F(PollFormats, InfluxHasOneLinePerPollTypedByRegister) {
     ASSERT_TRUE(shown.count(key)) << "no register row for field " << key;
     EXPECT_TRUE(kinds.emplace(key, kind).first->second == kind) << key << " changed its type";
     if (lines > 1) continue;  // values move between polls; types do not
+    // The controller's clock ticks between the table's poll and this one.
+    if (key == "reg_003e") continue;
     const std::string& text = shown[key];
     if (kind == "s") {
       EXPECT_EQ(record[3], text) << key;
