@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/chart/chart_spec.h"
+#include "tools/chart/chart_model.h"
 
 namespace kaviro::chart {
 

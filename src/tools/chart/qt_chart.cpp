@@ -36,23 +36,23 @@ QBarSet* Bars(const chart::Series& s) {
 
 }  // namespace
 
-std::unique_ptr<QChart> BuildChart(const chart::Chart& spec) {
+std::unique_ptr<QChart> BuildChart(const chart::Chart& model) {
   auto chart = std::make_unique<QChart>();
-  chart->setTitle(QString::fromStdString(spec.title));
+  chart->setTitle(QString::fromStdString(model.title));
   auto* categories = new QBarCategoryAxis;
-  for (const std::string& c : spec.categories) categories->append(QString::fromStdString(c));
+  for (const std::string& c : model.categories) categories->append(QString::fromStdString(c));
   chart->addAxis(categories, Qt::AlignBottom);
   std::vector<QValueAxis*> axes;
-  for (size_t i = 0; i < spec.axes.size(); ++i) {
+  for (size_t i = 0; i < model.axes.size(); ++i) {
     auto* axis = new QValueAxis;
-    axis->setTitleText(QString::fromStdString(spec.axes[i].title));
-    axis->setRange(spec.axes[i].low, spec.axes[i].high);
+    axis->setTitleText(QString::fromStdString(model.axes[i].title));
+    axis->setRange(model.axes[i].low, model.axes[i].high);
     chart->addAxis(axis, i % 2 == 0 ? Qt::AlignLeft : Qt::AlignRight);
     axes.push_back(axis);
   }
   std::map<size_t, QBarSeries*> bars;  // one per axis, so its sets stand side by side
   std::vector<std::pair<QAbstractSeries*, size_t>> added;
-  for (const chart::Series& s : spec.series) {
+  for (const chart::Series& s : model.series) {
     if (s.kind == chart::SeriesKind::kBars) {
       QBarSeries*& group = bars[s.axis];
       if (!group) {
@@ -72,9 +72,9 @@ std::unique_ptr<QChart> BuildChart(const chart::Chart& spec) {
   return chart;
 }
 
-QImage RenderChart(const chart::Chart& spec, QSize size) {
+QImage RenderChart(const chart::Chart& model, QSize size) {
   QGraphicsScene scene;
-  QChart* chart = BuildChart(spec).release();
+  QChart* chart = BuildChart(model).release();
   scene.addItem(chart);  // the scene owns the chart
   chart->resize(size);
   // The chart lays itself out on posted events; without a window they have to be run here.

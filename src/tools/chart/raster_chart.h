@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "tools/chart/axis_ticks.h"
-#include "tools/chart/chart_spec.h"
+#include "tools/chart/chart_model.h"
 #include "tools/chart/rgb_image.h"
 
 namespace kaviro::chart {

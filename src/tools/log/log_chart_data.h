@@ -1,7 +1,7 @@
 #pragma once
 #include <vector>
 
-#include "tools/chart/chart_spec.h"
+#include "tools/chart/chart_model.h"
 #include "tools/log/log_record.h"
 
 namespace kaviro {
