@@ -26,10 +26,6 @@ std::string TimeOfDayText(int32_t seconds) {
                 static_cast<int>(s % 60));
 }
 
-}  // namespace kaviro
-
-namespace kaviro {
-
 namespace {
 std::string LocalText(std::time_t when, const char* format) {
   std::tm local{};
